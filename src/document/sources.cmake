@@ -1,0 +1,6 @@
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/error.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/subtitle_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/subtitle_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/subtitle_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp)

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velorin {
+
+// Reports progress of a long loop over the list: rows done of total. Loops call
+// it every few thousand rows; the window side decides how often to repaint.
+using ProgressFn = std::function<void(size_t done, size_t total)>;
+
+// How often core loops report progress, in rows.
+inline constexpr size_t kProgressStride = 4096;
+
+// The document: subtitle lines as raw bytes in file order, a selection flag per
+// row and the cursor row (the focused row, -1 when there is none). Mirrors the
+// main window's list box; the window pushes changes to its view at command
+// boundaries.
+class SubtitleList {
+ public:
+  int Count() const { return static_cast<int>(lines_.size()); }
+  bool Empty() const { return lines_.empty(); }
+
+  const std::string& Line(int row) const;
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+  // Puts a new line at row and leaves that row unselected.
+  void Replace(int row, std::string line);
+  void Insert(int row, std::string line);
+  void Delete(int row);
+  void Add(std::string line);
+  void Clear();
+  // Replaces the whole content; nothing selected, no cursor.
+  void Assign(std::vector<std::string> lines);
+  // Takes the lines out, leaving the list empty.
+  std::vector<std::string> TakeLines();
+
+  bool Selected(int row) const;
+  void SetSelected(int row, bool selected);
+  void SelectOnly(int row);  // also moves the cursor row
+  void SelectAll();
+  void ClearSelection();
+  int SelectedCount() const;
+  std::vector<int> SelectedRows() const;
+  const std::vector<char>& SelectionFlags() const { return selected_; }
+
+  int CursorRow() const { return cursor_; }
+  void SetCursorRow(int row) { cursor_ = row; }
+
+  // Removes every selected row, keeping the order of the others.
+  void DeleteSelected();
+
+  // Whether the text of the document is UTF-8 (decides how bytes are shown and
+  // how typed text is written back); otherwise Windows-1250.
+  bool IsUtf8() const { return utf8_; }
+  void SetUtf8(bool utf8) { utf8_ = utf8; }
+
+ private:
+  void CheckRow(int row) const;
+
+  std::vector<std::string> lines_;
+  std::vector<char> selected_;
+  int cursor_ = -1;
+  bool utf8_ = false;
+};
+
+}  // namespace velorin

@@ -1,0 +1,1 @@
+// Shared helpers of the window tests live in window_test_support.h.
