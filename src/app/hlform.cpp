@@ -230,7 +230,6 @@ void TForm1::BuildControls() {
   StatusProgress->hide();
   StatusBar1->addPermanentWidget(StatusProgress);
 
-  for (QLineEdit* e : {E1, E2, E3, E4}) e->setMaxLength(7);
   for (QLineEdit* e : {ESource, E1, E2, E3, E4, E5, E6}) e->installEventFilter(this);
 
   QWidget* order[] = {ESource, PrBut,    ESync,         ETarget,  E1,       E2,
@@ -547,11 +546,8 @@ void TForm1::WireCommands() {
   on(Konec2, &TForm1::KonecButClick);
   on(VybratVse1, &TForm1::Vybrat1Click);
   on(Vybrat1, &TForm1::Vybrat1Click);
-  // The tick toggles itself; the handler keeps the option and the menu in step.
-  connect(UkladatZmeny1, &QAction::triggered, this, [this] {
-    UkladatZmeny1->setChecked(!UkladatZmeny1->isChecked());
-    UkladatZmeny1Click();
-  });
+  // Qt ticks and unticks the check item itself.
+  connect(UkladatZmeny1, &QAction::triggered, this, [this] { UkladatZmeny1Click(); });
   connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     if (ListBox1->contextMenuPolicy() == Qt::CustomContextMenu && HasSelection())
       PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos));
@@ -922,6 +918,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       // Characters are filtered; keys that type nothing (arrows, Delete) pass.
       const QString text = key->text();
       if (!text.isEmpty() && text != QStringLiteral("\b") && !allowed.contains(text.at(0)))
+        return true;
+      // The frame fields take at most seven typed characters. The program's own
+      // numbers may be longer and are never cut.
+      auto* edit = static_cast<QLineEdit*>(watched);
+      if (watched != E5 && watched != E6 && !text.isEmpty() && text != QStringLiteral("\b") &&
+          edit->text().size() - edit->selectedText().size() >= 7)
         return true;
       if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
           key->matches(QKeySequence::Copy))
