@@ -835,6 +835,10 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  // Not every window manager honours the minimum size: grow back to it.
+  const QSize min = minimumSize();
+  if (width() < min.width() || height() < min.height())
+    QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
   FormResize();
 }
 
