@@ -136,8 +136,10 @@ void TForm1::RefreshRecentMenu() {
 
 void TForm1::RychClick(int tag) {
   if (tag < 1 || tag > recentFiles.size()) return;
+  // A copy: loading reorders the list the entry lives in.
+  const QString path = recentFiles[tag - 1];
   if (changed_) AskSaveChanges();
-  LoadSubtitleFile(recentFiles[tag - 1]);
+  LoadSubtitleFile(path);
 }
 
 void TForm1::CestaTit1Click() {
