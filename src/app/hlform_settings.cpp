@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "app/hlform.h"
+#include "document/error.h"
 #include "document/file_names.h"
 #include "document/ini_file.h"
 #include "layout/sire.h"
@@ -105,7 +106,13 @@ void TForm1::SaveRecentFiles() {
   const QString file = SettingsFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
   IniFile ini(Local(file));
-  WriteRecentFiles(ini, recent);
+  try {
+    WriteRecentFiles(ini, recent);
+  } catch (const Error& e) {
+    // Shown, but the window still closes: a read-only settings file must not
+    // keep the program from ending.
+    Ask().ShowError(QString::fromUtf8(e.what()));
+  }
 }
 
 void TForm1::AddRecentFile(const QString& path) {

@@ -166,6 +166,11 @@ class SettingsTest : public QObject {
     f.form->LoadSettings();
     QVERIFY(!f.form->RunCommand([&] { f.form->UlozNas2Click(); }));
     QCOMPARE(f.prompts.Texts(), QStringList({"Unable to write to " + f.form->settingsPath}));
+    // Closing shows the same error for the recent list and still closes.
+    f.form->show();
+    QVERIFY(f.form->close());
+    QCOMPARE(f.prompts.Texts().size(), 2);
+    QCOMPARE(f.prompts.Texts().last(), "Unable to write to " + f.form->settingsPath);
   }
 };
 
