@@ -20,7 +20,11 @@ void BM_RecalculateFramesAll(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_RecalculateFramesAll)->Arg(2000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalculateFramesAll)
+    ->Arg(2000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RecalculateFramesSelected(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

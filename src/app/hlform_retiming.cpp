@@ -53,9 +53,8 @@ void TForm1::RovnaButClick() {
 
 void TForm1::RecalculateFrames(bool selectedOnly) {
   PullSelection();
-  RecalcStatus status = velorin::RecalculateFrames(doc_, E5->text().toStdString(),
-                                                   E6->text().toStdString(), selectedOnly,
-                                                   Progress());
+  RecalcStatus status = velorin::RecalculateFrames(
+      doc_, E5->text().toStdString(), E6->text().toStdString(), selectedOnly, Progress());
   switch (status) {
     case RecalcStatus::BadOffset:
       Ask().Message(QStringLiteral("Velorin"), Text(kMsgBadOffset));

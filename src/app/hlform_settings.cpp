@@ -61,7 +61,8 @@ void TForm1::WireSettingsCommands() {
 QString TForm1::SettingsFile() const {
   if (!settingsPath.isEmpty()) return settingsPath;
   const bool writable = QFileInfo(programDir).isWritable();
-  return FromLocal(SettingsFilePath(Local(programDir), qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
+  return FromLocal(SettingsFilePath(Local(programDir),
+                                    qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
                                     Local(QDir::homePath()), writable));
 }
 
@@ -150,10 +151,9 @@ void TForm1::RychClick(int tag) {
 }
 
 void TForm1::CestaTit1Click() {
-  std::optional<QString> path =
-      Ask().InputBox(QStringLiteral("Nastavení cesty k titulkům"),
-                     QStringLiteral("Zvolte adresář, ve kterém máte uloženy titulky:"),
-                     subtitlesPath);
+  std::optional<QString> path = Ask().InputBox(
+      QStringLiteral("Nastavení cesty k titulkům"),
+      QStringLiteral("Zvolte adresář, ve kterém máte uloženy titulky:"), subtitlesPath);
   if (!path) return;
   subtitlesPath = *path;
   lastOpenDir = *path;
@@ -161,9 +161,9 @@ void TForm1::CestaTit1Click() {
 }
 
 void TForm1::CestaFilm1Click() {
-  std::optional<QString> path = Ask().InputBox(
-      QStringLiteral("Nastavení cesty k filmům"),
-      QStringLiteral("Zvolte adresář, ve kterém máte uloženy filmy:"), filmsPath);
+  std::optional<QString> path =
+      Ask().InputBox(QStringLiteral("Nastavení cesty k filmům"),
+                     QStringLiteral("Zvolte adresář, ve kterém máte uloženy filmy:"), filmsPath);
   if (!path) return;
   // The film dialog opens in the films path.
   filmsPath = *path;

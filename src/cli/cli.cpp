@@ -49,8 +49,9 @@ std::string ReadAll(std::istream& in) {
 SubtitleList LoadDocument(const std::string& path, std::istream& in) {
   ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(in)) : ReadSubtitleLines(path);
   if (read.kind == ReadKind::NotSubtitleFile)
-    Fail(path + ": not a frame-based subtitle file (its first significant line does not begin "
-                "with '{')");
+    Fail(path +
+         ": not a frame-based subtitle file (its first significant line does not begin "
+         "with '{')");
   SubtitleList doc;
   doc.Assign(std::move(read.lines));
   doc.SetUtf8(read.utf8);
@@ -82,8 +83,7 @@ void SelectRows(SubtitleList& doc, const std::string& spec) {
 }
 
 // Offset and scale texts from the two frame pairs, as "=" shows them.
-std::pair<std::string, std::string> FromFramePairs(int32_t e1, int32_t e2, int32_t e3,
-                                                   int32_t e4) {
+std::pair<std::string, std::string> FromFramePairs(int32_t e1, int32_t e2, int32_t e3, int32_t e4) {
   RetimingValues v = ComputeRetiming(e1, e2, e3, e4);
   if (!v.success) Fail(std::string(kMsgLastBeforeFirst));
   return {FormatDecimal(v.offset), FormatDecimal(v.scale)};
@@ -143,8 +143,9 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
     int32_t e1 = ParseFirstFrame(doc.Line(0));
     int32_t e2 = ParseFirstFrame(doc.Line(doc.Count() - 1));
     if (frames) {
-      std::tie(offsetText, scaleText) = FromFramePairs(ToInt32((*frames)[0]), ToInt32((*frames)[1]),
-                                                       ToInt32((*frames)[2]), ToInt32((*frames)[3]));
+      std::tie(offsetText, scaleText) =
+          FromFramePairs(ToInt32((*frames)[0]), ToInt32((*frames)[1]), ToInt32((*frames)[2]),
+                         ToInt32((*frames)[3]));
     } else {
       SyncBounds b = *sync == "-" ? ScanSyncBounds(ReadAll(in)) : ReadSyncBounds(*sync);
       if (b.nonStandard) Fail(*sync + ": " + std::string(kMsgNonStandardSync));

@@ -47,8 +47,8 @@ class IniFile {
   };
   // Where a key is: the line of its section header and of the key itself.
   struct Found {
-    int section = -1;  // -1: no such section
-    int key = -1;      // -1: no such key in it
+    int section = -1;      // -1: no such section
+    int key = -1;          // -1: no such key in it
     int lastContent = -1;  // last non-blank line of the section, header included
   };
   Found Find(std::string_view section, std::string_view key) const;

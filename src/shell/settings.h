@@ -20,15 +20,15 @@ struct FontSetting {
 
 // The general settings, the association flags and the recent files.
 struct AppSettings {
-  std::string subtitlesPath;  // CESTA/Titulky
-  std::string filmsPath;      // CESTA/Filmy
-  FontSetting subtitleFont;   // SIRE TITULKU: the width-fitting dialog's font
-  FontSetting defaultFormat;  // FORMATOVANI
-  bool maximalne = true;      // OSTATNI/Maximalne
-  bool rucneUpravit = false;  // OSTATNI/Rucne upravit
-  bool chronologicke = true;  // OSTATNI/Chronologicke razeni
-  bool zmena = true;          // OSTATNI/Zmena: ask about unsaved changes
-  std::string backgroundPath; // POZADI/Cesta
+  std::string subtitlesPath;   // CESTA/Titulky
+  std::string filmsPath;       // CESTA/Filmy
+  FontSetting subtitleFont;    // SIRE TITULKU: the width-fitting dialog's font
+  FontSetting defaultFormat;   // FORMATOVANI
+  bool maximalne = true;       // OSTATNI/Maximalne
+  bool rucneUpravit = false;   // OSTATNI/Rucne upravit
+  bool chronologicke = true;   // OSTATNI/Chronologicke razeni
+  bool zmena = true;           // OSTATNI/Zmena: ask about unsaved changes
+  std::string backgroundPath;  // POZADI/Cesta
   bool assocTxt = false, assocSub = false, assocSrt = false;  // ASOCIACE
   std::vector<std::string> recentFiles;  // OTEVRENO, at most nine, newest first
 };

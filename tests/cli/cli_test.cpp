@@ -52,8 +52,8 @@ TEST(CliRetime, ThreeWaysToGiveOffsetAndScaleAgree) {
 }
 
 TEST(CliRetime, StandardStreamsAndRows) {
-  CliRun r = Cli({"retime", "-", "-o", "-", "--offset", "100", "--scale", "1", "--rows", "1,3-3"},
-              kFilm);
+  CliRun r =
+      Cli({"retime", "-", "-o", "-", "--offset", "100", "--scale", "1", "--rows", "1,3-3"}, kFilm);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "{102}{110}Ahoj\r\n{500}{}{y:i}a|b\r\n{1102}{1200}konec\r\n");
 }
@@ -70,16 +70,20 @@ TEST(CliRetime, FailuresSayWhyAndWriteNothing) {
     std::string message;
   } cases[] = {
       {{"retime", in, "-o", out, "--offset", "-", "--scale", "1"}, 1, "Hodnota posunu je chybná!"},
-      {{"retime", in, "-o", out, "--offset", "1", "--scale", "1,2,3"}, 1,
+      {{"retime", in, "-o", out, "--offset", "1", "--scale", "1,2,3"},
+       1,
        "Hodnota časového měřítka je chybná!"},
       {{"retime", in, "-o", out, "--offset", "0", "--scale", "3000000"}, 1, "2147483647"},
-      {{"retime", in, "-o", out, "--frames", "5", "5", "1", "9"}, 1,
+      {{"retime", in, "-o", out, "--frames", "5", "5", "1", "9"},
+       1,
        "Číslo posledního snímku musí být větší než číslo prvního snímku!"},
-      {{"retime", in, "-o", out, "--frames", "1", "x", "1", "9"}, 1,
+      {{"retime", in, "-o", out, "--frames", "1", "x", "1", "9"},
+       1,
        "'x' is not a valid integer value"},
       {{"retime", in, "-o", out, "--sync", dir.File("bad.sub")}, 1, "Nestandardní formát titulků!"},
       {{"retime", in, "-o", out, "--sync", dir.File("none.sub")}, 1, "none.sub"},
-      {{"retime", dir.File("srt.srt"), "-o", out, "--offset", "1", "--scale", "1"}, 1,
+      {{"retime", dir.File("srt.srt"), "-o", out, "--offset", "1", "--scale", "1"},
+       1,
        "not a frame-based subtitle file"},
       {{"retime", in, "-o", out, "--offset", "1", "--scale", "1", "--rows", "2-9"}, 2, "2-9"},
       {{"retime", in, "-o", out, "--offset", "1"}, 2, "--scale"},
@@ -120,8 +124,9 @@ TEST(CliHelp, HelpAndVersionGoToStandardOutput) {
 TEST(CliProgram, RetimesThroughPipes) {
   TempDir dir;
   WriteBytes(dir.File("in.sub"), kFilm);
-  std::string cmd = std::string(VELORIN_CLI_PATH) + " retime - -o - --frames 100 1100 200 1450 < '" +
-                    dir.File("in.sub") + "' > '" + dir.File("out.sub") + "'";
+  std::string cmd = std::string(VELORIN_CLI_PATH) +
+                    " retime - -o - --frames 100 1100 200 1450 < '" + dir.File("in.sub") + "' > '" +
+                    dir.File("out.sub") + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   // 2 -> 77,5 -> 78 (75 + 2,5 rounded to even), 10 -> 87,5 -> 88.
   EXPECT_EQ(ReadBytes(dir.File("out.sub")).substr(0, 14), "{78}{88}Ahoj\r\n");

@@ -76,13 +76,13 @@ TEST(IniFile, WritingAKeyLeavesEveryOtherLineByteIdentical) {
        "[SIRE TITULKU]\r\nPismo=\"Times New Roman\"\r\nVelikost=-3\r\n"},
       // A new key goes after the last line of its section, before blank lines.
       {"OSTATNI", "Chronologicke razeni", "1",
-       "; Velorin settings\r\n[CESTA]\r\n  Titulky =  /home/eva/titulky/  \r\nFilmy=/home/eva/filmy\r\n"
+       "; Velorin settings\r\n[CESTA]\r\n  Titulky =  /home/eva/titulky/  "
+       "\r\nFilmy=/home/eva/filmy\r\n"
        "\r\n[ostatni]\r\nmaximalne = 0\r\nZmena=ano\r\nRucne upravit=  5\r\n# not a key line\r\n"
        "Chronologicke razeni=1\r\n\r\n"
        "[SIRE TITULKU]\r\nPismo=\"Times New Roman\"\r\nVelikost=-3\r\n"},
       // A new section goes at the end.
-      {"OTEVRENO", "1", "/a b/film.sub",
-       kHandWritten + "\r\n[OTEVRENO]\r\n1=/a b/film.sub\r\n"},
+      {"OTEVRENO", "1", "/a b/film.sub", kHandWritten + "\r\n[OTEVRENO]\r\n1=/a b/film.sub\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);

@@ -42,9 +42,9 @@ TEST(ReadAppSettings, RecentEntriesWhoseFileHasGoneAreDropped) {
   TempDir dir;
   WriteBytes(dir.File("b.sub"), "");
   WriteBytes(dir.File("c.sub"), "");
-  WriteBytes(dir.File("Velorin.ini"), "[OTEVRENO]\r\n1=" + dir.File("a.sub") + "\r\n2=" +
-                                          dir.File("b.sub") + "\r\n3=" + dir.File("c.sub") +
-                                          "\r\n4=\r\n");
+  WriteBytes(dir.File("Velorin.ini"), "[OTEVRENO]\r\n1=" + dir.File("a.sub") +
+                                          "\r\n2=" + dir.File("b.sub") +
+                                          "\r\n3=" + dir.File("c.sub") + "\r\n4=\r\n");
   AppSettings s = ReadAppSettings(IniFile(dir.File("Velorin.ini")), Defaults());
   ASSERT_EQ(s.recentFiles, (std::vector<std::string>{dir.File("b.sub"), dir.File("c.sub")}));
   EXPECT_EQ(RecentCaption(1, s.recentFiles[0]), "1 b.sub");
@@ -53,7 +53,8 @@ TEST(ReadAppSettings, RecentEntriesWhoseFileHasGoneAreDropped) {
 
 TEST(WriteGeneralSettings, RoundTripsAndLeavesOtherSectionsAlone) {
   TempDir dir;
-  const std::string other = "[UPRAVA]\r\nDoba=9\r\n[OTEVRENO]\r\n1=/x.sub\r\n[ASOCIACE]\r\nTxt=1\r\n";
+  const std::string other =
+      "[UPRAVA]\r\nDoba=9\r\n[OTEVRENO]\r\n1=/x.sub\r\n[ASOCIACE]\r\nTxt=1\r\n";
   WriteBytes(dir.File("Velorin.ini"), other);
   IniFile ini(dir.File("Velorin.ini"));
   AppSettings s = Defaults();

@@ -51,9 +51,16 @@ TEST(FormatDecimal, GeneralFormatWithDecimalCommaRoundTrips) {
     double value;
     std::string text;
   } cases[] = {
-      {100, "100"},   {1, "1"},         {-12.5, "-12,5"},     {1.25, "1,25"},
-      {0, "0"},       {-0.0, "0"},      {2147483647, "2147483647"},
-      {1e20, "1E20"}, {1.5e-7, "1,5E-7"}, {123456789012345.0, "123456789012345"},
+      {100, "100"},
+      {1, "1"},
+      {-12.5, "-12,5"},
+      {1.25, "1,25"},
+      {0, "0"},
+      {-0.0, "0"},
+      {2147483647, "2147483647"},
+      {1e20, "1E20"},
+      {1.5e-7, "1,5E-7"},
+      {123456789012345.0, "123456789012345"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatDecimal(c.value), c.text);
@@ -68,11 +75,10 @@ TEST(ParseDecimal, AcceptsCommaNumbersOnly) {
     std::string text;
     std::optional<double> value;
   } cases[] = {
-      {"2,5", 2.5},  {"-3", -3},       {"+4", 4},     {",5", 0.5},        {"5,", 5},
-      {" 7 ", 7},    {"1E3", 1000},    {"1,5e-2", 0.015},
-      {"", {}},      {"-", {}},        {",", {}},     {"1,2,3", {}},      {"2.5", {}},
-      {"1e", {}},    {"abc", {}},      {"1 2", {}},   {"1e999", {}},      {"inf", {}},
-      {"nan", {}},   {"0x10", {}},     {"--1", {}},
+      {"2,5", 2.5},  {"-3", -3},        {"+4", 4},   {",5", 0.5}, {"5,", 5},     {" 7 ", 7},
+      {"1E3", 1000}, {"1,5e-2", 0.015}, {"", {}},    {"-", {}},   {",", {}},     {"1,2,3", {}},
+      {"2.5", {}},   {"1e", {}},        {"abc", {}}, {"1 2", {}}, {"1e999", {}}, {"inf", {}},
+      {"nan", {}},   {"0x10", {}},      {"--1", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -82,8 +88,8 @@ TEST(ParseDecimal, AcceptsCommaNumbersOnly) {
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   const std::pair<long double, long double> cases[] = {
-      {2.5L, 2}, {3.5L, 4}, {4.5L, 4}, {-2.5L, -2}, {-3.5L, -4}, {202.5L, 202},
-      {207.5L, 208}, {2.4999L, 2}, {2.5001L, 3}, {0.5L, 0}, {-0.5L, 0}, {7, 7},
+      {2.5L, 2},     {3.5L, 4},    {4.5L, 4},    {-2.5L, -2}, {-3.5L, -4}, {202.5L, 202},
+      {207.5L, 208}, {2.4999L, 2}, {2.5001L, 3}, {0.5L, 0},   {-0.5L, 0},  {7, 7},
   };
   for (auto [in, out] : cases) EXPECT_EQ(RoundHalfEven(in), out) << static_cast<double>(in);
 }
@@ -126,9 +132,9 @@ TEST(RecalculateFrames, BadFieldsChangeNothing) {
     std::string offset, scale;
     RecalcStatus status;
   } cases[] = {
-      {"-", "1", RecalcStatus::BadOffset},   {",", "1", RecalcStatus::BadOffset},
+      {"-", "1", RecalcStatus::BadOffset},     {",", "1", RecalcStatus::BadOffset},
       {"1,2,3", "1", RecalcStatus::BadOffset}, {"", "1", RecalcStatus::BadOffset},
-      {"x", "", RecalcStatus::BadOffset},    {"0", "", RecalcStatus::BadScale},
+      {"x", "", RecalcStatus::BadOffset},      {"0", "", RecalcStatus::BadScale},
       {"0", "1,2,3", RecalcStatus::BadScale},
   };
   for (const auto& c : cases) {
@@ -201,8 +207,14 @@ TEST(RecalculateFrames, KeepsTheOrderEvenWhenFramesCross) {
 
 TEST(ExtractFirstFrameDigits, CollectsDigitsUpToTheFirstClosingBrace) {
   const std::pair<std::string, std::string> cases[] = {
-      {"{1234}{1300}Text", "1234"}, {"{}{1300}Text", ""}, {"{", ""}, {"", ""},
-      {"{1a2b3}x", "123"},         {"5}", ""},           {"[12]", "12"}, {"{99", "99"},
+      {"{1234}{1300}Text", "1234"},
+      {"{}{1300}Text", ""},
+      {"{", ""},
+      {"", ""},
+      {"{1a2b3}x", "123"},
+      {"5}", ""},
+      {"[12]", "12"},
+      {"{99", "99"},
       {"x7", "7"},
   };
   for (const auto& [line, digits] : cases) EXPECT_EQ(ExtractFirstFrameDigits(line), digits) << line;

@@ -30,10 +30,22 @@ class RetimingTest : public QObject {
       QStringList rows;
       QString e1, e2;
     } cases[] = {
-        {"{2}{10}a\r\n{1002}{1100}b\r\n", "5", "1255", "2,5", "1,25",
-         {"{4}{14}a", "{1254}{1377}b"}, "4", "1254"},
-        {"{100}{}a\r\n{102}{106}b\r\n{1100}{}c\r\n", "200", "1450", "75", "1,25",
-         {"{200}{}a", "{202}{208}b", "{1450}{}c"}, "200", "1450"},
+        {"{2}{10}a\r\n{1002}{1100}b\r\n",
+         "5",
+         "1255",
+         "2,5",
+         "1,25",
+         {"{4}{14}a", "{1254}{1377}b"},
+         "4",
+         "1254"},
+        {"{100}{}a\r\n{102}{106}b\r\n{1100}{}c\r\n",
+         "200",
+         "1450",
+         "75",
+         "1,25",
+         {"{200}{}a", "{202}{208}b", "{1450}{}c"},
+         "200",
+         "1450"},
     };
     for (const Case& c : cases) {
       MainWindowFixture f;
@@ -109,10 +121,11 @@ class RetimingTest : public QObject {
         {"5", ",", QString::fromUtf8("Hodnota časového měřítka je chybná!")},
         {"5", "2.5", QString::fromUtf8("Hodnota časového měřítka je chybná!")},
         // A result that no later load could read: refused before any change.
-        {"0", "3000000", QString::fromUtf8("Přepočítané číslo snímku by bylo větší než "
-                                           "2147483647, takové číslo už nelze uložit. Titulky "
-                                           "zůstaly beze změny; zkontrolujte výsledný posun a "
-                                           "časové měřítko.")},
+        {"0", "3000000",
+         QString::fromUtf8("Přepočítané číslo snímku by bylo větší než "
+                           "2147483647, takové číslo už nelze uložit. Titulky "
+                           "zůstaly beze změny; zkontrolujte výsledný posun a "
+                           "časové měřítko.")},
     };
     for (const auto& c : cases) {
       MainWindowFixture f;

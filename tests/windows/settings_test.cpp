@@ -58,9 +58,9 @@ class SettingsTest : public QObject {
     MainWindowFixture f;
     const QString b = f.Write("b.sub", "{1}{2}b\r\n");
     const QString c = f.Write("c.sub", "{1}{2}c\r\n");
-    f.Write("Velorin.ini", ("[OTEVRENO]\r\n1=" + f.Path("a.sub") + "\r\n2=" + b + "\r\n3=" + c +
-                            "\r\n4=\r\n")
-                               .toUtf8());
+    f.Write("Velorin.ini",
+            ("[OTEVRENO]\r\n1=" + f.Path("a.sub") + "\r\n2=" + b + "\r\n3=" + c + "\r\n4=\r\n")
+                .toUtf8());
     f.form->FormShow();
     QCOMPARE(VisibleRecent(*f.form), QStringList({"1 b.sub", "2 c.sub"}));
     QVERIFY(RecentSeparator(*f.form)->isVisible());
@@ -74,7 +74,8 @@ class SettingsTest : public QObject {
     // Closing writes all nine keys.
     f.form->SaveRecentFiles();
     QByteArray ini = ReadFileBytes(f.Path("Velorin.ini"));
-    QVERIFY(ini.startsWith(("[OTEVRENO]\r\n1=" + b + "\r\n2=" + c + "\r\n3=\r\n4=\r\n5=").toUtf8()));
+    QVERIFY(
+        ini.startsWith(("[OTEVRENO]\r\n1=" + b + "\r\n2=" + c + "\r\n3=\r\n4=\r\n5=").toUtf8()));
     QVERIFY(ini.endsWith("9=\r\n"));
   }
 
@@ -124,10 +125,12 @@ class SettingsTest : public QObject {
     QVERIFY(f.prompts.Kinds() == QStringList({"input"}));
     const QByteArray after = ReadFileBytes(f.Path("Velorin.ini"));
     QVERIFY(after.startsWith("; moje nastaveni\r\n[cesta]\r\ntitulky=/nove/\r\n"));
-    QVERIFY(after.contains("\r\n\r\n[OTEVRENO]\r\n1=/x.sub\r\n[UPRAVA]\r\nDoba = 9\r\n"
-                           "[FORMATOVANI]\r\nPismo=Liberation Serif\r\nStyl=3\r\nVelikost=30\r\n"));
-    QVERIFY(after.contains("[OSTATNI]\r\nMaximalne=1\r\nRucne upravit=0\r\n"
-                           "Chronologicke razeni=1\r\nZmena=0\r\n"));
+    QVERIFY(
+        after.contains("\r\n\r\n[OTEVRENO]\r\n1=/x.sub\r\n[UPRAVA]\r\nDoba = 9\r\n"
+                       "[FORMATOVANI]\r\nPismo=Liberation Serif\r\nStyl=3\r\nVelikost=30\r\n"));
+    QVERIFY(
+        after.contains("[OSTATNI]\r\nMaximalne=1\r\nRucne upravit=0\r\n"
+                       "Chronologicke razeni=1\r\nZmena=0\r\n"));
     QVERIFY(!after.contains("ASOCIACE"));
 
     // Read back by the next start.
