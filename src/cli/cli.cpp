@@ -59,8 +59,8 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 }
 
 // "A-B,C,..." (1-based, inclusive) into selection flags.
-void SelectRows(SubtitleList& doc, const std::string& spec) {
-  std::stringstream parts(spec);
+void SelectRows(SubtitleList& doc, const std::string& ranges) {
+  std::stringstream parts(ranges);
   std::string part;
   bool any = false;
   while (std::getline(parts, part, ',')) {
