@@ -214,6 +214,9 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void BuildPopupMenu();
   void SetHints();
+  using Handler = void (TForm1::*)();
+  // Runs handler through RunCommand when the action or button fires.
+  void On(QObject* sender, Handler handler);
   void WireCommands();
   void WireSettingsCommands();  // hlform_settings.cpp
   void WireRetimingCommands();  // hlform_retiming.cpp

@@ -18,13 +18,7 @@ QString Text(std::string_view utf8) {
 }  // namespace
 
 void TForm1::WireRetimingCommands() {
-  auto on = [this](QObject* sender, void (TForm1::*handler)()) {
-    auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
-    if (auto* a = qobject_cast<QAction*>(sender))
-      connect(a, &QAction::triggered, this, run);
-    else if (auto* b = qobject_cast<QPushButton*>(sender))
-      connect(b, &QPushButton::clicked, this, run);
-  };
+  auto on = [this](QObject* sender, Handler handler) { On(sender, handler); };
   on(RovnaBut, &TForm1::RovnaButClick);
   on(PrepocitejBut, &TForm1::PrepocitejButClick);
   on(PrepocVse1, &TForm1::PrepocitejButClick);
