@@ -27,15 +27,17 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
   cancel = new QPushButton(QStringLiteral("Storno"), this);
 
   auto* grid = new QGridLayout(this);
-  grid->addWidget(label, 0, 0);
-  grid->addWidget(findEdit, 0, 1, 1, 2);
-  grid->addWidget(matchCase, 1, 0, 1, 2, Qt::AlignBottom);
-  grid->addWidget(direction, 1, 2);
+  auto* textRow = new QHBoxLayout;
+  textRow->addWidget(label);
+  textRow->addWidget(findEdit, 1);
+  grid->addLayout(textRow, 0, 0, 1, 2);
+  grid->addWidget(matchCase, 1, 0, Qt::AlignBottom);
+  grid->addWidget(direction, 1, 1);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(findNext);
   buttons->addWidget(cancel);
   buttons->addStretch();
-  grid->addLayout(buttons, 0, 3, 2, 1);
+  grid->addLayout(buttons, 0, 2, 2, 1);
 
   connect(findNext, &QPushButton::clicked, this, &FindDialog::Find);
   connect(cancel, &QPushButton::clicked, this, &QDialog::hide);

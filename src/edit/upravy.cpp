@@ -98,8 +98,8 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   root->addLayout(frames);
 
   auto* grid = new QGridLayout;
-  grid->setColumnStretch(0, 3);
-  grid->setColumnStretch(1, 2);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
   grid->addWidget(Label("Formát všech řádků titulku:", EF[0], this), 0, 1);
   grid->addWidget(EF[0], 1, 1);
   grid->addWidget(PrBut[0], 1, 2);
@@ -134,7 +134,7 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
     buttons->addWidget(b);
   }
   root->addLayout(buttons);
-  setMinimumWidth(620);
+  setMinimumWidth(720);
 
   QWidget* order[] = {EFrame1, EFrame2, EF[0], PrBut[0], E[0],  EF[1],  PrBut[1], E[1],
                       EF[2],   PrBut[2], E[2], EF[3],    PrBut[3], E[3], EF[4],  PrBut[4],
