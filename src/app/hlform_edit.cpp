@@ -184,6 +184,7 @@ void TForm1::FindDialog1Find() {
 }
 
 void TForm1::Prejit1Click() {
+  if (doc_.Empty()) return;  // no row to go to
   std::optional<QString> answer;
   {
     NormalCursor normal;
