@@ -135,8 +135,8 @@ void TForm1::Novy2Click() {
     const QString path = QFile::decodeName(
         QByteArray::fromStdString(NewFilePath(LocalPath(subtitlesPath), LocalPath(*answer))));
     if (FileExists(LocalPath(path))) {
-      const QString fileName = QFile::decodeName(
-          QByteArray::fromStdString(FileNamePart(LocalPath(path))));
+      const QString fileName =
+          QFile::decodeName(QByteArray::fromStdString(FileNamePart(LocalPath(path))));
       NormalCursor normal;
       if (!Ask().AskYesNo(QStringLiteral("Upozornění"),
                           QStringLiteral("Soubor \"") + fileName +
@@ -171,9 +171,9 @@ void TForm1::FindDialog1Find() {
   ListBox1->setFocus();
   PullSelection();
   const bool matchCase = FindDialog1->MatchCase();
-  const QString compared = matchCase ? FindDialog1->FindText() : AsciiLower(FindDialog1->FindText());
-  const int row =
-      FindRow(doc_, EncodeText(compared), FindDialog1->Down(), matchCase, Progress());
+  const QString compared =
+      matchCase ? FindDialog1->FindText() : AsciiLower(FindDialog1->FindText());
+  const int row = FindRow(doc_, EncodeText(compared), FindDialog1->Down(), matchCase, Progress());
   if (row >= 0) {
     SelectRowOnly(row);
     return;

@@ -53,7 +53,8 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   tip(EF[0], "Formát společný pro všechny řádky upravovaného titulku.");
   tip(PrBut[0], "Nastavení formátu společného pro všechny řádky upravovaného titulku.");
   for (int i = 0; i < 5; ++i) {
-    E[i]->setToolTip(QString::fromUtf8(ordinal[i]) + QStringLiteral(" řádek upravovaného titulku."));
+    E[i]->setToolTip(QString::fromUtf8(ordinal[i]) +
+                     QStringLiteral(" řádek upravovaného titulku."));
     EF[i + 1]->setToolTip(QStringLiteral("Formát ") + QString::fromUtf8(ordinalHint[i]) +
                           QStringLiteral(" řádku upravovaného titulku."));
     PrBut[i + 1]->setToolTip(QStringLiteral("Nastavení formátu ") +
@@ -80,6 +81,7 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   tip(NastavitVychBut, "Výchozí formát druhu, stylu a velikosti písma pro upravované titulky.");
   NapBut = new QPushButton(QStringLiteral("&Nápověda"), this);
   tip(NapBut, "Informace o způsobu formátování titulků.");
+  NapBut->setEnabled(false);  // the program cannot open its help pages yet
   for (QPushButton* b : {PredBut, DalBut}) b->setFixedWidth(32);
   EPosun->setFixedWidth(32);
   EPosun->setAlignment(Qt::AlignCenter);
@@ -136,16 +138,18 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   root->addLayout(buttons);
   setMinimumWidth(720);
 
-  QWidget* order[] = {EFrame1, EFrame2, EF[0], PrBut[0], E[0],  EF[1],  PrBut[1], E[1],
-                      EF[2],   PrBut[2], E[2], EF[3],    PrBut[3], E[3], EF[4],  PrBut[4],
-                      E[4],    EF[5],   PrBut[5], PredBut, EPosun, DalBut, NovyBut,
-                      NastavitVychBut, PouzitBut, OKBut, StornoBut, NapBut};
+  QWidget* order[] = {EFrame1,   EFrame2, EF[0],     PrBut[0], E[0],    EF[1],
+                      PrBut[1],  E[1],    EF[2],     PrBut[2], E[2],    EF[3],
+                      PrBut[3],  E[3],    EF[4],     PrBut[4], E[4],    EF[5],
+                      PrBut[5],  PredBut, EPosun,    DalBut,   NovyBut, NastavitVychBut,
+                      PouzitBut, OKBut,   StornoBut, NapBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   // FormCreate.
   EPosun->setText(QStringLiteral("1"));
 
-  for (QLineEdit* e : {EFrame1, EFrame2}) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
+  for (QLineEdit* e : {EFrame1, EFrame2})
+    connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : E) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : EF) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   auto guarded = [this](void (TForm3::*handler)()) {

@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include "app/hlform.h"
 #include "app/wait_cursor.h"
@@ -81,8 +81,8 @@ void FormatComboBox::paintEvent(QPaintEvent*) {
   opt.currentIcon = QIcon();
   painter.drawComplexControl(QStyle::CC_ComboBox, opt);
   if (currentIndex() < 0) return;
-  QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField,
-                                        this);
+  QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
   ComboBox1DrawItem(painter, currentIndex(), field, false);
 }
 

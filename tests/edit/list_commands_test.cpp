@@ -104,9 +104,9 @@ TEST(ListCommands, InsertedLineFillsTheGapBeforeTheRow) {
 }
 
 TEST(ListCommands, FindLooksAfterOrBeforeTheCursorRowOnly) {
-  SubtitleList list = ListOf({"{1}{2}Ahoj|svete", "{3}{4}{y:i}Ahoj|svete", "{5}{6}AHOJ SVETE",
-                              "{7}{8}Čau", "{9}{10}čau"},
-                             {}, 0);
+  SubtitleList list = ListOf(
+      {"{1}{2}Ahoj|svete", "{3}{4}{y:i}Ahoj|svete", "{5}{6}AHOJ SVETE", "{7}{8}Čau", "{9}{10}čau"},
+      {}, 0);
   struct Case {
     std::string needle;
     int cursor;
@@ -138,7 +138,7 @@ TEST(ListCommands, GoToSelectsTheLastRowStartingAtOrBeforeTheFrame) {
     const char* answer;
     int row;
   } cases[] = {
-      {"0", 0},  {"10", 0}, {"29", 0},   {"30", 2}, {"49", 2},
+      {"0", 0},  {"10", 0},   {"29", 0},  {"30", 2}, {"49", 2},
       {"50", 3}, {"9999", 3}, {"abc", 0}, {"", 0},   {" 35", 2},
   };
   for (const auto& c : cases)
@@ -186,7 +186,8 @@ TEST(ListCommands, EditFieldsRoundTripAndCloseUpEmptyLines) {
       {{"Ahoj", "", "světe", "", ""}, {}, "{1}{}Ahoj|světe"},
       {{"", "", "", "", ""}, {"{Y:b}", "{y:i}", "", "", "", ""}, "{1}{}"},
       {{"", "b", "", "", ""}, {"{Y:b}", "{y:i}", "", "", "", ""}, "{1}{}b"},
-      {{"a", "b", "c", "", ""}, {"{y:b}{c:$0000FF}", "", "", "{Y:i}", "", ""},
+      {{"a", "b", "c", "", ""},
+       {"{y:b}{c:$0000FF}", "", "", "{Y:i}", "", ""},
        "{1}{}{Y:b}{C:$0000FF}a|b|{y:i}c"},
       {{"", "", "", "", "e"}, {"", "", "", "", "", "{S:9}"}, "{1}{}{s:9}e"},
   };

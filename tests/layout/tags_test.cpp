@@ -38,10 +38,8 @@ TEST(Tags, StripTagsDropsBraceGroupsAndStrayBraces) {
     const char* text;
     const char* plain;
   } cases[] = {
-      {"a}b{c", "ab"},
-      {"{Y:b}Hello|{y:i}world", "Hello|world"},
-      {"a{unclosed|b", "a"},
-      {"{x}{y}", ""},
+      {"a}b{c", "ab"},       {"{Y:b}Hello|{y:i}world", "Hello|world"},
+      {"a{unclosed|b", "a"}, {"{x}{y}", ""},
       {"plain", "plain"},
   };
   for (const auto& c : cases) EXPECT_EQ(StripTags(c.text), c.plain) << c.text;
@@ -99,7 +97,7 @@ TEST(Tags, ColourValuesAreBlueGreenRed) {
     int r, g, b;
     const char* hex;
   } cases[] = {
-      {255, 0, 0, "$0000FF"}, {0, 0, 255, "$FF0000"}, {192, 192, 192, "$C0C0C0"},
+      {255, 0, 0, "$0000FF"}, {0, 0, 255, "$FF0000"},   {192, 192, 192, "$C0C0C0"},
       {0, 0, 0, "$000000"},   {18, 52, 171, "$AB3412"},
   };
   for (const auto& c : cases) {
@@ -117,7 +115,7 @@ TEST(Tags, TagHexToColorReadsTheLastSixCharacters) {
     const char* value;
     TagColor color;
   } cases[] = {
-      {"$0000FF", 255}, {"0000ff", 255}, {"ff", 255},           {"", 0},
+      {"$0000FF", 255}, {"0000ff", 255},       {"ff", 255},      {"", 0},
       {"$x0000F", 15},  {"1234567", 0x234567}, {"$GG00FF", 255},
   };
   for (const auto& c : cases) EXPECT_EQ(TagHexToColor(c.value), c.color) << c.value;
@@ -196,8 +194,7 @@ TEST(Tags, ApplyingAWholeTagRewritesSelectedRowsOnly) {
   } cases[] = {
       {"{1}{2}{C:$FF0000}{y:i}Ahoj|světe", 'C', ColorTag(kTagColors[9].color),
        "{1}{2}{C:$0000FF}{y:i}Ahoj|světe"},
-      {"{1}{2}{F:Arial}Ahoj", 'C', ColorTag(kTagColors[9].color),
-       "{1}{2}{C:$0000FF}{F:Arial}Ahoj"},
+      {"{1}{2}{F:Arial}Ahoj", 'C', ColorTag(kTagColors[9].color), "{1}{2}{C:$0000FF}{F:Arial}Ahoj"},
       {"{1}{2}{Y:bu}text", 'Y', StyleTag(false, true, false), "{1}{2}{Y:i}text"},
       {"{1}{2}{Y:bu}text", 'Y', StyleTag(false, false, false), "{1}{2}text"},
       {"{1}{}", 'S', SizeTag("7"), "{1}{}{S:7}"},
@@ -213,9 +210,9 @@ TEST(Tags, ApplyingAWholeTagRewritesSelectedRowsOnly) {
 }
 
 TEST(Tags, RemovalCommandsReportWhetherATextChanged) {
-  SubtitleList list = ListOf({"{10}{20}{Y:b}Ahoj", "{10}{}x", "{1}{2}{C:$0000FF}a|{c:$00FF00}b",
-                              "{3}{4}{y:b}{S:20}x"},
-                             {0, 1});
+  SubtitleList list = ListOf(
+      {"{10}{20}{Y:b}Ahoj", "{10}{}x", "{1}{2}{C:$0000FF}a|{c:$00FF00}b", "{3}{4}{y:b}{S:20}x"},
+      {0, 1});
   EXPECT_TRUE(RemoveAllFormatting(list));
   EXPECT_EQ(list.Line(0), "{10}{20}Ahoj");
   EXPECT_EQ(list.Line(1), "{10}{}x");

@@ -121,8 +121,10 @@ class EditTest : public QObject {
       QCOMPARE(d->E[0]->text(), QString::fromUtf8("ž"));
       d->E[1]->setText(QString::fromUtf8("čau"));
       d->OKButClick();
-      const std::string expected =
-          utf8 ? "{1}{2}\xc5\xbe|\xc4\x8d" "au" : "{1}{2}\x9e|\xe8" "au";
+      const std::string expected = utf8 ? "{1}{2}\xc5\xbe|\xc4\x8d"
+                                          "au"
+                                        : "{1}{2}\x9e|\xe8"
+                                          "au";
       QCOMPARE(f.form->Doc().Line(0), expected);
       QCOMPARE(f.Rows()[0], QString::fromUtf8("{1}{2}ž|čau"));
     }
@@ -131,9 +133,9 @@ class EditTest : public QObject {
   void SteppingAppliesPendingChangesAndStaysInTheList() {
     MainWindowFixture f;
     QByteArray bytes;
-    for (int i = 0; i < 10; ++i) bytes += QByteArray("{") + QByteArray::number(i * 10 + 1) + "}{" +
-                                          QByteArray::number(i * 10 + 5) + "}r" +
-                                          QByteArray::number(i) + "\r\n";
+    for (int i = 0; i < 10; ++i)
+      bytes += QByteArray("{") + QByteArray::number(i * 10 + 1) + "}{" +
+               QByteArray::number(i * 10 + 5) + "}r" + QByteArray::number(i) + "\r\n";
     Load(f, bytes);
     auto d = OpenEditor(*f.form, 8);
     d->E[0]->setText("zmena");
@@ -318,7 +320,8 @@ class EditTest : public QObject {
     QVERIFY(d->isVisible());  // stays open for the next search
 
     QTest::mouseClick(d->findNext, Qt::LeftButton);  // nothing after row 1
-    QCOMPARE(f.prompts.Texts(), QStringList({QString::fromUtf8("Výraz \"ahoj svete\" nebyl nalezen.")}));
+    QCOMPARE(f.prompts.Texts(),
+             QStringList({QString::fromUtf8("Výraz \"ahoj svete\" nebyl nalezen.")}));
     QCOMPARE(ViewSelection(*f.form), QList<int>({1}));
 
     d->findEdit->setText(QString::fromUtf8("ČAU"));
