@@ -244,6 +244,29 @@ class EditTest : public QObject {
     QVERIFY(f.form->Changed());
   }
 
+  void SortKeepsTheScrollPositionAndTheFindDialogItsText() {
+    MainWindowFixture f;
+    QByteArray bytes;
+    for (int i = 500; i > 0; --i)
+      bytes += "{" + QByteArray::number(i * 10) + "}{" + QByteArray::number(i * 10 + 5) + "}t\r\n";
+    Load(f, bytes);
+    f.form->show();
+    QApplication::processEvents();
+    f.form->ListBox1->verticalScrollBar()->setValue(200);
+    f.form->RunCommand([&] { f.form->Seradit1Click(); });
+    QApplication::processEvents();
+    QCOMPARE(f.form->ListBox1->verticalScrollBar()->value(), 200);
+    QCOMPARE(f.Rows().first(), QString("{10}{15}t"));
+
+    f.form->Hledej1Click();
+    FindDialog* first = f.form->FindDialog1;
+    first->findEdit->setText("t");
+    first->hide();
+    f.form->Hledej1Click();
+    QCOMPARE(f.form->FindDialog1, first);
+    QCOMPARE(first->findEdit->text(), QString("t"));
+  }
+
   void RepairAndRemoveSetTheChangeFlag() {
     MainWindowFixture f;
     Load(f, "{}{}Hello\r\n{100}{50}a\r\n{300}{400}b\r\n{500}{600}c\r\n");
