@@ -150,6 +150,30 @@ class TForm1 : public QMainWindow {
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
+  void UpravTitulek1Click();
+  void VlozTitulek1Click();
+  void Opravatitulku1Click();
+  void Seradit1Click();
+  void Novy2Click();
+  void Hledej1Click();
+  void FindDialog1Find();
+  void Prejit1Click();
+  // Formatting: the dialog for one kind (0 style, 1 size, 2 colour, 3 font)
+  // and the removal commands.
+  void NastavFormatClick(int tag);
+  void RemoveTagKind(char kind);
+  void OdStyl1Click();
+  void OdVel1Click();
+  void OdBar1Click();
+  void OdDruh2Click();
+  void OdstranFor1Click();
+  // Selects row alone in Doc() and the list, makes it the cursor row and
+  // scrolls it into view.
+  void SelectRowOnly(int row);
+  // PushAll() keeping the list's scroll position.
+  void PushAllKeepScroll();
+  class FindDialog* FindDialog1 = nullptr;  // created on first use, kept open between searches
+  QColor defaultFormatColor = Qt::black;  // the default format's colour (QFont has none)
 
   // ---- controls ----
   QWidget* central = nullptr;

@@ -78,6 +78,9 @@ std::optional<FontChoice> QtPrompts::ChooseFont(const FontChoice& initial) {
   auto* layout = new QVBoxLayout(&dlg);
   auto* fonts = new QFontDialog(initial.font, &dlg);
   fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+  // A dialog is a window of its own: as a plain widget it sits inside ours.
+  fonts->setWindowFlags(Qt::Widget);
+  fonts->setVisible(true);
   layout->addWidget(fonts);
   QColor color = initial.color.isValid() ? initial.color : QColor(Qt::black);
   auto* colorButton = new QPushButton(QStringLiteral("&Barva..."), &dlg);

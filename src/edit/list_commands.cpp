@@ -1,0 +1,305 @@
+#include "edit/list_commands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "document/file_names.h"
+#include "document/subtitle_line.h"
+#include "layout/tags.h"
+
+namespace velorin {
+
+namespace {
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Number of zeros the sort key puts after a line's first character.
+int SortPadCount(std::string_view line) {
+  const int n = static_cast<int>(line.size());
+  int d;
+  size_t brace = n >= 2 ? line.find('}', 1) : std::string_view::npos;
+  if (brace != std::string_view::npos)
+    d = static_cast<int>(brace) - 1;
+  else if (n < 2)
+    d = n - 2;
+  else
+    d = n - 1;
+  return std::max(0, 7 - d);
+}
+
+// A line's sort key seen without building it: the first character, z zeros,
+// the rest of the line and the digit z, with A-Z folded to lower case.
+struct KeyView {
+  std::string_view line;
+  int pad;
+  size_t Size() const { return line.size() + pad + 1; }
+  char At(size_t k) const {
+    const size_t head = line.empty() ? 0 : 1;
+    if (k < head) return FoldCase(line[0]);
+    if (k < head + pad) return '0';
+    if (k < line.size() + pad) return FoldCase(line[k - pad]);
+    return static_cast<char>('0' + pad);
+  }
+};
+
+struct SortEntry {
+  uint64_t head;  // the key's first eight bytes, big-endian, for quick comparison
+  uint32_t row;
+  int8_t pad;
+};
+
+// The text of a line after its second '}' (empty when there is none).
+std::string_view TextPart(std::string_view line) {
+  size_t first = line.find('}');
+  if (first == std::string_view::npos) return {};
+  size_t second = line.find('}', first + 1);
+  if (second == std::string_view::npos) return {};
+  return line.substr(second + 1);
+}
+
+// StripTags, '|' to space and optional folding, into a reused buffer.
+void MakeSearchable(std::string_view text, bool matchCase, std::string& out) {
+  out.clear();
+  bool outside = true;
+  for (char c : text) {
+    if (c == '{') {
+      outside = false;
+    } else if (c == '}') {
+      outside = true;
+    } else if (outside) {
+      if (c == '|') c = ' ';
+      out.push_back(matchCase ? c : FoldCase(c));
+    }
+  }
+}
+
+}  // namespace
+
+std::string InsertedLine(const SubtitleList& list, int row) {
+  int64_t prev = row > 0 ? ParseSubtitleLine(list.Line(row - 1)).second : 0;
+  int64_t cur = ParseSubtitleLine(list.Line(row)).first;
+  if (prev == cur) {
+    --prev;
+    ++cur;
+  }
+  return "{" + std::to_string(prev + 1) + "}{" + std::to_string(cur - 1) + "}";
+}
+
+void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
+  // Removing rows one by one from a long list would take quadratic time, so
+  // the kept rows are gathered into a new list. The row after the one being
+  // examined is always the next original row: removals happen only at the
+  // examined row.
+  const int cursor = list.CursorRow();
+  const std::vector<char> flags = list.SelectionFlags();
+  std::vector<std::string> lines = list.TakeLines();
+  const size_t count = lines.size();
+  std::vector<std::string> kept;
+  std::vector<char> keptFlags;
+  kept.reserve(count);
+  keptFlags.reserve(count);
+  size_t i = 0;
+  // Puts the kept rows and the rest back, also when a line cannot be parsed,
+  // so that what was repaired before stays repaired.
+  auto finish = [&] {
+    for (; i < count; ++i) {
+      kept.push_back(std::move(lines[i]));
+      keptFlags.push_back(flags[i]);
+    }
+    list.Assign(std::move(kept));
+    for (size_t r = 0; r < keptFlags.size(); ++r)
+      if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+    list.SetCursorRow(std::min(cursor, list.Count() - 1));
+  };
+  try {
+    for (; i < count; ++i) {
+      if (progress && i % kProgressStride == 0) progress(i, count);
+      if (!flags[i]) {
+        kept.push_back(std::move(lines[i]));
+        keptFlags.push_back(0);
+        continue;
+      }
+      SubtitleFields f = ParseSubtitleLine(lines[i]);
+      if ((f.first == 0 && f.second == 0) || StripTags(f.text).empty()) continue;
+      int64_t second = f.second;
+      if (f.second >= 1 && f.second < f.first) second = int64_t{f.first} + 80;
+      if (i + 1 < count) {
+        int64_t next = ParseFirstFrame(lines[i + 1]);
+        // A row that follows at frame 0 (an empty first frame) would pull the
+        // second frame below zero, which a line cannot hold: left alone.
+        if (second >= next && next > 0) second = next - 1;
+      }
+      if (second == f.second || second > INT32_MAX) {
+        kept.push_back(std::move(lines[i]));
+        keptFlags.push_back(1);
+      } else {
+        kept.push_back(ComposeSubtitleLine(f.first, static_cast<int32_t>(second), f.text));
+        keptFlags.push_back(0);
+      }
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  if (progress) progress(count, count);
+}
+
+std::string SortKey(std::string_view line) {
+  const int pad = SortPadCount(line);
+  const size_t head = line.empty() ? 0 : 1;
+  std::string key(line.substr(0, head));
+  key.append(pad, '0');
+  key.append(line.substr(head));
+  key.push_back(static_cast<char>('0' + pad));
+  return key;
+}
+
+void SortChronologically(SubtitleList& list, const ProgressFn& progress) {
+  const int cursor = list.CursorRow();
+  const size_t count = list.Lines().size();
+  std::vector<SortEntry> entries(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(i, count * 2);
+    std::string_view line = list.Lines()[i];
+    KeyView view{line, SortPadCount(line)};
+    uint64_t head = 0;
+    const size_t size = view.Size();
+    for (size_t k = 0; k < 8; ++k)
+      head = (head << 8) | (k < size ? static_cast<unsigned char>(view.At(k)) : 0u);
+    entries[i] = {head, static_cast<uint32_t>(i), static_cast<int8_t>(view.pad)};
+  }
+  const std::vector<std::string>& lines = list.Lines();
+  std::stable_sort(entries.begin(), entries.end(), [&](const SortEntry& a, const SortEntry& b) {
+    if (a.head != b.head) return a.head < b.head;
+    KeyView ka{lines[a.row], a.pad}, kb{lines[b.row], b.pad};
+    const size_t sa = ka.Size(), sb = kb.Size();
+    const size_t common = std::min(sa, sb);
+    for (size_t k = 8; k < common; ++k) {
+      unsigned char ca = ka.At(k), cb = kb.At(k);
+      if (ca != cb) return ca < cb;
+    }
+    return sa < sb;
+  });
+  std::vector<std::string> old = list.TakeLines();
+  std::vector<std::string> sorted;
+  sorted.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(count + i, count * 2);
+    sorted.push_back(std::move(old[entries[i].row]));
+  }
+  list.Assign(std::move(sorted));
+  list.SetCursorRow(cursor);
+  if (progress) progress(count * 2, count * 2);
+}
+
+std::string AsciiLowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = FoldCase(c);
+  return out;
+}
+
+std::string SearchableText(std::string_view line, bool matchCase) {
+  std::string out;
+  MakeSearchable(TextPart(line), matchCase, out);
+  return out;
+}
+
+int FindRow(const SubtitleList& list, std::string_view needle, bool down, bool matchCase,
+            const ProgressFn& progress) {
+  if (needle.empty()) return -1;
+  const int count = list.Count();
+  const int step = down ? 1 : -1;
+  const int total = down ? count - list.CursorRow() - 1 : list.CursorRow();
+  std::string buffer;
+  int done = 0;
+  for (int row = list.CursorRow() + step; row >= 0 && row < count; row += step, ++done) {
+    if (progress && done % kProgressStride == 0) progress(done, total);
+    MakeSearchable(TextPart(list.Lines()[row]), matchCase, buffer);
+    if (buffer.find(needle) != std::string::npos) return row;
+  }
+  return -1;
+}
+
+int64_t FrameFromAnswer(std::string_view answer) {
+  size_t start = answer.find_first_not_of(' ');
+  if (start == std::string_view::npos) return 0;
+  answer.remove_prefix(start);
+  if (!answer.empty() && answer[0] == '+') answer.remove_prefix(1);
+  if (answer.empty() || answer[0] == '+') return 0;
+  int32_t value = 0;
+  auto [ptr, ec] = std::from_chars(answer.data(), answer.data() + answer.size(), value);
+  if (ec != std::errc() || ptr != answer.data() + answer.size()) return 0;
+  return value;
+}
+
+int RowForFrame(const SubtitleList& list, int64_t frame, const ProgressFn& progress) {
+  const int count = list.Count();
+  if (count == 0) return -1;
+  for (int row = 1; row < count; ++row) {
+    if (progress && row % kProgressStride == 0) progress(row, count);
+    if (ParseFirstFrame(list.Lines()[row]) > frame) return row - 1;
+  }
+  return count - 1;
+}
+
+std::string NewFilePath(const std::string& subtitlesPath, std::string_view answer) {
+  std::string name = FileNamePart(answer);
+  // A drive colon ("C:name") ends the folder part of a typed Windows name too.
+  if (auto colon = name.rfind(':'); colon != std::string::npos) name = name.substr(colon + 1);
+  if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
+  std::string dir = subtitlesPath;
+  if (!dir.empty() && !IsPathSeparator(dir.back())) dir += '/';
+  return dir + name + ".sub";
+}
+
+std::string NewLineAfter(const SubtitleList& list) {
+  int64_t second = list.Empty() ? 0 : ParseSubtitleLine(list.Line(list.Count() - 1)).second;
+  return "{" + std::to_string(second + 1) + "}{" + std::to_string(second + 100) + "}";
+}
+
+EditFields EditFieldsFromText(std::string_view text) {
+  EditFields out;
+  std::array<std::string, 5> lines = SplitIntoFiveLines(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    LeadingTags split = SplitLeadingTags(lines[i]);
+    out.lines[i] = std::move(split.rest);
+    if (i == 0) {
+      TagScopes scopes = SeparateTagScopes(split.tags);
+      out.formats[0] = std::move(scopes.whole);
+      out.formats[1] = std::move(scopes.line);
+    } else {
+      out.formats[i + 1] = std::move(split.tags);
+    }
+  }
+  return out;
+}
+
+std::string LineFromEditFields(std::string_view frame1, std::string_view frame2,
+                               const EditFields& fields) {
+  std::string line = "{" + std::string(frame1) + "}{" + std::string(frame2) + "}";
+  for (size_t i = 0; i < fields.lines.size(); ++i) {
+    if (fields.lines[i].empty()) continue;
+    if (i == 0) line += ToWholeScope(fields.formats[0]);
+    line += ToLineScope(fields.formats[i + 1]);
+    line += fields.lines[i];
+    line += '|';
+  }
+  if (line.back() == '|') line.pop_back();
+  return line;
+}
+
+int SteppedRow(int row, int step, int count) {
+  const int last = count - 1;
+  if (step >= 0) {
+    if (row + step > last) step = last - row;
+    return row + step;
+  }
+  if (row + step < 0) step = -row;
+  return row + step;
+}
+
+}  // namespace velorin
