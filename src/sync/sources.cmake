@@ -1,2 +1,6 @@
 list(APPEND VELORIN_CORE_SOURCES)
 list(APPEND VELORIN_GUI_SOURCES)
+
+# Time entry and frame rate.
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/time_frames.cpp)
