@@ -4,3 +4,5 @@ list(APPEND VELORIN_GUI_SOURCES)
 # Time entry and frame rate.
 list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/time_frames.cpp)
+list(APPEND VELORIN_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/frame_rate_detection.cpp)
