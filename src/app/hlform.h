@@ -5,12 +5,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
@@ -58,6 +60,11 @@ class TForm1 : public QMainWindow {
   QString DecodeLine(const std::string& bytes) const;
   std::string EncodeText(const QString& text) const;
 
+  bool HasSelection() const;
+  // Asks for a file name as the question about unsaved changes does and
+  // returns a free name inside the subtitles folder; nothing when cancelled.
+  std::optional<QString> AskTargetName();
+
   bool Changed() const { return changed_; }
   void SetChanged(bool changed) { changed_ = changed; }
   // Runs a command: one at a time, the hourglass on, an Error shown in the
@@ -95,6 +102,7 @@ class TForm1 : public QMainWindow {
   QString lastOpenDir;
   QString frameRateText = QStringLiteral("25,000");
   QFont defaultFormat;
+  QPixmap background;         // painted under the controls
   TForm4* form4 = nullptr;   // the width-fitting dialog, alive for the whole run
 
   // ---- settings and recent files (hlform_settings.cpp) ----
@@ -129,7 +137,7 @@ class TForm1 : public QMainWindow {
   QLineEdit *ESource, *ESync, *ETarget, *E1, *E2, *E3, *E4, *E5, *E6;
   QPushButton *PrBut, *PrBut2, *CasBut1, *CasBut2, *RovnaBut, *PrepocitejBut, *VymazBut,
       *UlozBut, *SireBut, *NapBut, *KonecBut;
-  QFrame* Panel1;
+  QLabel* Panel1;  // the film panel; its text is the panel's caption
   QWidget* MediaPlayer1;
   QPushButton *PlayBut, *PauseBut, *StopBut;  // the buttons of MediaPlayer1
   QListView* ListBox1;
@@ -166,7 +174,14 @@ class TForm1 : public QMainWindow {
   int Scaled(int designUnits) const;
   QSize MinimumClientSize() const;
 
+ signals:
+  // A click on the film panel (opens a film).
+  void Panel1Clicked();
+  // The window was resized: the film display follows the panel.
+  void FilmPanelResized();
+
  protected:
+  bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;

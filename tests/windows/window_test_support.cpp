@@ -1,1 +1,1 @@
-// Shared helpers of the window tests live in window_test_support.h.
+// Helpers of the window tests are header-only (window_test_support.h).

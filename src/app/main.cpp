@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <clocale>
+
+#include "app/hlform.h"
+#include "app/qt_prompts.h"
+#include "layout/sire.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Velorin"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Velorin"));
+  // libmpv needs the C number format; Qt sets the locale's in QApplication.
+  std::setlocale(LC_NUMERIC, "C");
+
+  velorin::QtPrompts prompts;
+  velorin::TForm1::Options options;
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) options.fileArgument = args[1];
+  velorin::TForm1 form(prompts, options);
+  prompts.SetParent(&form);
+  form.form4 = new velorin::TForm4(form);
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+
+namespace velorin {
+
+class TForm1;
+
+// The width-fitting dialog. It lives for the whole run and holds the subtitle
+// font used to measure lines.
+class TForm4 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm4(TForm1& form1);
+
+  QFont subtitleFont;
+
+ private:
+  TForm1& form1_;
+};
+
+}  // namespace velorin

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/hlform.h"
+#include "windows/scripted_prompts.h"
+
+namespace velorin::test {
+
+inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(bytes);
+}
+
+inline QByteArray ReadFileBytes(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+// A main window on scripted prompts with its program folder, settings and
+// subtitles folder in a temporary folder; the state timer does not run, tests
+// call Timer1Timer() themselves.
+struct MainWindowFixture {
+  QTemporaryDir dir;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TForm1> form;
+
+  explicit MainWindowFixture(const QString& fileArgument = {}) {
+    TForm1::Options o;
+    o.programDir = dir.path() + "/";
+    o.settingsPath = dir.path() + "/Velorin.ini";
+    o.fileArgument = fileArgument;
+    o.startTimer = false;
+    form = std::make_unique<TForm1>(prompts, o);
+    form->subtitlesPath = dir.path() + "/";
+  }
+  QString Path(const QString& name) const { return dir.path() + "/" + name; }
+  QString Write(const QString& name, const QByteArray& bytes) const {
+    WriteFileBytes(Path(name), bytes);
+    return Path(name);
+  }
+  QStringList Rows() const {
+    QStringList out;
+    for (const auto& l : form->Doc().Lines()) out << form->DecodeLine(l);
+    return out;
+  }
+};
+
+}  // namespace velorin::test
