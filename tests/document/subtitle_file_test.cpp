@@ -128,6 +128,18 @@ TEST(WriteSubtitleFile, FailedSaveLeavesTheOldFileIntact) {
   EXPECT_THROW(WriteSubtitleFile(dir.File("missing/t.sub"), {"x"}), Error);
 }
 
+TEST(WriteSubtitleFile, FailedRenameLeavesNoTemporaryFileBehind) {
+  // Works as root too: a folder cannot be replaced by a file.
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("t.sub"));
+  WriteBytes(dir.File("t.sub/inner"), "keep");
+  EXPECT_THROW(WriteSubtitleFile(dir.File("t.sub"), {"{1}{2}x"}), Error);
+  EXPECT_EQ(ReadBytes(dir.File("t.sub/inner")), "keep");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
 TEST(WriteSubtitleFile, ReplacesInPlaceKeepingPermissionsAndLeavesNoTemporaryFile) {
   TempDir dir;
   std::string path = dir.File("t.sub");
