@@ -3,4 +3,6 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/film_info.cpp)
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mpv_player.h
-  ${CMAKE_CURRENT_LIST_DIR}/mpv_player.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/mpv_player.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/infofilm.h
+  ${CMAKE_CURRENT_LIST_DIR}/infofilm.cpp)
