@@ -28,6 +28,20 @@ void ExecModal(QDialog& dialog) {
   QApplication::restoreOverrideCursor();
 }
 
+// Centres LTitulek in the panel at its own top.
+void CentreCaption(TForm1& form) {
+  form.LTitulek->move(
+      static_cast<int>(std::nearbyint((form.Panel1->width() - form.LTitulek->width()) / 2.0)),
+      form.LTitulek->y());
+}
+
+// LTitulek shows the overlay caption, sized to its text and centred.
+void ShowCaption(TForm1& form) {
+  form.LTitulek->setText(form.DecodeLine(form.overlayCaption));
+  form.LTitulek->adjustSize();
+  CentreCaption(form);
+}
+
 }  // namespace
 
 void TForm1::WireFilmCommands() {
@@ -69,6 +83,7 @@ void TForm1::SetPlayer(std::unique_ptr<MediaPlayer> player) {
 
 void TForm1::AttachFilmDisplay() {
   if (filmPlayer) filmPlayer->SetDisplayRect(3, 3, Panel1->width() - 6, Panel1->height() - 6);
+  CentreCaption(*this);  // the subtitle stays in the middle of a wider panel
 }
 
 bool TForm1::FilmOpen() const { return filmPlayer && !filmPlayer->FileName().empty(); }
@@ -150,20 +165,6 @@ void TForm1::CloseFilm() {
   overlayVisible = false;
   for (QPushButton* b : {PlayBut, PauseBut, StopBut}) b->setEnabled(false);
 }
-
-namespace {
-
-// LTitulek shows the overlay caption, sized to its text and centred in the
-// panel at its own top.
-void ShowCaption(TForm1& form) {
-  form.LTitulek->setText(form.DecodeLine(form.overlayCaption));
-  form.LTitulek->adjustSize();
-  form.LTitulek->move(
-      static_cast<int>(std::nearbyint((form.Panel1->width() - form.LTitulek->width()) / 2.0)),
-      form.LTitulek->y());
-}
-
-}  // namespace
 
 void TForm1::ShowSubtitleAt(int index) {
   OverlayState state{overlayCursor, shownFirst, shownSecond, {}, overlayVisible};

@@ -65,8 +65,12 @@ class MpvVideoWidget : public QOpenGLWidget {
     mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()),
                        static_cast<int>(width() * ratio), static_cast<int>(height() * ratio), 0};
     int flip = 1;
+    // Rendering must not wait for the frame's display time: that would hold
+    // the GUI thread, and with it the 10 ms state refresh, for a frame period.
+    int block = 0;
     mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
                                  {MPV_RENDER_PARAM_FLIP_Y, &flip},
+                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpv_render_context_render(render_, params);
   }

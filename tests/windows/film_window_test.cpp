@@ -120,6 +120,10 @@ class FilmWindowTest : public QObject {
     QLabel* l = f.form->LTitulek;
     QVERIFY(qAbs(l->x() * 2 + l->width() - f.form->Panel1->width()) <= 1);
     QVERIFY(l->y() > f.form->Panel1->height() / 2 && l->y() < f.form->Panel1->height());
+    const int top = l->y();
+    f.form->resize(f.form->width() + 120, f.form->height());
+    QVERIFY(qAbs(l->x() * 2 + l->width() - f.form->Panel1->width()) <= 1);
+    QCOMPARE(l->y(), top);
     f.TickAt(20);
     QVERIFY(f.form->LTitulek->isHidden());
     f.TickAt(21);
