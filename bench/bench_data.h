@@ -7,8 +7,8 @@ namespace velorin::bench {
 // A frame-based document of n subtitles, as a file would hold it: Czech
 // Windows-1250 text, one or two display lines, some formatting tags.
 inline std::string MakeDocument(int n) {
-  static const char* texts[] = {"Ahoj, jak se m\xe1\xe8?", "{Y:i}To je \xfe\x61sn\xe9|a co ty?",
-                                "Nev\xedm, co \xf8\xedct.", "{c:$00FFFF}Pozor!|Za tebou!"};
+  static const char* texts[] = {"Ahoj, jak se m\xe1\xe8?", "{Y:i}To je kr\xe1sn\xe9|a co ty?",
+                                "Nev\xedm, co \xf8\xed" "ct.", "{c:$00FFFF}Pozor!|Za tebou!"};
   std::string out;
   out.reserve(static_cast<size_t>(n) * 48);
   for (int i = 0; i < n; ++i) {

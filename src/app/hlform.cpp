@@ -232,10 +232,10 @@ void TForm1::BuildControls() {
 
   for (QLineEdit* e : {ESource, E1, E2, E3, E4, E5, E6}) e->installEventFilter(this);
 
-  QWidget* order[] = {ESource, PrBut,    ESync,         ETarget,  E1,       E2,
-                      E3,      CasBut1,  E4,            CasBut2,  E5,       RovnaBut,
-                      E6,      ListBox1, PrepocitejBut, VymazBut, UlozBut,  SireBut,
-                      NapBut,  KonecBut, Panel1,        PlayBut,  PauseBut, StopBut};
+  QWidget* order[] = {ESource,       PrBut,    ESync,   ETarget, E1,       E2,       E3,
+                      CasBut1,       E4,       CasBut2, E5,      RovnaBut, E6,       ListBox1,
+                      PrepocitejBut, VymazBut, UlozBut, SireBut, NapBut,   KonecBut, Panel1,
+                      PlayBut,       PauseBut, StopBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -433,9 +433,10 @@ void TForm1::SetHints() {
       if (auto* a = qobject_cast<QAction*>(o)) a->setStatusTip(h);
     }
   };
-  hint("Na základě hodnot výsledného posunu a časového měřítka se upraví čísla snímků u všech "
-       "titulků.",
-       {PrepocitejBut, PrepocVse1});
+  hint(
+      "Na základě hodnot výsledného posunu a časového měřítka se upraví čísla snímků u všech "
+      "titulků.",
+      {PrepocitejBut, PrepocVse1});
   hint("Tato hodnota se po stisku tlačítka Přepočítat přičte/odečte od čísel všech snímků.", {E5});
   hint("Touto hodnotou se po stisku tlačítka Přepočítat vynásobí čísla všech snímků.", {E6});
   hint("Výběr zdrojového souboru s titulky.", {PrBut});
@@ -449,16 +450,18 @@ void TForm1::SetHints() {
   hint("Zadání posledního snímku nových titulků prostřednictvím časového údaje.", {CasBut2});
   hint("Výběr souboru, podle kterého se provede synchronizace.", {PrBut2});
   hint("Okno, ve kterém se přehrává film, ke kterému upravujete titulky.", {Panel1});
-  hint("Zobrazení obsahu upravovaného souboru, když toto okno není prázdné, pak se po kliknutí "
-       "pravým tlačítkem zobrazí plovoucí menu.",
-       {ListBox1});
+  hint(
+      "Zobrazení obsahu upravovaného souboru, když toto okno není prázdné, pak se po kliknutí "
+      "pravým tlačítkem zobrazí plovoucí menu.",
+      {ListBox1});
   hint("Automatické dopočítání výsledného posunu a časového měřítka.", {RovnaBut});
   hint("Panel pro přehrávání filmu.", {MediaPlayer1, PlayBut, PauseBut, StopBut});
   hint("Úprava šířky titulků na základě zvoleného rozlišení.", {SireBut, SireTit1});
   hint("S tímto souborem se budou provádět veškeré úpravy.", {ESource});
-  hint("Na základě tohoto souboru se určí první a poslední snímek nových titulků a dopočítá se "
-       "výsledný posun a časové měřítko.",
-       {ESync});
+  hint(
+      "Na základě tohoto souboru se určí první a poslední snímek nových titulků a dopočítá se "
+      "výsledný posun a časové měřítko.",
+      {ESync});
   hint("Do tohoto souboru se uloží veškeré změny.", {ETarget});
   hint("Číslo snímku, při kterém se zobrazí první titulek filmu.", {E1});
   hint("Číslo snímku, při kterém se zobrazí poslední titulek filmu.", {E2});
@@ -468,9 +471,10 @@ void TForm1::SetHints() {
   hint("Odstranění modře označených titulků.", {Odebrat1, OdebVyb1});
   hint("Přepočítání snímků u vybraných titulků na základě výsledného posunu a časového měřítka.",
        {Prepocitat1, PrepocVyb1});
-  hint("Uložení modře označených titulků do souboru specifikovaného položkou Cílový soubor s "
-       "titulky.",
-       {UlozVyb1});
+  hint(
+      "Uložení modře označených titulků do souboru specifikovaného položkou Cílový soubor s "
+      "titulky.",
+      {UlozVyb1});
   hint("Otevření okna pro úpravu vybraného titulku.", {UpravTitulek1, UpravTit1});
   hint("Vložení nového titulku na pozici, na kterou ukazuje kurzor.", {VlozTitulek1, VlozTitulek2});
   hint("Oprava vybraných titulků.", {OpravTitulek1, OpravTitulky2});
@@ -508,9 +512,10 @@ void TForm1::SetHints() {
   hint("Volba adresáře, ve kterém jsou uloženy titulky.", {CestaTit1});
   hint("Volba adresáře, ve kterém jsou uloženy filmy.", {CestaFilm1});
   hint("Přidružení vybraných typů titulkových souborů k aplikaci Velorin.", {AsociovatSoubory1});
-  hint("Při zaškrtnutí této volby se objeví dotaz na uložení změn při zavírání titulků, "
-       "otevírání nových a před ukončením aplikace.",
-       {UkladatZmeny1});
+  hint(
+      "Při zaškrtnutí této volby se objeví dotaz na uložení změn při zavírání titulků, "
+      "otevírání nových a před ukončením aplikace.",
+      {UkladatZmeny1});
   hint("Zavření zdrojového souboru s titulky.", {ZdrojTitZav1});
   hint("Zavření synchronizačního souboru.", {SynTitZav1});
   hint("Zavření právě otevřeného filmu.", {FilmZav, Zavrit1});
@@ -678,8 +683,7 @@ void TForm1::LoadSubtitleFile(const QString& path) {
   AddRecentFile(path);
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
-  QString target = QFile::decodeName(
-      QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
+  QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
   if (ReadSubtitleFile(path)) {
     changed_ = false;
     ETarget->setText(target);
@@ -740,9 +744,9 @@ void TForm1::VymazButClick() {
 
 void TForm1::PrButClick() {
   if (changed_) AskSaveChanges();
-  std::optional<QString> path = prompts_.OpenFile(
-      QStringLiteral("Otevření zdrojového souboru s titulky"),
-      QStringLiteral("soubory s titulky (*.sub *.txt *.srt)"), openDialogDir);
+  std::optional<QString> path =
+      prompts_.OpenFile(QStringLiteral("Otevření zdrojového souboru s titulky"),
+                        QStringLiteral("soubory s titulky (*.sub *.txt *.srt)"), openDialogDir);
   if (!path) return;
   lastOpenDir = openDialogDir;
   LoadSubtitleFile(*path);
@@ -767,28 +771,30 @@ void TForm1::SaveLines(bool selectedOnly) {
 void TForm1::UlozButClick() { SaveLines(false); }
 
 void TForm1::UlozVyb1Click() {
-  if (ETarget->text().isEmpty()) {
-    // No target yet: ask for a name as the question about unsaved changes does.
-    std::optional<QString> name = AskTargetName();
-    if (!name) return;
-    ETarget->setText(*name);
+  // No target yet: ask for a name as the question about unsaved changes does.
+  if (ETarget->text().isEmpty())
+    SaveUnderAskedName(true);
+  else
     SaveLines(true);
-    prompts_.Message(QStringLiteral("Upozornění"),
-                     QStringLiteral("Provedené změny byly uloženy do souboru ") +
-                         ETarget->text() + QStringLiteral("."));
-    return;
-  }
-  SaveLines(true);
+}
+
+void TForm1::SaveUnderAskedName(bool selectedOnly) {
+  std::optional<QString> name = AskTargetName();
+  if (!name) return;
+  ETarget->setText(*name);
+  SaveLines(selectedOnly);
+  prompts_.Message(QStringLiteral("Upozornění"),
+                   QStringLiteral("Provedené změny byly uloženy do souboru ") + ETarget->text() +
+                       QStringLiteral("."));
 }
 
 std::optional<QString> TForm1::AskTargetName() {
-  std::optional<QString> entered =
-      prompts_.InputBox(QStringLiteral("Uložení změn"),
-                        QStringLiteral("Zadejte název souboru pro uložení změn:"),
-                        QStringLiteral("novy"));
+  std::optional<QString> entered = prompts_.InputBox(
+      QStringLiteral("Uložení změn"), QStringLiteral("Zadejte název souboru pro uložení změn:"),
+      QStringLiteral("novy"));
   if (!entered) return std::nullopt;
-  return QFile::decodeName(QByteArray::fromStdString(
-      FreeSaveName(ToLocalPath(subtitlesPath), entered->toStdString())));
+  return QFile::decodeName(
+      QByteArray::fromStdString(FreeSaveName(ToLocalPath(subtitlesPath), entered->toStdString())));
 }
 
 void TForm1::AskSaveChanges() {
@@ -796,15 +802,10 @@ void TForm1::AskSaveChanges() {
       prompts_.AskYesNo(QStringLiteral("Upozornění"),
                         QStringLiteral("V upravovaném souboru s titulky byly provedeny změny, "
                                        "chcete tyto změny uložit?"))) {
-    if (!ETarget->text().isEmpty()) {
+    if (!ETarget->text().isEmpty())
       UlozButClick();
-    } else if (std::optional<QString> name = AskTargetName()) {
-      ETarget->setText(*name);
-      UlozButClick();
-      prompts_.Message(QStringLiteral("Upozornění"),
-                       QStringLiteral("Provedené změny byly uloženy do souboru ") +
-                           ETarget->text() + QStringLiteral("."));
-    }
+    else
+      SaveUnderAskedName(false);
   }
   changed_ = false;
 }
@@ -835,6 +836,10 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  // Not every window manager honours the minimum size: grow back to it.
+  const QSize min = minimumSize();
+  if (width() < min.width() || height() < min.height())
+    QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
   FormResize();
 }
 
@@ -944,8 +949,8 @@ void TForm1::Timer1Timer() {
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
   // 3. Recalculation needs both values and an existing source file.
-  const bool recalc = !E5->text().isEmpty() && !E6->text().isEmpty() &&
-                      FileExists(ToLocalPath(ESource->text()));
+  const bool recalc =
+      !E5->text().isEmpty() && !E6->text().isEmpty() && FileExists(ToLocalPath(ESource->text()));
   for (QAction* a : {PrepocVyb1, PrepocVse1, Prepocitat1}) a->setEnabled(recalc);
   PrepocitejBut->setEnabled(recalc);
   // 4.

@@ -223,6 +223,7 @@ class TForm1 : public QMainWindow {
   void PaintBackground(QPainter& painter);
   void ESourceKeyPress();
   void SaveLines(bool selectedOnly);
+  void SaveUnderAskedName(bool selectedOnly);
   void ShowHint(const QString& hint);
 
   Prompts& prompts_;
