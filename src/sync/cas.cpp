@@ -108,13 +108,16 @@ void TForm2::OKButClick() {
 
 void TForm2::StornoButClick() { reject(); }
 
-void TForm2::DetekujButClick() {
+void TForm2::DetekujButClick() { velorin::DetekujButClick(form1_, this, ESnimek); }
+
+void DetekujButClick(TForm1& form1, QWidget* dialog, QComboBox* rateList) {
   try {
-    DetectFrameRate(this, ESnimek, form1_.Player(), [this] { form1_.Panel1Click(); });
+    DetectFrameRate(dialog, rateList, form1.Player(), [&form1] { form1.Panel1Click(); });
   } catch (const std::exception& e) {
-    // A film that cannot be opened: the main window is as with no film.
+    // The main window is left as with no film; the error is shown here as the
+    // dialog's button cannot pass it on.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    form1_.Ask().ShowError(QString::fromUtf8(e.what()));
+    form1.Ask().ShowError(QString::fromUtf8(e.what()));
     QApplication::restoreOverrideCursor();
   }
 }

@@ -46,4 +46,11 @@ class TForm2 : public QDialog {
 // rate text.
 void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame);
 
+// Frame-rate detection on a dialog's list of the five rates, shared by every
+// dialog that offers them: without an open film the main window's film
+// command opens one first; then the rate nearest to the film's is selected.
+// A film that cannot be opened is reported in the general error box; nothing
+// is thrown.
+void DetekujButClick(TForm1& form1, QWidget* dialog, QComboBox* rateList);
+
 }  // namespace velorin
