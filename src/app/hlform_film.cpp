@@ -42,6 +42,18 @@ void ShowCaption(TForm1& form) {
   CentreCaption(form);
 }
 
+// The panel as with no film: its caption, no frame counter, no overlay text
+// (the overlay cursor and shown frames stay), the player's buttons off.
+void ShowNoFilm(TForm1& form) {
+  form.Panel1->setText(QString::fromUtf8(kNoFilmCaption));
+  form.LSnimek->clear();
+  form.overlayCaption.clear();
+  form.LTitulek->clear();
+  form.LTitulek->hide();
+  form.overlayVisible = false;
+  for (QPushButton* b : {form.PlayBut, form.PauseBut, form.StopBut}) b->setEnabled(false);
+}
+
 }  // namespace
 
 void TForm1::WireFilmCommands() {
@@ -52,7 +64,8 @@ void TForm1::WireFilmCommands() {
     return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
   };
   connect(this, &TForm1::Panel1Clicked, this, run(&TForm1::Panel1Click));
-  for (QAction* a : {Film2, Otevrit1}) connect(a, &QAction::triggered, this, run(&TForm1::Panel1Click));
+  for (QAction* a : {Film2, Otevrit1})
+    connect(a, &QAction::triggered, this, run(&TForm1::Panel1Click));
   connect(Start1, &QAction::triggered, this, run(&TForm1::Start1Click));
   connect(Pauza1, &QAction::triggered, this, run(&TForm1::Pauza1Click));
   connect(Stop1, &QAction::triggered, this, run(&TForm1::Stop1Click));
@@ -91,8 +104,8 @@ bool TForm1::FilmOpen() const { return filmPlayer && !filmPlayer->FileName().emp
 void TForm1::Panel1Click() {
   // The film dialog opens in the folder of the last subtitle file once a film
   // has been chosen, until the films path is set again.
-  QString start = !filmDialogDir.isNull() && filmDialogFilmsPath == filmsPath ? filmDialogDir
-                                                                              : filmsPath;
+  QString start =
+      !filmDialogDir.isNull() && filmDialogFilmsPath == filmsPath ? filmDialogDir : filmsPath;
   std::optional<QString> file = prompts_.OpenFile(
       QStringLiteral("Vyberte film"),
       QStringLiteral("Video soubory (AVI, MPEG, WMV, ASF) (*.avi *.mpeg *.mpg *.wmv *.asf);;"
@@ -113,12 +126,7 @@ void TForm1::Panel1Click() {
     // Nothing plays: the window is left exactly as with no film, and the
     // player's message is shown by the caller.
     player.Close();
-    Panel1->setText(QString::fromUtf8(kNoFilmCaption));
-    LSnimek->clear();
-    LTitulek->clear();
-    LTitulek->hide();
-    overlayVisible = false;
-    for (QPushButton* b : {PlayBut, PauseBut, StopBut}) b->setEnabled(false);
+    ShowNoFilm(*this);
     throw;
   }
   AttachFilmDisplay();
@@ -159,11 +167,7 @@ void TForm1::CloseFilm() {
   if (!FilmOpen()) return;
   Panel1->setText(QString::fromUtf8(kNoFilmCaption));
   filmPlayer->Close();
-  LSnimek->clear();
-  LTitulek->clear();
-  LTitulek->hide();
-  overlayVisible = false;
-  for (QPushButton* b : {PlayBut, PauseBut, StopBut}) b->setEnabled(false);
+  ShowNoFilm(*this);
 }
 
 void TForm1::ShowSubtitleAt(int index) {

@@ -55,7 +55,8 @@ class MpvVideoWidget : public QOpenGLWidget {
         render_,
         [](void* self) {
           auto* w = static_cast<MpvVideoWidget*>(self);
-          QMetaObject::invokeMethod(w, [w] { w->update(); }, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(
+              w, [w] { w->update(); }, Qt::QueuedConnection);
         },
         this);
   }
@@ -152,7 +153,8 @@ MpvPlayer::MpvPlayer(QWidget* display, QObject* parent) : QObject(parent), displ
       mpv_,
       [](void* self) {
         auto* p = static_cast<MpvPlayer*>(self);
-        QMetaObject::invokeMethod(p, [p] { p->HandleEvents(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            p, [p] { p->HandleEvents(); }, Qt::QueuedConnection);
       },
       this);
 }
@@ -175,8 +177,8 @@ void MpvPlayer::EnsureVideoWidget() {
   // initialises the GL widget at once instead of at its first paint.
   if (!video_->Ready()) video_->grabFramebuffer();
   if (!video_->Ready()) {
-    QString why = video_->failure.isEmpty() ? QStringLiteral("OpenGL není k dispozici")
-                                            : video_->failure;
+    QString why =
+        video_->failure.isEmpty() ? QStringLiteral("OpenGL není k dispozici") : video_->failure;
     video_->hide();
     throw Error(("Obraz filmu nelze zobrazit: " + why + ".").toStdString());
   }
@@ -312,8 +314,7 @@ int64_t MpvPlayer::LengthMs() {
 int64_t MpvPlayer::LengthFrames() {
   if (fileName_.empty()) return 0;
   int64_t frames = 0;
-  if (mpv_get_property(mpv_, "estimated-frame-count", MPV_FORMAT_INT64, &frames) >= 0 &&
-      frames > 0)
+  if (mpv_get_property(mpv_, "estimated-frame-count", MPV_FORMAT_INT64, &frames) >= 0 && frames > 0)
     return frames;
   return std::llround(DoubleProperty("duration", 0) * fps_);
 }

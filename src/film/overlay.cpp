@@ -35,8 +35,8 @@ OverlayTick UpdateOverlay(OverlayState& state, const SubtitleList& doc, PlayerMo
 
   tick.repaint = true;
   tick.positionShown = true;
-  state.visible = !state.caption.empty() && state.shownFirst <= position &&
-                  position < state.shownSecond;
+  state.visible =
+      !state.caption.empty() && state.shownFirst <= position && position < state.shownSecond;
   if (position > state.shownSecond) {
     // Past the end of the list the cursor keeps counting, as the walk does not
     // look at the list length; it only stops short of overflowing.

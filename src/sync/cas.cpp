@@ -56,7 +56,8 @@ TForm2::TForm2(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form
   ESnimek->setEditable(false);
   ESnimek->setGeometry(s(16), s(108), s(120), s(26));
   ESnimek->setToolTip(QStringLiteral("Počet snímků připadajících na jednu vteřinu filmu."));
-  DetekujBut = button("&Detekovat z filmu", 150, 106, 170, "Detekce počtu snímku na vteřinu "
+  DetekujBut = button("&Detekovat z filmu", 150, 106, 170,
+                      "Detekce počtu snímku na vteřinu "
                       "záznamu přímo z filmu.");
   OKBut = button("&OK", 70, 152, 100, "Potvrzení zadaných údajů.");
   StornoBut = button("&Storno", 200, 152, 100, "Uzavření tohoto okna.");

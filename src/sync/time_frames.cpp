@@ -13,8 +13,7 @@ std::optional<double> ParseFrameRate(std::string_view text) {
     if (c == ',') c = '.';
   double value = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
-    return std::nullopt;
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 

@@ -56,18 +56,14 @@ TEST(Overlay, WalksThroughTheListWhilePlaying) {
   };
   const Case cases[] = {
       {"two subtitles", {"{10}{20}A", "{30}{40}B"}, {{"A", 10, 19}, {"B", 30, 39}}},
-      {"first without second frame is passed over",
-       {"{10}{}A", "{30}{40}B"},
-       {{"B", 30, 39}}},
+      {"first without second frame is passed over", {"{10}{}A", "{30}{40}B"}, {{"B", 30, 39}}},
       {"second display line", {"{10}{20}Ahoj|světe"}, {{"Ahoj...", 10, 19}}},
       {"tags as typed", {"{10}{20}{Y:i}Ahoj"}, {{"{Y:i}Ahoj", 10, 19}}},
       {"unsorted list shows out of time",
        {"{30}{40}B", "{10}{20}A", "{50}{60}C"},
        {{"B", 30, 39}, {"C", 50, 59}}},
       {"empty text hides the label", {"{10}{20}", "{30}{40}B"}, {{"B", 30, 39}}},
-      {"frames too large are skipped",
-       {"{9999999999}{1}X", "{30}{40}B"},
-       {{"B", 30, 39}}},
+      {"frames too large are skipped", {"{9999999999}{1}X", "{30}{40}B"}, {{"B", 30, 39}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -180,8 +176,12 @@ TEST(Overlay, CursorDoesNotOverflowPastTheEnd) {
 
 TEST(OverlayCaption, FirstDisplayLineWithEllipsis) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Ahoj", "Ahoj"},          {"Ahoj|světe", "Ahoj..."}, {"a|b|c", "a..."},
-      {"", ""},                  {"|", "..."},              {"{Y:i}Ahoj", "{Y:i}Ahoj"},
+      {"Ahoj", "Ahoj"},
+      {"Ahoj|světe", "Ahoj..."},
+      {"a|b|c", "a..."},
+      {"", ""},
+      {"|", "..."},
+      {"{Y:i}Ahoj", "{Y:i}Ahoj"},
       {"{y:b}A|{y:i}B", "{y:b}A..."},
   };
   for (auto [text, caption] : cases) EXPECT_EQ(OverlayCaption(text), caption) << text;

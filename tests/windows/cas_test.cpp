@@ -1,4 +1,6 @@
 // The time dialog, frame-rate detection and film information, on a fake player.
+#include "sync/cas.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QtTest>
@@ -6,7 +8,6 @@
 
 #include "film/fake_player.h"
 #include "film/infofilm.h"
-#include "sync/cas.h"
 #include "windows/window_test_support.h"
 
 using namespace velorin;

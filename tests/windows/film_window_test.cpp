@@ -200,7 +200,8 @@ class FilmWindowTest : public QObject {
 
   void OverlayShowsTheDocumentsOwnLettersAndTagsAsTyped() {
     // Windows-1250 "žluťoučký", a tag, and markup that must stay text.
-    FilmFixture f("{1}{5}{Y:i}\x9e\x6c\x75\x9d\x6f\x75\xe8\x6b\xfd|x\r\n{6}{9}<b>tu\xe8n\xe9</b>\r\n");
+    FilmFixture f(
+        "{1}{5}{Y:i}\x9e\x6c\x75\x9d\x6f\x75\xe8\x6b\xfd|x\r\n{6}{9}<b>tu\xe8n\xe9</b>\r\n");
     QVERIFY(f.OpenFilm());
     f.form->Start1Click();
     f.TickAt(1);
@@ -223,8 +224,16 @@ class FilmWindowTest : public QObject {
     QCOMPARE(f.form->LSnimek->text(), QString());
     QCOMPARE(f.form->LTitulek->text(), QString());
     QVERIFY(f.form->LTitulek->isHidden());
-    // "Vymazat vše" closes it as well; closing twice is harmless.
+    // The emptied caption stays empty in the next film until the overlay
+    // moves on; the cursor was kept.
     QVERIFY(f.OpenFilm());
+    f.form->Start1Click();
+    f.TickAt(15);
+    QVERIFY(f.form->LTitulek->isHidden());
+    f.TickAt(21);
+    f.TickAt(30);
+    QVERIFY(f.Shows("B"));
+    // "Vymazat vše" closes it as well; closing twice is harmless.
     f.form->VymazButClick();
     QVERIFY(!f.form->FilmOpen());
     f.form->CloseFilm();

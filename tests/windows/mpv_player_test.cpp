@@ -1,4 +1,6 @@
 // Plays clips made by ffmpeg through libmpv without picture or sound.
+#include "film/mpv_player.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <QtTest>
 
 #include "document/error.h"
-#include "film/mpv_player.h"
 #include "sync/frame_rate_detection.h"
 #include "sync/time_frames.h"
 
@@ -134,7 +135,8 @@ class MpvPlayerTest : public QObject {
     QTest::addColumn<QString>("name");
     QTest::newRow("text") << QByteArray("Toto neni film.\r\n") << "text.avi";
     QTest::newRow("empty") << QByteArray() << "empty.mpg";
-    QTest::newRow("playlist") << mp4_.toUtf8() + "\n" << "list.m3u";
+    QTest::newRow("playlist") << mp4_.toUtf8() + "\n"
+                              << "list.m3u";
     QTest::newRow("missing") << QByteArray() << "";
   }
   void failedOpenLeavesNoFilm() {
@@ -154,8 +156,7 @@ class MpvPlayerTest : public QObject {
     } catch (const Error& e) {
       message = QString::fromUtf8(e.what());
     }
-    QVERIFY2(message.startsWith("Film ") && message.contains("nelze otevřít"),
-             qPrintable(message));
+    QVERIFY2(message.startsWith("Film ") && message.contains("nelze otevřít"), qPrintable(message));
     QVERIFY(player.FileName().empty());
     QCOMPARE(player.Mode(), PlayerMode::NotOpen);
     QCOMPARE(player.Position(), int64_t{0});
