@@ -529,14 +529,16 @@ void TForm1::SetHints() {
   hint("Souhrnné informace o aplikaci Velorin.", {OAplikaci1});
 }
 
+void TForm1::On(QObject* sender, Handler handler) {
+  auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
+  if (auto* a = qobject_cast<QAction*>(sender))
+    connect(a, &QAction::triggered, this, run);
+  else if (auto* b = qobject_cast<QPushButton*>(sender))
+    connect(b, &QPushButton::clicked, this, run);
+}
+
 void TForm1::WireCommands() {
-  auto on = [this](QObject* sender, auto handler) {
-    auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
-    if (auto* a = qobject_cast<QAction*>(sender))
-      connect(a, &QAction::triggered, this, run);
-    else if (auto* b = qobject_cast<QPushButton*>(sender))
-      connect(b, &QPushButton::clicked, this, run);
-  };
+  auto on = [this](QObject* sender, Handler handler) { On(sender, handler); };
   on(PrBut, &TForm1::PrButClick);
   on(ZdrojTit1, &TForm1::PrButClick);
   on(UlozBut, &TForm1::UlozButClick);

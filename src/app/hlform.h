@@ -17,6 +17,7 @@
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
 #include "film/media_player.h"
+#include "shell/settings.h"
 
 class QAction;
 class QMenu;
@@ -112,12 +113,32 @@ class TForm1 : public QMainWindow {
   void AddRecentFile(const QString& path);
   void SaveRecentFiles();
   void RychClick(int tag);
+  void UlozNas2Click();
+  void CestaTit1Click();
+  void CestaFilm1Click();
+  // The settings file: settingsPath when set, else Velorin.ini in the program
+  // folder, or in the user's config folder when the program folder is read-only.
+  QString SettingsFile() const;
   QString subtitlesPath;
   QString filmsPath;
   QStringList recentFiles;  // at most nine, newest first
+  // Everything read from the settings file. Values that belong to dialogs
+  // (the manual option of the width fitting, the chronological option, the
+  // association flags, the background path) live here for them to use and
+  // are written back from here.
+  AppSettings settings;
 
   // ---- retiming (hlform_retiming.cpp) ----
   void RecomputeIfComplete();
+  void RovnaButClick();
+  // Applies E5 (offset) and E6 (scale) to every row, or to the selected rows.
+  void RecalculateFrames(bool selectedOnly);
+  void PrepocitejButClick();
+  void Prepocitat1Click();
+  void PrBut2Click();
+  // Puts the first and last frame of a synchronization file into E3 and E4;
+  // false when the file holds no subtitle line first.
+  bool LoadSyncFileBounds(const QString& path);
 
   // ---- film (hlform_film.cpp) ----
   void ShowSubtitleAt(int index);
@@ -214,6 +235,9 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void BuildPopupMenu();
   void SetHints();
+  using Handler = void (TForm1::*)();
+  // Runs handler through RunCommand when the action or button fires.
+  void On(QObject* sender, Handler handler);
   void WireCommands();
   void WireSettingsCommands();  // hlform_settings.cpp
   void WireRetimingCommands();  // hlform_retiming.cpp

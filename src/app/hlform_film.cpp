@@ -60,20 +60,20 @@ void TForm1::WireFilmCommands() {
   LTitulek->setTextFormat(Qt::PlainText);  // subtitle text is never markup
   LTitulek->move(0, Scaled(265));
 
-  auto run = [this](void (TForm1::*handler)()) {
+  auto run = [this](Handler handler) {
     return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
   };
   connect(this, &TForm1::Panel1Clicked, this, run(&TForm1::Panel1Click));
-  for (QAction* a : {Film2, Otevrit1})
-    connect(a, &QAction::triggered, this, run(&TForm1::Panel1Click));
-  connect(Start1, &QAction::triggered, this, run(&TForm1::Start1Click));
-  connect(Pauza1, &QAction::triggered, this, run(&TForm1::Pauza1Click));
-  connect(Stop1, &QAction::triggered, this, run(&TForm1::Stop1Click));
-  for (QAction* a : {FilmZav, Zavrit1})
-    connect(a, &QAction::triggered, this, run(&TForm1::FilmZavClick));
-  connect(InfoFilm1, &QAction::triggered, this, run(&TForm1::InfoFilm1Click));
-  connect(CasBut1, &QPushButton::clicked, this, run(&TForm1::CasBut1Click));
-  connect(CasBut2, &QPushButton::clicked, this, run(&TForm1::CasBut2Click));
+  On(Film2, &TForm1::Panel1Click);
+  On(Otevrit1, &TForm1::Panel1Click);
+  On(Start1, &TForm1::Start1Click);
+  On(Pauza1, &TForm1::Pauza1Click);
+  On(Stop1, &TForm1::Stop1Click);
+  On(FilmZav, &TForm1::FilmZavClick);
+  On(Zavrit1, &TForm1::FilmZavClick);
+  On(InfoFilm1, &TForm1::InfoFilm1Click);
+  On(CasBut1, &TForm1::CasBut1Click);
+  On(CasBut2, &TForm1::CasBut2Click);
   for (QPushButton* b : {PlayBut, PauseBut, StopBut})
     connect(b, &QPushButton::clicked, this,
             [this, b] { RunCommand([this, b] { MediaPlayer1Click(b); }); });

@@ -1,48 +1,172 @@
 // Settings file and recent files of the main window.
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
 #include <QStandardPaths>
 
 #include "app/hlform.h"
+#include "document/error.h"
 #include "document/file_names.h"
+#include "document/ini_file.h"
+#include "layout/sire.h"
+#include "shell/settings.h"
 
 namespace velorin {
+
+namespace {
+
+// Paths travel as the file system's bytes; other texts as UTF-8.
+std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromLocal(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QFont ToQFont(const FontSetting& f) {
+  QFont font(QString::fromStdString(f.name));
+  if (f.size > 0) font.setPointSize(f.size);
+  font.setBold(f.style & 1);
+  font.setItalic(f.style & 2);
+  font.setUnderline(f.style & 4);
+  font.setStrikeOut(f.style & 8);
+  return font;
+}
+
+FontSetting FromQFont(const QFont& font) {
+  FontSetting f;
+  f.name = font.family().toStdString();
+  f.style = (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
+            (font.strikeOut() ? 8 : 0);
+  f.size = font.pointSize();
+  return f;
+}
+
+}  // namespace
 
 void TForm1::WireSettingsCommands() {
   for (QAction* a : Rych) {
     connect(a, &QAction::triggered, this,
             [this, a] { RunCommand([this, a] { RychClick(a->data().toInt()); }); });
   }
+  auto on = [this](QAction* a, void (TForm1::*handler)()) {
+    connect(a, &QAction::triggered, this,
+            [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+  };
+  on(UlozNas2, &TForm1::UlozNas2Click);
+  on(CestaTit1, &TForm1::CestaTit1Click);
+  on(CestaFilm1, &TForm1::CestaFilm1Click);
+}
+
+QString TForm1::SettingsFile() const {
+  if (!settingsPath.isEmpty()) return settingsPath;
+  const bool writable = QFileInfo(programDir).isWritable();
+  return FromLocal(SettingsFilePath(Local(programDir),
+                                    qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
+                                    Local(QDir::homePath()), writable));
 }
 
 void TForm1::LoadSettings() {
-  subtitlesPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + '/';
-  filmsPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  AppSettings defaults;
+  defaults.subtitlesPath = Local(documents + '/');
+  defaults.filmsPath = Local(documents);
+  defaults.backgroundPath = Local(programDir + QStringLiteral("pozadi.jpg"));
+  settings = ReadAppSettings(IniFile(Local(SettingsFile())), defaults);
+
+  subtitlesPath = FromLocal(settings.subtitlesPath);
+  filmsPath = FromLocal(settings.filmsPath);
+  if (form4) form4->subtitleFont = ToQFont(settings.subtitleFont);
+  defaultFormat = ToQFont(settings.defaultFormat);
+  Maximalne1->setChecked(settings.maximalne);
+  UkladatZmeny1->setChecked(settings.zmena);
+  recentFiles.clear();
+  for (const std::string& path : settings.recentFiles) recentFiles << FromLocal(path);
+
   openDialogDir = subtitlesPath;
   lastOpenDir = subtitlesPath;
+  Maximalne2->setChecked(Maximalne1->isChecked());
 }
 
-void TForm1::RefreshRecentMenu() {
-  for (int i = 0; i < 9; ++i) {
-    bool has = i < recentFiles.size();
-    Rych[i]->setVisible(has);
-    if (has) Rych[i]->setText(QStringLiteral("&%1. %2").arg(i + 1).arg(recentFiles[i]));
+void TForm1::UlozNas2Click() {
+  settings.subtitlesPath = Local(subtitlesPath);
+  settings.filmsPath = Local(filmsPath);
+  if (form4) settings.subtitleFont = FromQFont(form4->subtitleFont);
+  settings.defaultFormat = FromQFont(defaultFormat);
+  settings.maximalne = Maximalne1->isChecked();
+  settings.zmena = UkladatZmeny1->isChecked();
+  const QString file = SettingsFile();
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  IniFile ini(Local(file));
+  WriteGeneralSettings(ini, settings);
+}
+
+void TForm1::SaveRecentFiles() {
+  std::vector<std::string> recent;
+  for (const QString& path : recentFiles) recent.push_back(Local(path));
+  const QString file = SettingsFile();
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  IniFile ini(Local(file));
+  try {
+    WriteRecentFiles(ini, recent);
+  } catch (const Error& e) {
+    // Shown, but the window still closes: a read-only settings file must not
+    // keep the program from ending.
+    Ask().ShowError(QString::fromUtf8(e.what()));
   }
 }
 
 void TForm1::AddRecentFile(const QString& path) {
-  if (!FileExists(path.toStdString())) return;
-  recentFiles.removeAll(path);
-  recentFiles.prepend(path);
-  while (recentFiles.size() > 9) recentFiles.removeLast();
+  std::vector<std::string> recent;
+  for (const QString& p : recentFiles) recent.push_back(Local(p));
+  if (!velorin::AddRecentFile(recent, Local(path))) return;
+  recentFiles.clear();
+  for (const std::string& p : recent) recentFiles << FromLocal(p);
   RefreshRecentMenu();
 }
 
-void TForm1::SaveRecentFiles() {}
+void TForm1::RefreshRecentMenu() {
+  bool any = false;
+  for (int i = 0; i < kRecentCount; ++i) {
+    const bool has = i < recentFiles.size() && !recentFiles[i].isEmpty();
+    Rych[i]->setVisible(has);
+    if (has) {
+      QString caption = FromLocal(RecentCaption(i + 1, Local(recentFiles[i])));
+      Rych[i]->setText(caption.replace('&', QStringLiteral("&&")));
+    }
+    any = any || has;
+  }
+  // The separator above the entries shows only with them.
+  const QList<QAction*> actions = Soubor1->actions();
+  const qsizetype at = actions.indexOf(Rych[0]);
+  if (at > 0 && actions[at - 1]->isSeparator()) actions[at - 1]->setVisible(any);
+}
 
 void TForm1::RychClick(int tag) {
   if (tag < 1 || tag > recentFiles.size()) return;
+  // A copy: loading reorders the list the entry lives in.
+  const QString path = recentFiles[tag - 1];
   if (changed_) AskSaveChanges();
-  LoadSubtitleFile(recentFiles[tag - 1]);
+  LoadSubtitleFile(path);
+}
+
+void TForm1::CestaTit1Click() {
+  std::optional<QString> path = Ask().InputBox(
+      QStringLiteral("Nastavení cesty k titulkům"),
+      QStringLiteral("Zvolte adresář, ve kterém máte uloženy titulky:"), subtitlesPath);
+  if (!path) return;
+  subtitlesPath = *path;
+  lastOpenDir = *path;
+  openDialogDir = *path;
+}
+
+void TForm1::CestaFilm1Click() {
+  std::optional<QString> path =
+      Ask().InputBox(QStringLiteral("Nastavení cesty k filmům"),
+                     QStringLiteral("Zvolte adresář, ve kterém máte uloženy filmy:"), filmsPath);
+  if (!path) return;
+  // The film dialog opens in the films path.
+  filmsPath = *path;
 }
 
 }  // namespace velorin

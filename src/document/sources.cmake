@@ -4,4 +4,5 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp)

@@ -1,4 +1,5 @@
-list(APPEND VELORIN_CORE_SOURCES)
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/retiming.cpp)
 list(APPEND VELORIN_GUI_SOURCES)
 
 # Time entry and frame rate.

@@ -1,0 +1,80 @@
+#include "shell/settings.h"
+
+#include <algorithm>
+
+namespace velorin {
+
+namespace {
+
+FontSetting ReadFont(const IniFile& ini, const char* section, const FontSetting& def) {
+  FontSetting f;
+  f.name = ini.ReadString(section, "Pismo", def.name);
+  f.style = ini.ReadInteger(section, "Styl", def.style);
+  f.size = ini.ReadInteger(section, "Velikost", def.size);
+  return f;
+}
+
+void WriteFont(IniFile& ini, const char* section, const FontSetting& f) {
+  ini.WriteString(section, "Pismo", f.name);
+  ini.WriteInteger(section, "Styl", f.style);
+  ini.WriteInteger(section, "Velikost", f.size);
+}
+
+}  // namespace
+
+AppSettings ReadAppSettings(const IniFile& ini, const AppSettings& defaults,
+                            const ExistsFn& exists) {
+  AppSettings s;
+  s.subtitlesPath = ini.ReadString("CESTA", "Titulky", defaults.subtitlesPath);
+  s.filmsPath = ini.ReadString("CESTA", "Filmy", defaults.filmsPath);
+  s.subtitleFont = ReadFont(ini, "SIRE TITULKU", defaults.subtitleFont);
+  s.defaultFormat = ReadFont(ini, "FORMATOVANI", defaults.defaultFormat);
+  s.maximalne = ini.ReadBool("OSTATNI", "Maximalne", defaults.maximalne);
+  s.rucneUpravit = ini.ReadBool("OSTATNI", "Rucne upravit", defaults.rucneUpravit);
+  s.chronologicke = ini.ReadBool("OSTATNI", "Chronologicke razeni", defaults.chronologicke);
+  s.zmena = ini.ReadBool("OSTATNI", "Zmena", defaults.zmena);
+  s.backgroundPath = ini.ReadString("POZADI", "Cesta", defaults.backgroundPath);
+  s.assocTxt = ini.ReadBool("ASOCIACE", "Txt", defaults.assocTxt);
+  s.assocSub = ini.ReadBool("ASOCIACE", "Sub", defaults.assocSub);
+  s.assocSrt = ini.ReadBool("ASOCIACE", "Srt", defaults.assocSrt);
+  for (int n = 1; n <= kRecentCount; ++n) {
+    std::string path = ini.ReadString("OTEVRENO", std::to_string(n), "");
+    if (!path.empty() && exists(path)) s.recentFiles.push_back(path);
+  }
+  return s;
+}
+
+void WriteGeneralSettings(IniFile& ini, const AppSettings& s) {
+  ini.WriteString("CESTA", "Titulky", s.subtitlesPath);
+  ini.WriteString("CESTA", "Filmy", s.filmsPath);
+  WriteFont(ini, "SIRE TITULKU", s.subtitleFont);
+  WriteFont(ini, "FORMATOVANI", s.defaultFormat);
+  ini.WriteBool("OSTATNI", "Maximalne", s.maximalne);
+  ini.WriteBool("OSTATNI", "Rucne upravit", s.rucneUpravit);
+  ini.WriteBool("OSTATNI", "Chronologicke razeni", s.chronologicke);
+  ini.WriteBool("OSTATNI", "Zmena", s.zmena);
+  ini.WriteString("POZADI", "Cesta", s.backgroundPath);
+}
+
+void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles) {
+  for (int n = 1; n <= kRecentCount; ++n) {
+    size_t i = static_cast<size_t>(n - 1);
+    ini.WriteString("OTEVRENO", std::to_string(n), i < recentFiles.size() ? recentFiles[i] : "");
+  }
+}
+
+bool AddRecentFile(std::vector<std::string>& recentFiles, const std::string& path,
+                   const ExistsFn& exists) {
+  if (!exists(path)) return false;
+  if (auto it = std::find(recentFiles.begin(), recentFiles.end(), path); it != recentFiles.end())
+    recentFiles.erase(it);
+  recentFiles.insert(recentFiles.begin(), path);
+  if (recentFiles.size() > static_cast<size_t>(kRecentCount)) recentFiles.resize(kRecentCount);
+  return true;
+}
+
+std::string RecentCaption(int n, const std::string& path) {
+  return std::to_string(n) + " " + FileNamePart(path);
+}
+
+}  // namespace velorin

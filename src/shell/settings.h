@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/file_names.h"
+#include "document/ini_file.h"
+
+namespace velorin {
+
+// A font as the settings file keeps it; style bits 1 bold, 2 italic,
+// 4 underline, 8 strike-out.
+struct FontSetting {
+  std::string name = "Arial";
+  int32_t style = 1;
+  int32_t size = 22;
+  bool operator==(const FontSetting&) const = default;
+};
+
+// The general settings, the association flags and the recent files.
+struct AppSettings {
+  std::string subtitlesPath;   // CESTA/Titulky
+  std::string filmsPath;       // CESTA/Filmy
+  FontSetting subtitleFont;    // SIRE TITULKU: the width-fitting dialog's font
+  FontSetting defaultFormat;   // FORMATOVANI
+  bool maximalne = true;       // OSTATNI/Maximalne
+  bool rucneUpravit = false;   // OSTATNI/Rucne upravit
+  bool chronologicke = true;   // OSTATNI/Chronologicke razeni
+  bool zmena = true;           // OSTATNI/Zmena: ask about unsaved changes
+  std::string backgroundPath;  // POZADI/Cesta
+  bool assocTxt = false, assocSub = false, assocSrt = false;  // ASOCIACE
+  std::vector<std::string> recentFiles;  // OTEVRENO, at most nine, newest first
+};
+
+inline constexpr int kRecentCount = 9;
+
+// Reads every key; what the file lacks comes from defaults. Recent entries
+// whose file has gone are dropped and the rest move up.
+AppSettings ReadAppSettings(const IniFile& ini, const AppSettings& defaults,
+                            const ExistsFn& exists = FileExists);
+
+// "Uložit nastavení": the paths, both fonts, the four options and the
+// background, in this order. Throws Error at the first key it cannot write;
+// the keys before it stay written.
+void WriteGeneralSettings(IniFile& ini, const AppSettings& settings);
+
+// OTEVRENO/1..9, empty entries written as empty values.
+void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles);
+
+// Puts an existing file at the top of the list: an exact (case-sensitive)
+// earlier entry of it is removed first, the tenth drops out. A path with no
+// file leaves the list alone. Returns whether the list changed.
+bool AddRecentFile(std::vector<std::string>& recentFiles, const std::string& path,
+                   const ExistsFn& exists = FileExists);
+
+// The caption of recent-menu item n (1-based): "1 film.sub".
+std::string RecentCaption(int n, const std::string& path);
+
+}  // namespace velorin

@@ -1,0 +1,269 @@
+#include "sync/retiming.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "document/error.h"
+#include "document/subtitle_file.h"
+#include "document/subtitle_line.h"
+
+namespace velorin {
+
+namespace {
+
+constexpr long double kMaxFrame = std::numeric_limits<int32_t>::max();
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The two frames of a line and where its text starts, without copying the
+// text. Follows ParseSubtitleLine: digits before the first '}' form the first
+// frame, digits before the second '}' the second.
+struct FrameScan {
+  int32_t first = 0;
+  int32_t second = 0;
+  size_t textStart = 0;
+};
+
+FrameScan ScanFrames(std::string_view line) {
+  int64_t value[2] = {0, 0};
+  int braces = 0;
+  size_t i = 0;
+  for (; i < line.size(); ++i) {
+    char c = line[i];
+    if (IsDigit(c)) {
+      int64_t& v = value[braces];
+      // Past 32 bits the exact value no longer matters; the parser below
+      // reports the field with its own message.
+      if (v <= kMaxFrame) v = v * 10 + (c - '0');
+    } else if (c == '}') {
+      if (++braces == 2) {
+        ++i;
+        break;
+      }
+    }
+  }
+  if (value[0] > kMaxFrame || value[1] > kMaxFrame) ParseSubtitleLine(line);  // throws
+  return {static_cast<int32_t>(value[0]), static_cast<int32_t>(value[1]), i};
+}
+
+void AppendNumber(std::string& out, int64_t value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, end);
+}
+
+}  // namespace
+
+RetimingValues ComputeRetiming(int32_t firstOld, int32_t lastOld, int32_t firstNew,
+                               int32_t lastNew) {
+  RetimingValues out;
+  if (!(firstOld < lastOld && firstNew < lastNew)) return out;
+  int64_t oldSpan = int64_t{lastOld} - firstOld;
+  int64_t newSpan = int64_t{lastNew} - firstNew;
+  out.scale = static_cast<double>(newSpan) / static_cast<double>(oldSpan);
+  out.offset = static_cast<double>(static_cast<long double>(firstNew) -
+                                   static_cast<long double>(firstOld) * out.scale);
+  out.success = true;
+  return out;
+}
+
+std::string FormatDecimal(double value) {
+  if (value == 0) return "0";  // also -0
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  std::string raw(buf, end);
+  std::string out;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '.') {
+      out.push_back(',');
+    } else if (c == 'e') {
+      out.push_back('E');
+      size_t j = i + 1;
+      if (raw[j] == '+') {
+        ++j;
+      } else if (raw[j] == '-') {
+        out.push_back('-');
+        ++j;
+      }
+      while (j + 1 < raw.size() && raw[j] == '0') ++j;
+      out.append(raw, j);
+      break;
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  std::string plain;  // the same number as from_chars reads it
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') plain.push_back('-');
+    ++i;
+  }
+  // from_chars wants digits on both sides of the point: "5," and ",5" get a 0.
+  int intDigits = 0, fracDigits = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i, ++intDigits) plain.push_back(text[i]);
+  if (intDigits == 0) plain.push_back('0');
+  if (i < text.size() && text[i] == ',') {
+    plain.push_back('.');
+    for (++i; i < text.size() && IsDigit(text[i]); ++i, ++fracDigits) plain.push_back(text[i]);
+    if (fracDigits == 0) plain.push_back('0');
+  }
+  if (intDigits + fracDigits == 0) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    plain.push_back('e');
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain.push_back(text[i++]);
+    int expDigits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++expDigits) plain.push_back(text[i]);
+    if (expDigits == 0) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  double value = 0;
+  auto [ptr, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (ec != std::errc() || ptr != plain.data() + plain.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+long double RoundHalfEven(long double value) {
+  // nearbyint rounds in the current mode, which is to nearest with ties to
+  // even unless someone changed it; do it by hand to be independent of that.
+  long double lower = std::floor(value);
+  long double diff = value - lower;
+  if (diff < 0.5L) return lower;
+  if (diff > 0.5L) return lower + 1;
+  return std::fmod(lower, 2.0L) == 0 ? lower : lower + 1;
+}
+
+long double RetimeFrame(int32_t frame, long double offset, double scale) {
+  long double r = RoundHalfEven(static_cast<long double>(frame) * scale + offset);
+  return r < 0 ? 0 : r;
+}
+
+std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale) {
+  FrameScan f = ScanFrames(line);
+  long double first = RetimeFrame(f.first, offset, scale);
+  long double second = RetimeFrame(f.second, offset, scale);
+  if (first > kMaxFrame || second > kMaxFrame) return std::nullopt;
+  std::string out;
+  out.reserve(line.size() - f.textStart + 24);
+  out.push_back('{');
+  AppendNumber(out, static_cast<int64_t>(first));
+  out += "}{";
+  if (second >= first) AppendNumber(out, static_cast<int64_t>(second));
+  out.push_back('}');
+  out.append(line.substr(f.textStart));
+  return out;
+}
+
+RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
+                               std::string_view scaleText, bool selectedOnly,
+                               const ProgressFn& progress) {
+  auto offsetValue = ParseDecimal(offsetText);
+  if (!offsetValue) return RecalcStatus::BadOffset;
+  auto scale = ParseDecimal(scaleText);
+  if (!scale) return RecalcStatus::BadScale;
+  const long double offset = RoundHalfEven(*offsetValue);
+  const int count = doc.Count();
+  const size_t total = static_cast<size_t>(count) * 2;
+
+  // A linear map takes its extremes at the smallest and largest frame, so
+  // checking those two tells whether every result fits.
+  bool any = false;
+  int32_t lowest = 0, highest = 0;
+  for (int i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
+    if (selectedOnly && !doc.Selected(i)) continue;
+    FrameScan f = ScanFrames(doc.Line(i));
+    if (!any) lowest = highest = f.first, any = true;
+    lowest = std::min({lowest, f.first, f.second});
+    highest = std::max({highest, f.first, f.second});
+  }
+  if (any && (RetimeFrame(lowest, offset, *scale) > kMaxFrame ||
+              RetimeFrame(highest, offset, *scale) > kMaxFrame))
+    return RecalcStatus::TooLarge;
+
+  for (int i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(count + i), total);
+    if (selectedOnly && !doc.Selected(i)) continue;
+    auto line = RetimeLine(doc.Line(i), offset, *scale);
+    doc.Replace(i, std::move(*line));
+  }
+  if (progress) progress(total, total);
+  return RecalcStatus::Done;
+}
+
+std::string ExtractFirstFrameDigits(std::string_view line) {
+  std::string out;
+  if (line.size() < 2) return out;
+  for (size_t i = 1; i < line.size() && line[i] != '}'; ++i)
+    if (IsDigit(line[i])) out.push_back(line[i]);
+  return out;
+}
+
+SyncBounds ScanSyncBounds(std::string_view bytes) {
+  SyncBounds out;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  std::string_view last;
+  ForEachLine(bytes, [&](std::string_view line) {
+    if (!out.found) {
+      if (line.empty() || line.front() == '[') return true;
+      if (line.front() != '{') {
+        out.nonStandard = true;
+        return false;
+      }
+      out.found = true;
+      out.first = ExtractFirstFrameDigits(line);
+    }
+    last = line;
+    return true;
+  });
+  if (out.found) out.last = ExtractFirstFrameDigits(last);
+  return out;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError(path, errno);
+  std::string out;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      ThrowFileError(path, EISDIR);
+    }
+    out.reserve(static_cast<size_t>(st.st_size));
+  }
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      ThrowFileError(path, e);
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+SyncBounds ReadSyncBounds(const std::string& path) { return ScanSyncBounds(ReadFileBytes(path)); }
+
+}  // namespace velorin

@@ -1,0 +1,136 @@
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "document/file_names.h"
+#include "test_support.h"
+
+namespace velorin {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+struct CliRun {
+  int status;
+  std::string out, err;
+};
+
+CliRun Cli(std::vector<std::string> args, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  int status = RunCli(args, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+const std::string kFilm =
+    "[INFO]\r\n{2}{10}Ahoj\r\n{500}{}{y:i}a|b\r\n{1002}{1100}konec\r\nPoznámka na konci\r\n";
+
+TEST(CliRetime, ThreeWaysToGiveOffsetAndScaleAgree) {
+  TempDir dir;
+  WriteBytes(dir.File("in.sub"), kFilm);
+  WriteBytes(dir.File("sync.sub"), "[INFO]\r\n\r\n{5}{}a\r\nx\r\n{1255}{}b\r\n");
+  const std::string expected = "{4}{14}Ahoj\r\n{627}{}{y:i}a|b\r\n{1254}{1377}konec\r\n";
+  const std::vector<std::vector<std::string>> ways = {
+      {"--offset", "2,5", "--scale", "1,25"},
+      {"--offset", "2.5", "--scale", "1.25"},
+      {"--frames", "2", "1002", "5", "1255"},
+      {"--sync", dir.File("sync.sub")},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way[0] + " " + way[1]);
+    std::vector<std::string> args = {"retime", dir.File("in.sub"), "-o", dir.File("out.sub")};
+    args.insert(args.end(), way.begin(), way.end());
+    CliRun r = Cli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir.File("out.sub")), expected);
+  }
+}
+
+TEST(CliRetime, StandardStreamsAndRows) {
+  CliRun r =
+      Cli({"retime", "-", "-o", "-", "--offset", "100", "--scale", "1", "--rows", "1,3-3"}, kFilm);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "{102}{110}Ahoj\r\n{500}{}{y:i}a|b\r\n{1102}{1200}konec\r\n");
+}
+
+TEST(CliRetime, FailuresSayWhyAndWriteNothing) {
+  TempDir dir;
+  WriteBytes(dir.File("in.sub"), kFilm);
+  WriteBytes(dir.File("bad.sub"), "x\r\n{1}{2}a\r\n{9}{}b\r\n");
+  WriteBytes(dir.File("srt.srt"), "1\r\n00:00:01,000 --> 00:00:02,000\r\nAhoj\r\n");
+  const std::string in = dir.File("in.sub"), out = dir.File("out.sub");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"retime", in, "-o", out, "--offset", "-", "--scale", "1"}, 1, "Hodnota posunu je chybná!"},
+      {{"retime", in, "-o", out, "--offset", "1", "--scale", "1,2,3"},
+       1,
+       "Hodnota časového měřítka je chybná!"},
+      {{"retime", in, "-o", out, "--offset", "0", "--scale", "3000000"}, 1, "2147483647"},
+      {{"retime", in, "-o", out, "--frames", "5", "5", "1", "9"},
+       1,
+       "Číslo posledního snímku musí být větší než číslo prvního snímku!"},
+      {{"retime", in, "-o", out, "--frames", "1", "x", "1", "9"},
+       1,
+       "'x' is not a valid integer value"},
+      {{"retime", in, "-o", out, "--sync", dir.File("bad.sub")}, 1, "Nestandardní formát titulků!"},
+      {{"retime", in, "-o", out, "--sync", dir.File("none.sub")}, 1, "none.sub"},
+      {{"retime", dir.File("srt.srt"), "-o", out, "--offset", "1", "--scale", "1"},
+       1,
+       "not a frame-based subtitle file"},
+      {{"retime", in, "-o", out, "--offset", "1", "--scale", "1", "--rows", "2-9"}, 2, "2-9"},
+      {{"retime", in, "-o", out, "--offset", "1"}, 2, "--scale"},
+      {{"retime", in, "--offset", "1", "--scale", "1"}, 2, "-o"},
+      {{"retime", in, "-o", out, "--frames", "1", "2"}, 2, "--frames"},
+      {{"frobnicate"}, 2, "unknown command"},
+      {{}, 2, "usage"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    CliRun r = Cli(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(FileExists(out));
+  }
+  EXPECT_EQ(ReadBytes(in), kFilm);
+}
+
+TEST(CliInfo, FirstLastAndCount) {
+  EXPECT_EQ(Cli({"info", "-"}, kFilm).out, "first: 2\nlast: 1002\ncount: 3\n");
+  EXPECT_EQ(Cli({"info", "-"}, "[x]\r\n\r\n").out, "first: \nlast: \ncount: 0\n");
+  CliRun missing = Cli({"info", "/nonexistent/x.sub"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("File not found"), std::string::npos);
+}
+
+TEST(CliHelp, HelpAndVersionGoToStandardOutput) {
+  CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("velorin-cli retime IN -o OUT"), std::string::npos);
+  CliRun version = Cli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("velorin-cli ", 0), 0u);
+}
+
+// The program itself, to check that main wires the real standard streams.
+TEST(CliProgram, RetimesThroughPipes) {
+  TempDir dir;
+  WriteBytes(dir.File("in.sub"), kFilm);
+  std::string cmd = std::string(VELORIN_CLI_PATH) +
+                    " retime - -o - --frames 100 1100 200 1450 < '" + dir.File("in.sub") + "' > '" +
+                    dir.File("out.sub") + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // 2 -> 77,5 -> 78 (75 + 2,5 rounded to even), 10 -> 87,5 -> 88.
+  EXPECT_EQ(ReadBytes(dir.File("out.sub")).substr(0, 14), "{78}{88}Ahoj\r\n");
+}
+
+}  // namespace
+}  // namespace velorin

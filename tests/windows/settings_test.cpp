@@ -1,0 +1,181 @@
+#include <QAction>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "windows/window_test_support.h"
+
+using namespace velorin;
+using namespace velorin::test;
+
+namespace {
+
+// The separator above the recent entries.
+QAction* RecentSeparator(TForm1& form) {
+  const QList<QAction*> actions = form.Soubor1->actions();
+  return actions[actions.indexOf(form.Rych[0]) - 1];
+}
+
+QStringList VisibleRecent(TForm1& form) {
+  QStringList out;
+  for (QAction* a : form.Rych)
+    if (a->isVisible()) out << a->text();
+  return out;
+}
+
+}  // namespace
+
+class SettingsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FirstStartWithoutSettingsFileShowsTheDefaults() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    f.form->RefreshRecentMenu();
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(f.form->subtitlesPath, docs + "/");
+    QCOMPARE(f.form->filmsPath, docs);
+    QCOMPARE(f.form->lastOpenDir, docs + "/");
+    QCOMPARE(f.form->openDialogDir, docs + "/");
+    QCOMPARE(f.form->defaultFormat.family(), QString("Arial"));
+    QVERIFY(f.form->defaultFormat.bold());
+    QVERIFY(!f.form->defaultFormat.italic());
+    QCOMPARE(f.form->defaultFormat.pointSize(), 22);
+    QCOMPARE(f.form->settings.subtitleFont, (FontSetting{"Arial", 1, 22}));
+    QVERIFY(f.form->Maximalne1->isChecked());
+    QVERIFY(f.form->Maximalne2->isChecked());
+    QVERIFY(f.form->UkladatZmeny1->isChecked());
+    QVERIFY(f.form->settings.chronologicke);
+    QVERIFY(!f.form->settings.rucneUpravit);
+    QVERIFY(VisibleRecent(*f.form).isEmpty());
+    QVERIFY(!RecentSeparator(*f.form)->isVisible());
+    QVERIFY(!QFile::exists(f.Path("Velorin.ini")));  // reading writes nothing
+    QVERIFY(f.prompts.shown.empty());
+  }
+
+  void RecentEntriesOfGoneFilesAreDroppedAtStart() {
+    MainWindowFixture f;
+    const QString b = f.Write("b.sub", "{1}{2}b\r\n");
+    const QString c = f.Write("c.sub", "{1}{2}c\r\n");
+    f.Write("Velorin.ini",
+            ("[OTEVRENO]\r\n1=" + f.Path("a.sub") + "\r\n2=" + b + "\r\n3=" + c + "\r\n4=\r\n")
+                .toUtf8());
+    f.form->FormShow();
+    QCOMPARE(VisibleRecent(*f.form), QStringList({"1 b.sub", "2 c.sub"}));
+    QVERIFY(RecentSeparator(*f.form)->isVisible());
+    // Opening c.sub again keeps one entry of it, at the top.
+    f.form->LoadSubtitleFile(c);
+    QCOMPARE(VisibleRecent(*f.form), QStringList({"1 c.sub", "2 b.sub"}));
+    // The recent menu loads its entry.
+    f.form->Rych[1]->trigger();
+    QCOMPARE(f.Rows(), QStringList({"{1}{2}b"}));
+    QCOMPARE(f.form->recentFiles, QStringList({b, c}));
+    // Closing writes all nine keys.
+    f.form->SaveRecentFiles();
+    QByteArray ini = ReadFileBytes(f.Path("Velorin.ini"));
+    QVERIFY(
+        ini.startsWith(("[OTEVRENO]\r\n1=" + b + "\r\n2=" + c + "\r\n3=\r\n4=\r\n5=").toUtf8()));
+    QVERIFY(ini.endsWith("9=\r\n"));
+  }
+
+  void TenthFileDropsTheOldestAndLetterCaseMakesTwoEntries() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    for (int i = 1; i <= 10; ++i)
+      f.form->AddRecentFile(f.Write(QString("f%1.sub").arg(i), "{1}{2}x\r\n"));
+    QCOMPARE(f.form->recentFiles.size(), 9);
+    QCOMPARE(f.form->recentFiles.first(), f.Path("f10.sub"));
+    QCOMPARE(f.form->recentFiles.last(), f.Path("f2.sub"));
+    QCOMPARE(f.form->Rych[8]->text(), QString("9 f2.sub"));
+    f.form->AddRecentFile(f.Path("gone.sub"));
+    QCOMPARE(f.form->recentFiles.first(), f.Path("f10.sub"));
+    f.form->AddRecentFile(f.Write("A.SUB", "{1}{2}x\r\n"));
+    f.form->AddRecentFile(f.Write("a.sub", "{1}{2}x\r\n"));
+    QCOMPARE(f.form->recentFiles.mid(0, 2), QStringList({f.Path("a.sub"), f.Path("A.SUB")}));
+    // An ampersand in a name is shown, not taken as a shortcut mark.
+    f.form->AddRecentFile(f.Write("R&B.sub", "{1}{2}x\r\n"));
+    QCOMPARE(f.form->Rych[0]->text(), QString("1 R&&B.sub"));
+  }
+
+  void SaveSettingsChangesOnlyItsKeys() {
+    MainWindowFixture f;
+    const QByteArray before =
+        "; moje nastaveni\r\n"
+        "[cesta]\r\n"
+        "  titulky = /stare/  \r\n"
+        "\r\n"
+        "[OTEVRENO]\r\n"
+        "1=/x.sub\r\n"
+        "[UPRAVA]\r\n"
+        "Doba = 9\r\n"
+        "[FORMATOVANI]\r\n"
+        "Pismo=Liberation Serif\r\n"
+        "Styl=3\r\n"
+        "Velikost=30\r\n";
+    f.Write("Velorin.ini", before);
+    f.form->LoadSettings();
+    QCOMPARE(f.form->subtitlesPath, QString("/stare/"));
+    QVERIFY(f.form->defaultFormat.bold() && f.form->defaultFormat.italic());
+    QCOMPARE(f.form->defaultFormat.pointSize(), 30);
+    f.form->UkladatZmeny1->trigger();  // untick
+    f.prompts.inputs = {QString("/nove/")};
+    f.form->CestaTit1Click();
+    f.form->UlozNas2->trigger();
+    QVERIFY(f.prompts.Kinds() == QStringList({"input"}));
+    const QByteArray after = ReadFileBytes(f.Path("Velorin.ini"));
+    QVERIFY(after.startsWith("; moje nastaveni\r\n[cesta]\r\ntitulky=/nove/\r\n"));
+    QVERIFY(
+        after.contains("\r\n\r\n[OTEVRENO]\r\n1=/x.sub\r\n[UPRAVA]\r\nDoba = 9\r\n"
+                       "[FORMATOVANI]\r\nPismo=Liberation Serif\r\nStyl=3\r\nVelikost=30\r\n"));
+    QVERIFY(
+        after.contains("[OSTATNI]\r\nMaximalne=1\r\nRucne upravit=0\r\n"
+                       "Chronologicke razeni=1\r\nZmena=0\r\n"));
+    QVERIFY(!after.contains("ASOCIACE"));
+
+    // Read back by the next start.
+    MainWindowFixture g;
+    g.Write("Velorin.ini", after);
+    g.form->LoadSettings();
+    QCOMPARE(g.form->subtitlesPath, QString("/nove/"));
+    QVERIFY(!g.form->UkladatZmeny1->isChecked());
+  }
+
+  void PathCommandsTakeTheTextAsTyped() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    f.prompts.inputs = {QString(""), std::nullopt, QString("/filmy")};
+    f.form->CestaTit1Click();
+    QCOMPARE(f.prompts.shown[0].title, QString::fromUtf8("Nastavení cesty k titulkům"));
+    QVERIFY(f.prompts.shown[0].text.startsWith(
+        QString::fromUtf8("Zvolte adresář, ve kterém máte uloženy titulky:|")));
+    QCOMPARE(f.form->subtitlesPath, QString(""));
+    QCOMPARE(f.form->lastOpenDir, QString(""));
+    QCOMPARE(f.form->openDialogDir, QString(""));
+    f.form->CestaFilm1Click();  // cancelled
+    const QString films = f.form->filmsPath;
+    QCOMPARE(f.prompts.shown[1].title, QString::fromUtf8("Nastavení cesty k filmům"));
+    QCOMPARE(f.prompts.shown[1].text,
+             QString::fromUtf8("Zvolte adresář, ve kterém máte uloženy filmy:|") + films);
+    f.form->CestaFilm1Click();
+    QCOMPARE(f.form->filmsPath, QString("/filmy"));
+    QVERIFY(!QFile::exists(f.Path("Velorin.ini")));
+  }
+
+  void UnwritableSettingsFileIsReported() {
+    MainWindowFixture f;
+    f.form->settingsPath = f.Path("missing/folder/file/Velorin.ini");
+    f.Write("missing", "a file where a folder should be");
+    f.form->LoadSettings();
+    QVERIFY(!f.form->RunCommand([&] { f.form->UlozNas2Click(); }));
+    QCOMPARE(f.prompts.Texts(), QStringList({"Unable to write to " + f.form->settingsPath}));
+    // Closing shows the same error for the recent list and still closes.
+    f.form->show();
+    QVERIFY(f.form->close());
+    QCOMPARE(f.prompts.Texts().size(), 2);
+    QCOMPARE(f.prompts.Texts().last(), "Unable to write to " + f.form->settingsPath);
+  }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "settings_test.moc"
