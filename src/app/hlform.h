@@ -16,6 +16,7 @@
 
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
+#include "film/media_player.h"
 #include "shell/settings.h"
 
 class QAction;
@@ -147,6 +148,26 @@ class TForm1 : public QMainWindow {
   int overlayCursor = 0;
   int shownFirst = 0;
   int shownSecond = 0;
+  void Panel1Click();
+  void Start1Click();
+  void Pauza1Click();
+  void Stop1Click();
+  void MediaPlayer1Click(QPushButton* button);
+  void FilmZavClick();
+  void ListBox1DblClick();
+  void CasBut1Click();
+  void CasBut2Click();
+  void InfoFilm1Click();
+  // The film player, made on first use (tests put a fake one in first).
+  MediaPlayer& Player();
+  void SetPlayer(std::unique_ptr<MediaPlayer> player);
+  // The picture inside Panel1, inset 3 pixels; again after every resize.
+  void AttachFilmDisplay();
+  std::unique_ptr<MediaPlayer> filmPlayer;
+  std::string overlayCaption;  // document bytes of LTitulek's text
+  bool overlayVisible = false;
+  QString filmDialogDir;       // where the film dialog opens after a film was chosen
+  QString filmDialogFilmsPath; // the films path when filmDialogDir was set
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();

@@ -1,0 +1,81 @@
+#include "film/infofilm.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QScreen>
+
+#include "app/hlform.h"
+#include "film/film_info.h"
+
+namespace velorin {
+
+TForm9::TForm9(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form1), form1_(form1) {
+  setWindowTitle(QStringLiteral("Informace o filmu"));
+  auto s = [&](int units) { return form1_.Scaled(units); };
+  auto label = [&](const char* text, int left, int top, bool value, const char* hint) {
+    auto* l = new QLabel(QString::fromUtf8(text), this);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setTextFormat(Qt::PlainText);
+    if (value) l->setStyleSheet(QStringLiteral("QLabel { color: blue; }"));
+    l->setToolTip(QString::fromUtf8(hint));
+    l->move(s(left), s(top));
+    l->adjustSize();
+    return l;
+  };
+  const char* nameHint = "Název právě otevřeného filmu.";
+  const char* lengthHint = "Délka právě otevřeného filmu.";
+  const char* framesHint = "Celkový počet snímků právě otevřeného filmu.";
+  Label1 = label("Název filmu:", 16, 16, false, nameHint);
+  Label4 = label("", 0, 16, true, nameHint);
+  Label2 = label("Délka filmu:", 16, 46, false, lengthHint);
+  Label5 = label("", 0, 46, true, lengthHint);
+  Label3 = label("Počet snímků:", 16, 76, false, framesHint);
+  Label6 = label("", 0, 76, true, framesHint);
+  OKBut = new QPushButton(QStringLiteral("&OK"), this);
+  OKBut->setToolTip(QStringLiteral("Uzavření tohoto okna."));
+  OKBut->setGeometry(0, s(112), s(100), s(31));
+  OKBut->setDefault(true);
+  connect(OKBut, &QPushButton::clicked, this, &TForm9::OKButClick);
+  FormCreate();
+}
+
+void TForm9::FormCreate() {
+  // Only reachable with a film open; without one it shows an empty name,
+  // 00:00:00 and 0 frames.
+  MediaPlayer* player = form1_.filmPlayer.get();
+  QString name;
+  int64_t ms = 0, frames = 0;
+  if (player && !player->FileName().empty()) {
+    name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(player->FileName()))).fileName();
+    ms = player->LengthMs();
+    frames = player->LengthFrames();
+  }
+  Label4->setText(name);
+  Label5->setText(QString::fromStdString(FilmLengthText(ms)));
+  Label6->setText(QString::number(frames));
+  const int gap = 5;
+  for (auto [caption, value] : {std::pair{Label1, Label4}, {Label2, Label5}, {Label3, Label6}}) {
+    value->adjustSize();
+    value->move(caption->x() + caption->width() + gap, caption->y());
+  }
+  // The window fits the name row with equal margins; the other rows are not
+  // taken into account.
+  const int clientWidth = 2 * Label1->x() + Label1->width() + gap + Label4->width();
+  setFixedSize(clientWidth, OKBut->y() + OKBut->height() + form1_.Scaled(14));
+  OKBut->move((clientWidth - OKBut->width()) / 2, OKBut->y());
+  if (QScreen* screen = form1_.screen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm9::OKButClick() { accept(); }
+
+void TForm9::paintEvent(QPaintEvent*) {
+  if (form1_.background.isNull()) return;
+  QPainter p(this);
+  p.drawPixmap(rect(), form1_.background);
+}
+
+}  // namespace velorin

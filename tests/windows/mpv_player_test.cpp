@@ -1,0 +1,199 @@
+// Plays clips made by ffmpeg through libmpv without picture or sound.
+#include "film/mpv_player.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "document/error.h"
+#include "sync/frame_rate_detection.h"
+#include "sync/time_frames.h"
+
+namespace velorin {
+
+class MpvPlayerTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString mp4_, avi_, mp4At24_;
+
+  bool MakeClip(const QString& path, int rate) {
+    QProcess ff;
+    ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                        QString("testsrc=duration=10:size=320x240:rate=%1").arg(rate), "-c:v",
+                        "mpeg4", "-q:v", "8", path});
+    return ff.waitForFinished(60000) && ff.exitCode() == 0 && QFile::exists(path);
+  }
+
+  // Waits until the player reports a position that stays put (a seek done).
+  static int64_t SettledPosition(MpvPlayer& p) {
+    int64_t last = -1;
+    for (int i = 0; i < 50; ++i) {
+      int64_t now = p.Position();
+      if (now == last) return now;
+      last = now;
+      QTest::qWait(20);
+    }
+    return last;
+  }
+
+ private slots:
+  void initTestCase() {
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) QSKIP("ffmpeg is not installed");
+    QVERIFY(dir_.isValid());
+    mp4_ = dir_.filePath("clip.mp4");
+    avi_ = dir_.filePath("clip.avi");
+    mp4At24_ = dir_.filePath("clip24.mp4");
+    QVERIFY(MakeClip(mp4_, 25));
+    QVERIFY(MakeClip(avi_, 25));
+    QVERIFY(MakeClip(mp4At24_, 24));
+  }
+
+  void lengthsAndRate_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("rate");
+    QTest::newRow("mp4 25") << "clip.mp4" << 250 << "25,000";
+    QTest::newRow("avi 25") << "clip.avi" << 250 << "25,000";
+    QTest::newRow("mp4 24") << "clip24.mp4" << 240 << "24,000";
+  }
+  void lengthsAndRate() {
+    QFETCH(QString, file);
+    QFETCH(int, frames);
+    QFETCH(QString, rate);
+    MpvPlayer player(nullptr);
+    player.Open(dir_.filePath(file).toStdString());
+    QCOMPARE(player.FileName(), dir_.filePath(file).toStdString());
+    QCOMPARE(player.Mode(), PlayerMode::Stopped);
+    QCOMPARE(player.Position(), int64_t{0});
+    QCOMPARE(player.LengthMs(), int64_t{10000});
+    QCOMPARE(player.LengthFrames(), int64_t{frames});
+
+    // Detection on a rate list that starts on another rate.
+    QDialog dialog;
+    auto* rates = new QComboBox(&dialog);
+    for (auto r : kFrameRates) rates->addItem(QString::fromUtf8(r.data(), int(r.size())));
+    rates->setCurrentIndex(4);
+    DetectFrameRate(&dialog, rates, player, [] { QFAIL("a film is open"); });
+    QCOMPARE(rates->currentText(), rate);
+  }
+
+  void playPauseSeekStop() {
+    MpvPlayer player(nullptr);
+    player.Open(mp4_.toStdString());
+    player.Play();
+    QCOMPARE(player.Mode(), PlayerMode::Playing);
+    QTest::qWait(400);
+    player.PauseOrResume();
+    QCOMPARE(player.Mode(), PlayerMode::Paused);
+    int64_t paused = SettledPosition(player);
+    QVERIFY2(paused > 0 && paused < 50, qPrintable(QString::number(paused)));
+    QTest::qWait(100);
+    QCOMPARE(player.Position(), paused);
+
+    for (int64_t frame : {100, 37, 249, 0, 100}) {
+      player.Seek(frame);
+      QCOMPARE(player.Position(), frame);
+      QCOMPARE(SettledPosition(player), frame);
+    }
+    QCOMPARE(player.Mode(), PlayerMode::Paused);
+
+    // Resume goes on from the sought frame.
+    player.PauseOrResume();
+    QCOMPARE(player.Mode(), PlayerMode::Playing);
+    QTest::qWait(200);
+    QVERIFY(player.Position() > 100);
+
+    player.Rewind();
+    player.Stop();
+    QCOMPARE(player.Mode(), PlayerMode::Stopped);
+    QCOMPARE(SettledPosition(player), int64_t{0});
+    player.PauseOrResume();  // nothing while stopped
+    QCOMPARE(player.Mode(), PlayerMode::Stopped);
+    player.Play();
+    QCOMPARE(player.Mode(), PlayerMode::Playing);
+  }
+
+  void endOfFilmStops() {
+    MpvPlayer player(nullptr);
+    player.Open(avi_.toStdString());
+    player.Seek(240);
+    player.Play();
+    QTRY_COMPARE_WITH_TIMEOUT(player.Mode(), PlayerMode::Stopped, 3000);
+    QVERIFY(player.Position() >= 245);
+    QVERIFY(!player.FileName().empty());
+  }
+
+  void failedOpenLeavesNoFilm_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("text") << QByteArray("Toto neni film.\r\n") << "text.avi";
+    QTest::newRow("empty") << QByteArray() << "empty.mpg";
+    QTest::newRow("playlist") << mp4_.toUtf8() + "\n"
+                              << "list.m3u";
+    QTest::newRow("missing") << QByteArray() << "";
+  }
+  void failedOpenLeavesNoFilm() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+    QString path = dir_.filePath(name.isEmpty() ? "missing.avi" : name);
+    if (!name.isEmpty()) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(content);
+    }
+    MpvPlayer player(nullptr);
+    player.Open(mp4_.toStdString());  // a film open before is closed
+    QString message;
+    try {
+      player.Open(path.toStdString());
+    } catch (const Error& e) {
+      message = QString::fromUtf8(e.what());
+    }
+    QVERIFY2(message.startsWith("Film ") && message.contains("nelze otevřít"), qPrintable(message));
+    QVERIFY(player.FileName().empty());
+    QCOMPARE(player.Mode(), PlayerMode::NotOpen);
+    QCOMPARE(player.Position(), int64_t{0});
+    player.Play();
+    QCOMPARE(player.Mode(), PlayerMode::NotOpen);
+    // The player still works afterwards.
+    player.Open(avi_.toStdString());
+    QCOMPARE(player.LengthFrames(), int64_t{250});
+  }
+
+  void detectionOpensAFilmWhenNoneIsOpen() {
+    MpvPlayer player(nullptr);
+    QDialog dialog;
+    auto* rates = new QComboBox(&dialog);
+    auto* button = new QPushButton(&dialog);
+    for (auto r : kFrameRates) rates->addItem(QString::fromUtf8(r.data(), int(r.size())));
+    rates->setCurrentIndex(2);
+
+    // Cancelled: the selection stays and the controls come back.
+    bool disabledMeanwhile = false;
+    DetectFrameRate(&dialog, rates, player, [&] { disabledMeanwhile = !button->isEnabled(); });
+    QVERIFY(disabledMeanwhile);
+    QCOMPARE(rates->currentIndex(), 2);
+    QVERIFY(button->isEnabled() && rates->isEnabled());
+
+    // Opening fails with an error: still enabled again.
+    QVERIFY_THROWS_EXCEPTION(Error, DetectFrameRate(&dialog, rates, player, [&] {
+                               player.Open(dir_.filePath("nothing.avi").toStdString());
+                             }));
+    QVERIFY(button->isEnabled() && rates->isEnabled());
+
+    DetectFrameRate(&dialog, rates, player, [&] { player.Open(mp4At24_.toStdString()); });
+    QCOMPARE(rates->currentText(), QString("24,000"));
+  }
+};
+
+}  // namespace velorin
+
+QTEST_MAIN(velorin::MpvPlayerTest)
+#include "mpv_player_test.moc"
