@@ -159,6 +159,8 @@ void TForm1::BuildControls() {
   Label3 = label("Okno s filmem:", 492, 30);
   LSnimek = label("", 585, 30);
   LSnimek->setMinimumWidth(Scaled(150));
+  // Our fonts run wider than the design's: keep a gap after the caption.
+  LSnimek->move(std::max(LSnimek->x(), Label3->x() + Label3->width() + Scaled(8)), LSnimek->y());
 
   // The player's buttons: play, pause, stop.
   MediaPlayer1 = new QWidget(central);
