@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -75,11 +76,35 @@ void WriteAll(int fd, const char* data, size_t size, const std::string& path) {
 // of times.
 template <typename Fill>
 void ReplaceFile(const std::string& path, Fill&& fill) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) &&
+      !S_ISDIR(target.st_mode)) {
+    // A device or a pipe (/dev/null, a FIFO) is written into: renaming over
+    // it would put a plain file in its place. A pipe nobody reads fails at
+    // once instead of waiting.
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(path, errno);
+    FdCloser closer{fd};
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fill([&](std::string_view bytes) { WriteAll(fd, bytes.data(), bytes.size(), path); });
+    closer.fd = -1;
+    if (::close(fd) != 0) ThrowFileError(path, errno);
+    return;
+  }
+  // Through a symbolic link the file it leads to is replaced; the link stays.
+  std::string real = path;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+      real = resolved;
+      std::free(resolved);
+    }
+  }
   std::string dir = ".";
-  std::string base = path;
-  if (auto slash = path.rfind('/'); slash != std::string::npos) {
-    dir = path.substr(0, slash == 0 ? 1 : slash);
-    base = path.substr(slash + 1);
+  std::string base = real;
+  if (auto slash = real.rfind('/'); slash != std::string::npos) {
+    dir = real.substr(0, slash == 0 ? 1 : slash);
+    base = real.substr(slash + 1);
   }
   std::string tmpl = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
@@ -105,7 +130,7 @@ void ReplaceFile(const std::string& path, Fill&& fill) {
     if (::fsync(fd) != 0) ThrowFileError(path, errno);
     closer.fd = -1;
     if (::close(fd) != 0) ThrowFileError(path, errno);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) ThrowFileError(path, errno);
+    if (::rename(tmp.c_str(), real.c_str()) != 0) ThrowFileError(path, errno);
   } catch (...) {
     ::unlink(tmp.c_str());
     throw;

@@ -1,6 +1,9 @@
 #include "cli/cli.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -101,6 +104,41 @@ TEST(CliRetime, FailuresSayWhyAndWriteNothing) {
     EXPECT_FALSE(FileExists(out));
   }
   EXPECT_EQ(ReadBytes(in), kFilm);
+}
+
+TEST(CliRetime, OutputThroughALinkOrIntoAPipeKeepsWhatIsThere) {
+  TempDir dir;
+  WriteBytes(dir.File("in.sub"), kFilm);
+  const std::string expected = "{3}{11}Ahoj\r\n{501}{}{y:i}a|b\r\n{1003}{1101}konec\r\n";
+  auto retimeTo = [&](const std::string& out) {
+    return Cli({"retime", dir.File("in.sub"), "-o", out, "--offset", "1", "--scale", "1"});
+  };
+
+  // A link: the file it leads to gets the result, the link stays a link.
+  WriteBytes(dir.File("real.sub"), "old\r\n");
+  ASSERT_EQ(::symlink("real.sub", dir.File("link.sub").c_str()), 0);
+  EXPECT_EQ(retimeTo(dir.File("link.sub")).status, 0);
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.File("link.sub").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadBytes(dir.File("real.sub")), expected);
+
+  // A named pipe is written into, not replaced by a plain file; with nobody
+  // reading it the command fails at once.
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CliRun noReader = retimeTo(fifo);
+  EXPECT_EQ(noReader.status, 1);
+  EXPECT_NE(noReader.err.find(fifo), std::string::npos) << noReader.err;
+  int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(retimeTo(fifo).status, 0);
+  char buf[256];
+  ssize_t n = ::read(reader, buf, sizeof buf);
+  ::close(reader);
+  EXPECT_EQ(std::string(buf, n > 0 ? static_cast<size_t>(n) : 0), expected);
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(CliInfo, FirstLastAndCount) {

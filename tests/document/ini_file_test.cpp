@@ -104,6 +104,17 @@ TEST(IniFile, KeepsLfLinesAndAddsALineEndToAnUnfinishedLastLine) {
   EXPECT_EQ(ReadBytes(dir.File("v.ini")), "[A]\nx=5\n[B]\ny=2\r\nz=3\r\n");
 }
 
+TEST(IniFile, SettingsFileReachedThroughALinkStaysALink) {
+  TempDir dir;
+  WriteBytes(dir.File("kept.ini"), "[A]\r\nx=1\r\n");
+  ASSERT_EQ(::symlink(dir.File("kept.ini").c_str(), dir.File("Velorin.ini").c_str()), 0);
+  IniFile(dir.File("Velorin.ini")).WriteInteger("A", "x", 2);
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.File("Velorin.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadBytes(dir.File("kept.ini")), "[A]\r\nx=2\r\n");
+}
+
 TEST(IniFile, WriteSeesWhatAnotherInstanceWroteMeanwhile) {
   TempDir dir;
   IniFile first(dir.File("v.ini"));
