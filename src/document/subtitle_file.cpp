@@ -77,8 +77,7 @@ void WriteAll(int fd, const char* data, size_t size, const std::string& path) {
 template <typename Fill>
 void ReplaceFile(const std::string& path, Fill&& fill) {
   struct stat target {};
-  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) &&
-      !S_ISDIR(target.st_mode)) {
+  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     // A device or a pipe (/dev/null, a FIFO) is written into: renaming over
     // it would put a plain file in its place. A pipe nobody reads fails at
     // once instead of waiting.
