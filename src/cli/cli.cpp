@@ -74,7 +74,8 @@ void SelectRows(SubtitleList& doc, const std::string& ranges) {
     } catch (const Error&) {
       Fail("--rows: '" + part + "' is not a row or a range of rows", 2);
     }
-    if (from < 1 || to < from || to > doc.Count())
+    if (to < from) Fail("--rows: '" + part + "' is not a row or a range of rows", 2);
+    if (from < 1 || to > doc.Count())
       Fail("--rows: '" + part + "' is outside rows 1-" + std::to_string(doc.Count()), 2);
     for (int32_t r = from; r <= to; ++r) doc.SetSelected(r - 1, true);
     any = true;
@@ -180,14 +181,24 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
 int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
   if (args.size() != 2) Fail("info: give one input file", 2);
   SubtitleList doc = LoadDocument(args[1], in);
+  // Composed first: a frame that cannot be read leaves no half an answer.
+  std::ostringstream text;
   if (doc.Empty()) {
-    out << "first: \nlast: \ncount: 0\n";
+    text << "first: \nlast: \ncount: 0\n";
   } else {
-    out << "first: " << ParseFirstFrame(doc.Line(0)) << "\n"
-        << "last: " << ParseFirstFrame(doc.Line(doc.Count() - 1)) << "\n"
-        << "count: " << doc.Count() << "\n";
+    text << "first: " << ParseFirstFrame(doc.Line(0)) << "\n"
+         << "last: " << ParseFirstFrame(doc.Line(doc.Count() - 1)) << "\n"
+         << "count: " << doc.Count() << "\n";
   }
+  out << text.str();
   return 0;
+}
+
+// A command's answer counts only when it reached the output.
+int Flushed(std::ostream& out, int status) {
+  out.flush();
+  if (!out) Fail("cannot write to standard output");
+  return status;
 }
 
 }  // namespace
@@ -199,14 +210,14 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     const std::string& command = args[0];
     if (command == "--version") {
       out << "velorin-cli 0.1.0\n";
-      return 0;
+      return Flushed(out, 0);
     }
     if (command == "--help" || command == "-h") {
       out << kUsage;
-      return 0;
+      return Flushed(out, 0);
     }
-    if (command == "retime") return Retime(args, in, out);
-    if (command == "info") return Info(args, in, out);
+    if (command == "retime") return Flushed(out, Retime(args, in, out));
+    if (command == "info") return Flushed(out, Info(args, in, out));
     Fail("unknown command '" + command + "'\n" + kUsage, 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";

@@ -149,6 +149,44 @@ TEST(CliInfo, FirstLastAndCount) {
   EXPECT_NE(missing.err.find("File not found"), std::string::npos);
 }
 
+TEST(CliInfo, AnAnswerThatCannotBeWrittenIsAFailure) {
+  // Output that fails (a full disk, a closed pipe) must not end with status 0.
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"info", "-"},
+           {"--help"},
+           {"--version"},
+           {"retime", "-", "-o", "-", "--offset", "1", "--scale", "1"}}) {
+    SCOPED_TRACE(args[0]);
+    std::istringstream in(kFilm);
+    std::ostream broken(nullptr);
+    std::ostringstream err;
+    EXPECT_EQ(RunCli(args, in, broken, err), 1);
+    EXPECT_NE(err.str().find("cannot write"), std::string::npos) << err.str();
+  }
+  // A frame too large for the last line: an error and no half answer.
+  CliRun r = Cli({"info", "-"}, "{1}{2}a\r\n{99999999999}{}b\r\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("not a valid integer value"), std::string::npos);
+}
+
+TEST(CliRetime, RowRangesThatAreNotRangesAreNamed) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"2-1", "is not a row or a range of rows"},
+      {"1--2", "is not a row or a range of rows"},
+      {"x", "is not a row or a range of rows"},
+      {"0", "is outside rows 1-3"},
+      {"3-4", "is outside rows 1-3"},
+      {"", "no rows given"},
+  };
+  for (const auto& [rows, message] : cases) {
+    CliRun r =
+        Cli({"retime", "-", "-o", "-", "--offset", "1", "--scale", "1", "--rows", rows}, kFilm);
+    EXPECT_EQ(r.status, 2) << rows;
+    EXPECT_NE(r.err.find(message), std::string::npos) << rows << ": " << r.err;
+  }
+}
+
 TEST(CliHelp, HelpAndVersionGoToStandardOutput) {
   CliRun help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);
