@@ -165,8 +165,9 @@ void TForm1::CestaFilm1Click() {
       Ask().InputBox(QStringLiteral("Nastavení cesty k filmům"),
                      QStringLiteral("Zvolte adresář, ve kterém máte uloženy filmy:"), filmsPath);
   if (!path) return;
-  // The film dialog opens in the films path.
+  // The film dialog opens in the films path, also when the text is unchanged.
   filmsPath = *path;
+  filmDialogDir = QString();
 }
 
 }  // namespace velorin

@@ -162,6 +162,29 @@ class SettingsTest : public QObject {
     QVERIFY(!QFile::exists(f.Path("Velorin.ini")));
   }
 
+  void FilmsPathCommandSetsWhereTheFilmDialogOpens() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    const QString films = f.form->filmsPath;
+    // As after a film was chosen: the dialog would open in the subtitles' folder.
+    f.form->filmDialogDir = f.Path("subtitles");
+    f.form->filmDialogFilmsPath = films;
+    // OK with the text unchanged still makes the films path the start folder.
+    f.prompts.inputs = {films};
+    f.form->CestaFilm1Click();
+    f.prompts.files = {std::nullopt};
+    f.form->Panel1Click();
+    QCOMPARE(f.prompts.Kinds(), QStringList({"input", "open"}));
+    QVERIFY(f.prompts.shown.back().text.endsWith("|" + films));
+    // Cancel leaves the start folder alone.
+    f.form->filmDialogDir = f.Path("subtitles");
+    f.prompts.inputs = {std::nullopt};
+    f.form->CestaFilm1Click();
+    f.prompts.files = {std::nullopt};
+    f.form->Panel1Click();
+    QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subtitles")));
+  }
+
   void UnwritableSettingsFileIsReported() {
     MainWindowFixture f;
     f.form->settingsPath = f.Path("missing/folder/file/Velorin.ini");
