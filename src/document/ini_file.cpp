@@ -55,9 +55,25 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  // Only a plain file is read: a pipe would never end, nor would /dev/zero.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// How a value is written so that reading gives it back: one with a line
+// break cannot be kept (it would turn into lines of its own) and is written
+// empty; one with blanks at its ends, or in matching quotes, goes in quotes,
+// which reading removes.
+std::string StoredValue(std::string_view value) {
+  if (value.find_first_of("\r\n") != std::string_view::npos) return {};
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || quoted))
+    return "\"" + std::string(value) + "\"";
+  return std::string(value);
 }
 
 }  // namespace
@@ -153,7 +169,9 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key,
+                          std::string_view rawValue) {
+  const std::string value = StoredValue(rawValue);
   Reload();
   std::string_view keyName = Trim(key);
   Found f = Find(section, key);

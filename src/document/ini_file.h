@@ -29,6 +29,9 @@ class IniFile {
   // Each write takes the file as it is on disk now (another part of the
   // program may have written it since), changes the one key and replaces the
   // file safely. Throws Error "Unable to write to <path>" when it cannot.
+  // Values read back as written: blanks at the ends or enclosing quotes are
+  // kept by quoting; a value with a line break cannot be kept and is
+  // written empty.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);

@@ -115,6 +115,43 @@ TEST(IniFile, SettingsFileReachedThroughALinkStaysALink) {
   EXPECT_EQ(ReadBytes(dir.File("kept.ini")), "[A]\r\nx=2\r\n");
 }
 
+TEST(IniFile, ValuesReadBackAsWrittenAndNeverBreakTheFile) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/home/eva/titulky/", "/home/eva/titulky/"},
+      {"/my dir ", "/my dir "},
+      {"\tx", "\tx"},
+      {"\"q\"", "\"q\""},
+      {"'a'", "'a'"},
+      {"a\"b", "a\"b"},
+      {"\"", "\""},
+      {"bytes \xE8\x9A\x01;=[x]", "bytes \xE8\x9A\x01;=[x]"},
+      // A line break would make lines of its own (here a section that would
+      // override another key): such a value is not kept.
+      {"/a.sub\r\n[CESTA]\r\nTitulky=/jinam/", ""},
+      {"x\ny", ""},
+  };
+  for (const auto& [value, back] : cases) {
+    SCOPED_TRACE(value);
+    TempDir dir;
+    IniFile ini(dir.File("v.ini"));
+    ini.WriteString("OTEVRENO", "1", value);
+    ini.WriteString("OTEVRENO", "2", "/b.sub");
+    IniFile again(dir.File("v.ini"));
+    EXPECT_EQ(again.ReadString("OTEVRENO", "1", "?"), back);
+    EXPECT_EQ(again.ReadString("OTEVRENO", "2", "?"), "/b.sub");
+    EXPECT_EQ(again.ReadString("CESTA", "Titulky", "default"), "default");
+  }
+}
+
+TEST(IniFile, OnlyAPlainFileIsRead) {
+  TempDir dir;
+  // A named pipe nobody writes would block the start for ever.
+  ASSERT_EQ(::mkfifo(dir.File("Velorin.ini").c_str(), 0600), 0);
+  EXPECT_EQ(IniFile(dir.File("Velorin.ini")).ReadInteger("UPRAVA", "Doba", 7), 7);
+  ASSERT_EQ(::mkdir(dir.File("folder.ini").c_str(), 0700), 0);
+  EXPECT_EQ(IniFile(dir.File("folder.ini")).ReadString("CESTA", "Filmy", "d"), "d");
+}
+
 TEST(IniFile, WriteSeesWhatAnotherInstanceWroteMeanwhile) {
   TempDir dir;
   IniFile first(dir.File("v.ini"));
