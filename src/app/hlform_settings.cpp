@@ -119,7 +119,11 @@ void TForm1::SaveRecentFiles() {
 void TForm1::AddRecentFile(const QString& path) {
   std::vector<std::string> recent;
   for (const QString& p : recentFiles) recent.push_back(Local(p));
-  if (!velorin::AddRecentFile(recent, Local(path))) return;
+  // Entries are full paths: a name given relative to the current folder (a
+  // command-line argument) would name another file, or none, at the next start.
+  const QString full =
+      QDir::isRelativePath(path) ? QDir::cleanPath(QDir::current().absoluteFilePath(path)) : path;
+  if (!velorin::AddRecentFile(recent, Local(full))) return;
   recentFiles.clear();
   for (const std::string& p : recent) recentFiles << FromLocal(p);
   RefreshRecentMenu();

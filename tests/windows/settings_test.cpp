@@ -98,6 +98,18 @@ class SettingsTest : public QObject {
     QCOMPARE(f.form->Rych[0]->text(), QString("1 R&&B.sub"));
   }
 
+  void RelativeNameIsListedAsAFullPath() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    const QString file = f.Write("rel.sub", "{1}{2}x\r\n");
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QFileInfo(file).absolutePath()));
+    f.form->LoadSubtitleFile("./rel.sub");
+    QDir::setCurrent(before);
+    QCOMPARE(f.form->recentFiles, QStringList({QFileInfo(file).absoluteFilePath()}));
+    QCOMPARE(f.Rows(), QStringList({"{1}{2}x"}));
+  }
+
   void SaveSettingsChangesOnlyItsKeys() {
     MainWindowFixture f;
     const QByteArray before =
