@@ -80,7 +80,8 @@ void ReplaceFile(const std::string& path, Fill&& fill) {
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     // A device or a pipe (/dev/null, a FIFO) is written into: renaming over
     // it would put a plain file in its place. A pipe nobody reads fails at
-    // once instead of waiting.
+    // once instead of waiting. A disk or a socket is no place for text.
+    if (!S_ISCHR(target.st_mode) && !S_ISFIFO(target.st_mode)) ThrowFileError(path, EINVAL);
     int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) ThrowFileError(path, errno);
     FdCloser closer{fd};
