@@ -5,6 +5,8 @@
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 #include "app/hlform.h"
 #include "document/subtitle_line.h"
@@ -184,8 +186,13 @@ void TForm3::FormShow() {
   const SubtitleList& doc = form1_.Doc();
   setWindowTitle(QStringLiteral("Úprava titulku %1/%2").arg(editedRow + 1).arg(doc.Count()));
   for (QLineEdit* e : E) e->clear();
-  EFrame1->setText(editedFirst > 0 ? QString::number(editedFirst) : QString());
-  EFrame2->setText(editedSecond > 0 ? QString::number(editedSecond) : QString());
+  // Seven characters limit typing only: a longer frame of the line is shown
+  // whole, or applying would write it cut.
+  for (auto [edit, frame] : {std::pair{EFrame1, editedFirst}, std::pair{EFrame2, editedSecond}}) {
+    const QString text = frame > 0 ? QString::number(frame) : QString();
+    edit->setMaxLength(std::max<int>(7, static_cast<int>(text.size())));
+    edit->setText(text);
+  }
   EditFields fields = EditFieldsFromText(editedText);
   for (int i = 0; i < 5; ++i) E[i]->setText(form1_.DecodeLine(fields.lines[i]));
   if (formatFilling)

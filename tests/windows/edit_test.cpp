@@ -113,6 +113,22 @@ class EditTest : public QObject {
     QVERIFY(!d->PouzitBut->isEnabled());
   }
 
+  void FramesLongerThanTheTypingLimitAreShownAndWrittenWhole() {
+    MainWindowFixture f;
+    Load(f, "{123456789}{2147483647}a\r\n{5}{6}b\r\n");
+    auto d = OpenEditor(*f.form, 0);
+    QCOMPARE(d->EFrame1->text(), QString("123456789"));
+    QCOMPARE(d->EFrame2->text(), QString("2147483647"));
+    d->E[0]->setText("x");
+    d->DalButClick();
+    QCOMPARE(f.Rows()[0], QString("{123456789}{2147483647}x"));
+    // The next row's short frames are typed with the usual limit.
+    QCOMPARE(d->EFrame1->text(), QString("5"));
+    d->EFrame1->selectAll();
+    QTest::keyClicks(d->EFrame1, "123456789");
+    QCOMPARE(d->EFrame1->text(), QString("1234567"));
+  }
+
   void TypedTextIsWrittenInTheDocumentsEncoding() {
     for (bool utf8 : {false, true}) {
       MainWindowFixture f;
