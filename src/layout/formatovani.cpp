@@ -225,7 +225,13 @@ void TForm7::OKButClick() {
     const std::string tag = NewTag();
     form1_.SetChanged(true);
     WaitCursor wait;
-    ApplyWholeTag(form1_.Doc(), KindLetter(), tag);
+    try {
+      ApplyWholeTag(form1_.Doc(), KindLetter(), tag);
+    } catch (...) {
+      // Rows handled before a line that cannot be read stay rewritten.
+      form1_.PushRows(0, form1_.Doc().Count() - 1);
+      throw;
+    }
     form1_.PushRows(0, form1_.Doc().Count() - 1);
     wait.Restore();
     accept();

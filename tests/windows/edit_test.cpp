@@ -455,6 +455,65 @@ class EditTest : public QObject {
     QVERIFY(f.form->Changed());
   }
 
+  void CommandsStoppedByAnUnreadableLineKeepFlagAndViewRight() {
+    const QByteArray bytes = "{10}{20}{Y:b}a\r\n{99999999999}{1}{Y:b}x\r\n{30}{40}{Y:b}c\r\n";
+    struct Case {
+      const char* name;
+      std::function<void(TForm1&)> run;
+      QStringList rows;
+      QList<int> selected;
+    } cases[] = {
+        {"style removal",
+         [](TForm1& f) { f.OdStyl1Click(); },
+         {"{10}{20}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {1, 2}},
+        {"all formatting",
+         [](TForm1& f) { f.OdstranFor1Click(); },
+         {"{10}{20}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {1, 2}},
+        // Stopped while reading the row after the first one.
+        {"repair",
+         [](TForm1& f) { f.Opravatitulku1Click(); },
+         {"{10}{20}{Y:b}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {0, 1, 2}},
+    };
+    for (const auto& c : cases) {
+      MainWindowFixture f;
+      Load(f, bytes);
+      SelectRows(*f.form, {0, 1, 2}, 0);
+      QVERIFY2(!f.form->RunCommand([&] { c.run(*f.form); }), c.name);
+      QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
+      QCOMPARE(f.Rows(), c.rows);
+      QVERIFY2(f.form->Changed(), c.name);
+      QCOMPARE(ViewSelection(*f.form), c.selected);
+    }
+
+    {
+      MainWindowFixture f;
+      Load(f, bytes);
+      SelectRows(*f.form, {0, 1, 2}, 0);
+      f.form->PullSelection();
+      TForm7 d(*f.form);
+      d.FormatKind = 1;
+      d.FormShow();
+      QTest::keyClicks(d.EVel, "30");
+      d.OKButClick();
+      QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
+      QCOMPARE(f.Rows()[0], QString("{10}{20}{S:30}{Y:b}a"));
+      QCOMPARE(ViewSelection(*f.form), QList<int>({1, 2}));
+      QVERIFY(f.form->Changed());
+    }
+
+    // Repair removes a row before the unreadable one: the view follows.
+    MainWindowFixture f;
+    Load(f, "{}{}gone\r\n" + bytes);
+    SelectRows(*f.form, {0, 2}, 0);
+    f.form->RunCommand([&] { f.form->Opravatitulku1Click(); });
+    QCOMPARE(f.form->Doc().Count(), 3);
+    QCOMPARE(ViewSelection(*f.form), QList<int>({1}));
+    QVERIFY(f.form->Changed());
+  }
+
   void RemovalCommandsSetTheFlagOnlyWhenATextChanged() {
     MainWindowFixture f;
     Load(f, "{10}{20}{Y:b}Ahoj\r\n{10}{}x\r\n{1}{2}{C:$0000FF}a|{c:$00FF00}b\r\n");
