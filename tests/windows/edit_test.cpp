@@ -1,3 +1,5 @@
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QScrollBar>
@@ -441,6 +443,12 @@ class EditTest : public QObject {
     QCOMPARE(colours.ComboBox1->count(), 16);
     QCOMPARE(colours.ComboBox1->currentText(), QString::fromUtf8("bílá"));
     QCOMPARE(colours.windowTitle(), QString::fromUtf8("Barva vybraných titulků"));
+    // The window coming back from the task bar does not fill the list again.
+    colours.ComboBox1->setCurrentIndex(9);
+    QShowEvent restored;
+    QSpontaneKeyEvent::setSpontaneous(&restored);
+    static_cast<QObject&>(colours).event(&restored);  // sendEvent would clear the flag
+    QCOMPARE(colours.ComboBox1->currentIndex(), 9);
 
     // OK with nothing selected still sets the change flag.
     f.form->SetChanged(false);
