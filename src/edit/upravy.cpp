@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "app/hlform.h"
@@ -46,6 +47,10 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   tip(EFrame2, "Číslo snímku, při kterém zmizí upravovaný titulek.");
   for (QLineEdit*& e : E) e = new QLineEdit(this);
   for (QLineEdit*& e : EF) e = new QLineEdit(this);
+  // A line edit cuts its text at 32767 characters by default; a longer line
+  // of the file would be written back cut.
+  for (QLineEdit* e : E) e->setMaxLength(std::numeric_limits<int>::max());
+  for (QLineEdit* e : EF) e->setMaxLength(std::numeric_limits<int>::max());
   for (QPushButton*& b : PrBut) b = new QPushButton(QStringLiteral("..."), this);
 
   static const char* const ordinal[] = {"První", "Druhý", "Třetí", "Čtvrtý", "Pátý"};

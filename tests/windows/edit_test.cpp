@@ -131,6 +131,17 @@ class EditTest : public QObject {
     QCOMPARE(d->EFrame1->text(), QString("1234567"));
   }
 
+  void LongLinesAndFormatsAreWrittenBackWhole() {
+    MainWindowFixture f;
+    const QByteArray text(40000, 'a');
+    const QByteArray tags = "{f:" + QByteArray(40000, 'F') + "}";
+    Load(f, "{1}{2}" + text + "|" + tags + text + "\r\n");
+    auto d = OpenEditor(*f.form, 0);
+    d->EFrame1->setText("5");
+    d->OKButClick();
+    QCOMPARE(f.form->Doc().Line(0), ("{5}{2}" + text + "|" + tags + text).toStdString());
+  }
+
   void TypedTextIsWrittenInTheDocumentsEncoding() {
     for (bool utf8 : {false, true}) {
       MainWindowFixture f;
