@@ -1,6 +1,7 @@
 // Linear retiming commands of the main window.
 #include <QAction>
 #include <QFile>
+#include <QKeyEvent>
 
 #include "app/hlform.h"
 #include "document/file_names.h"
@@ -15,6 +16,23 @@ QString Text(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// Enter in a field presses the window's default button when it is enabled,
+// as in a dialog; the key itself goes nowhere else.
+class DefaultButtonOnEnter : public QObject {
+ public:
+  DefaultButtonOnEnter(QPushButton* button, QObject* parent) : QObject(parent), button_(button) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    if (button_->isEnabled()) button_->click();
+    return true;
+  }
+
+ private:
+  QPushButton* button_;
+};
+
 }  // namespace
 
 void TForm1::WireRetimingCommands() {
@@ -26,6 +44,9 @@ void TForm1::WireRetimingCommands() {
   on(Prepocitat1, &TForm1::Prepocitat1Click);
   on(PrBut2, &TForm1::PrBut2Click);
   on(SynTit1, &TForm1::PrBut2Click);
+  // "Přepočítat" is the default button; the source field keeps Enter for loading.
+  auto* onEnter = new DefaultButtonOnEnter(PrepocitejBut, this);
+  for (QLineEdit* e : {ESync, ETarget, E1, E2, E3, E4, E5, E6}) e->installEventFilter(onEnter);
 }
 
 void TForm1::RovnaButClick() {
