@@ -44,6 +44,9 @@ void TForm1::WireRetimingCommands() {
   on(Prepocitat1, &TForm1::Prepocitat1Click);
   on(PrBut2, &TForm1::PrBut2Click);
   on(SynTit1, &TForm1::PrBut2Click);
+  // Alt+P belongs to "Přepočítat vybrané"; the button's underlined P would make
+  // the key ambiguous, and then neither of them would run.
+  PrepocitejBut->setShortcut(QKeySequence());
   // "Přepočítat" is the default button; the source field keeps Enter for loading.
   auto* onEnter = new DefaultButtonOnEnter(PrepocitejBut, this);
   for (QLineEdit* e : {ESync, ETarget, E1, E2, E3, E4, E5, E6}) e->installEventFilter(onEnter);

@@ -165,6 +165,43 @@ class RetimingTest : public QObject {
     QVERIFY(f.prompts.shown.empty());
   }
 
+  void ShortcutsReachTheRetimingCommands() {
+    MainWindowFixture f;
+    f.form->LoadSubtitleFile(f.Write("a.sub", "{10}{20}a\r\n{30}{40}b\r\n"));
+    f.form->show();
+    f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f.form->ListBox1->setFocus();
+    SelectRows(*f.form, {1});
+    f.form->E5->setText("1");
+    f.form->E6->setText("1");
+    f.form->Timer1Timer();
+    // Alt+P is the menu's "Přepočítat vybrané", not taken by the button's underlined P.
+    QTest::keyClick(f.form->ListBox1, Qt::Key_P, Qt::AltModifier);
+    QCOMPARE(f.Rows(), QStringList({"{10}{20}a", "{31}{41}b"}));
+    f.form->E5->setText("1");
+    f.form->E6->setText("1");
+    f.form->Timer1Timer();
+    QTest::keyClick(f.form->ListBox1, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(f.Rows(), QStringList({"{11}{21}a", "{32}{42}b"}));
+    // Again, now that the focus is elsewhere.
+    f.form->E5->setFocus();
+    SelectRows(*f.form, {0});
+    f.form->E5->setText("1");
+    f.form->E6->setText("1");
+    f.form->Timer1Timer();
+    QTest::keyClick(f.form->E5, Qt::Key_P, Qt::AltModifier);
+    QCOMPARE(f.Rows(), QStringList({"{12}{22}a", "{32}{42}b"}));
+    // Ctrl+F2 opens a synchronization file, Alt+F10 closes it.
+    f.prompts.files = {f.Write("s.sub", "{5}{}a\r\n{50}{}b\r\n")};
+    QTest::keyClick(f.form->ListBox1, Qt::Key_F2, Qt::ControlModifier);
+    QCOMPARE(f.form->E3->text(), QString("5"));
+    QCOMPARE(f.form->ESync->text(), f.Path("s.sub"));
+    f.form->Timer1Timer();
+    QTest::keyClick(f.form->ListBox1, Qt::Key_F10, Qt::AltModifier);
+    QVERIFY(f.form->ESync->text().isEmpty());
+  }
+
   void SelectedRecalculationDeselectsAndLeavesTheOthers() {
     MainWindowFixture f;
     f.form->LoadSubtitleFile(f.Write("a.sub", "{10}{20}a\r\n{30}{40}b\r\n{50}{60}c\r\n"));
