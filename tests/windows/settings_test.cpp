@@ -197,6 +197,22 @@ class SettingsTest : public QObject {
     QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subtitles")));
   }
 
+  void ShortcutsReachTheSettingsCommands() {
+    MainWindowFixture f;
+    f.form->LoadSettings();
+    f.form->show();
+    f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f.prompts.inputs = {QString("/t/"), QString("/f")};
+    QTest::keyClick(f.form->ESource, Qt::Key_F12);
+    QTest::keyClick(f.form->ESource, Qt::Key_F12, Qt::ControlModifier);
+    QCOMPARE(f.form->subtitlesPath, QString("/t/"));
+    QCOMPARE(f.form->filmsPath, QString("/f"));
+    QTest::keyClick(f.form->ESource, Qt::Key_F8);
+    QVERIFY(
+        ReadFileBytes(f.Path("Velorin.ini")).startsWith("[CESTA]\r\nTitulky=/t/\r\nFilmy=/f\r\n"));
+  }
+
   void UnwritableSettingsFileIsReported() {
     MainWindowFixture f;
     f.form->settingsPath = f.Path("missing/folder/file/Velorin.ini");
