@@ -89,10 +89,16 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::UlozNas2Click() {
-  settings.subtitlesPath = Local(subtitlesPath);
-  settings.filmsPath = Local(filmsPath);
-  if (form4) settings.subtitleFont = FromQFont(form4->subtitleFont);
-  settings.defaultFormat = FromQFont(defaultFormat);
+  // A value the user has not changed is written back as the file held it:
+  // bytes that are not text here, or a style or size the font cannot hold,
+  // would otherwise change.
+  if (FromLocal(settings.subtitlesPath) != subtitlesPath)
+    settings.subtitlesPath = Local(subtitlesPath);
+  if (FromLocal(settings.filmsPath) != filmsPath) settings.filmsPath = Local(filmsPath);
+  if (form4 && ToQFont(settings.subtitleFont) != form4->subtitleFont)
+    settings.subtitleFont = FromQFont(form4->subtitleFont);
+  if (ToQFont(settings.defaultFormat) != defaultFormat)
+    settings.defaultFormat = FromQFont(defaultFormat);
   settings.maximalne = Maximalne1->isChecked();
   settings.zmena = UkladatZmeny1->isChecked();
   const QString file = SettingsFile();

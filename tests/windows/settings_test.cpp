@@ -153,6 +153,30 @@ class SettingsTest : public QObject {
     QVERIFY(!g.form->UkladatZmeny1->isChecked());
   }
 
+  void SavingKeepsUntouchedValuesByteForByte() {
+    MainWindowFixture f;
+    // Windows-1250 bytes (not text here), a style bit no font has, no size.
+    const QByteArray old =
+        "[CESTA]\r\nTitulky=/home/eva/\xC8"
+        "esk\xE9/\r\nFilmy=/filmy/\xE8\r\n"
+        "[FORMATOVANI]\r\nPismo=Tahoma \x9A\r\nStyl=17\r\nVelikost=0\r\n";
+    f.Write("Velorin.ini", old);
+    f.form->LoadSettings();
+    f.form->UlozNas2Click();
+    QByteArray after = ReadFileBytes(f.Path("Velorin.ini"));
+    QVERIFY2(after.startsWith(old), after.constData());
+    // What the user changes is written.
+    f.prompts.inputs = {QString::fromUtf8("/nové/")};
+    f.form->CestaFilm1Click();
+    f.form->defaultFormat.setItalic(true);
+    f.form->UlozNas2Click();
+    after = ReadFileBytes(f.Path("Velorin.ini"));
+    QVERIFY(
+        after.contains("Titulky=/home/eva/\xC8"
+                       "esk\xE9/\r\nFilmy=/nov\xC3\xA9/\r\n"));
+    QVERIFY(after.contains("Styl=3\r\n"));
+  }
+
   void PathCommandsTakeTheTextAsTyped() {
     MainWindowFixture f;
     f.form->LoadSettings();
