@@ -102,13 +102,24 @@ class CasTest : public QObject {
   }
 
   void EmptySpinFieldCountsAsZero() {
-    Fixture f;
-    TForm2 d(*f.form);
-    d.SpinEdit1->setValue(1);
-    d.SpinEdit3->setValue(7);
-    d.SpinEdit3->findChild<QLineEdit*>()->clear();
-    d.OKButClick();
-    QCOMPARE(d.resultFrame, int64_t{3600 * 25});
+    // Emptied by the user, then OK clicked or Enter pressed in the field.
+    for (bool byEnter : {false, true}) {
+      Fixture f;
+      TForm2 d(*f.form);
+      d.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&d));
+      d.SpinEdit1->setValue(1);
+      d.SpinEdit3->setValue(7);
+      d.SpinEdit3->setFocus();
+      d.SpinEdit3->selectAll();
+      QTest::keyClick(d.SpinEdit3, Qt::Key_Backspace);
+      if (byEnter)
+        QTest::keyClick(d.SpinEdit3, Qt::Key_Return);
+      else
+        QTest::mouseClick(d.OKBut, Qt::LeftButton);
+      QCOMPARE(d.Tag, 1);
+      QCOMPARE(d.resultFrame, int64_t{3600 * 25});
+    }
   }
 
   void OkWithoutARateWarnsAndConfirmsNothing() {
