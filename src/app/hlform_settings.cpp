@@ -167,6 +167,7 @@ void TForm1::CestaFilm1Click() {
   if (!path) return;
   // The film dialog opens in the films path.
   filmsPath = *path;
+  filmDialogDir = QString();
 }
 
 }  // namespace velorin

@@ -249,10 +249,16 @@ class FilmWindowTest : public QObject {
     QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("films")));
     QVERIFY(f.OpenFilm());
     QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subs/")));
-    // Setting the films path again takes the dialog back there.
-    f.form->filmsPath = f.Path("other");
-    QVERIFY(f.OpenFilm());
-    QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("other")));
+    // The path command takes the dialog back to the typed path, also when it
+    // is the same as before; after the next film it opens beside the subtitles.
+    for (const QString& typed : {f.Path("films"), f.Path("other")}) {
+      f.prompts.inputs.push_back(typed);
+      QVERIFY(f.form->RunCommand([&] { f.form->CestaFilm1Click(); }));
+      QVERIFY(f.OpenFilm());
+      QVERIFY(f.prompts.shown.back().text.endsWith("|" + typed));
+      QVERIFY(f.OpenFilm());
+      QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subs/")));
+    }
   }
 };
 
