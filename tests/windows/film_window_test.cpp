@@ -79,6 +79,18 @@ class FilmWindowTest : public QObject {
     QCOMPARE(f.form->Panel1->text(), kNoFilm);
   }
 
+  void OnlyALeftClickOnThePanelOpensAFilm() {
+    FilmFixture f;
+    const QPoint middle = f.form->Panel1->rect().center();
+    QTest::mouseClick(f.form->Panel1, Qt::RightButton, {}, middle);
+    QTest::mouseClick(f.form->Panel1, Qt::MiddleButton, {}, middle);
+    QVERIFY(f.prompts.shown.empty());
+    f.prompts.files.push_back(f.Path("film.avi"));
+    QTest::mouseClick(f.form->Panel1, Qt::LeftButton, {}, middle);
+    QCOMPARE(f.prompts.Kinds(), QStringList({"open"}));
+    QVERIFY(f.form->FilmOpen());
+  }
+
   void FailedOpenLeavesTheWindowAsWithNoFilm() {
     FilmFixture f;
     QVERIFY(f.OpenFilm());
