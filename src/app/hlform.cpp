@@ -913,7 +913,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       RunCommand([this] { ESourceKeyPress(); });
       return true;  // swallowed
     }
-    if (watched == ListBox1 && key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+    if (watched == ListBox1 && key->key() == Qt::Key_Delete &&
+        (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
       RunCommand([this] { Odebrat1Click(); });
       return true;
     }

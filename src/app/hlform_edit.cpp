@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <utility>
 
 #include "app/hlform.h"
 #include "document/file_names.h"
@@ -26,6 +27,20 @@ QString AsciiLower(QString text) {
     if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + ('a' - 'A'));
   return text;
 }
+
+// Runs fn when the scope ends, also when an error leaves it: the view and
+// the change flag follow what a command changed before it stopped.
+template <typename Fn>
+class AtExit {
+ public:
+  explicit AtExit(Fn fn) : fn_(std::move(fn)) {}
+  ~AtExit() { fn_(); }
+  AtExit(const AtExit&) = delete;
+  AtExit& operator=(const AtExit&) = delete;
+
+ private:
+  Fn fn_;
+};
 
 }  // namespace
 
@@ -108,8 +123,8 @@ void TForm1::VlozTitulek1Click() {
 void TForm1::Opravatitulku1Click() {
   SetChanged(true);
   PullSelection();
+  AtExit push([this] { PushAllKeepScroll(); });
   RepairSelected(doc_, Progress());
-  PushAllKeepScroll();
 }
 
 void TForm1::Seradit1Click() {
@@ -208,8 +223,12 @@ void TForm1::NastavFormatClick(int tag) {
 
 void TForm1::RemoveTagKind(char kind) {
   PullSelection();
-  if (velorin::RemoveTagKind(doc_, kind, Progress())) SetChanged(true);
-  PushRows(0, doc_.Count() - 1);
+  bool changed = false;
+  AtExit done([&] {
+    if (changed) SetChanged(true);
+    PushRows(0, doc_.Count() - 1);
+  });
+  velorin::RemoveTagKind(doc_, kind, Progress(), &changed);
 }
 
 void TForm1::OdStyl1Click() { RemoveTagKind('Y'); }
@@ -219,8 +238,12 @@ void TForm1::OdDruh2Click() { RemoveTagKind('F'); }
 
 void TForm1::OdstranFor1Click() {
   PullSelection();
-  if (RemoveAllFormatting(doc_)) SetChanged(true);
-  PushRows(0, doc_.Count() - 1);
+  bool changed = false;
+  AtExit done([&] {
+    if (changed) SetChanged(true);
+    PushRows(0, doc_.Count() - 1);
+  });
+  RemoveAllFormatting(doc_, {}, &changed);
 }
 
 }  // namespace velorin

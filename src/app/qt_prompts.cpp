@@ -1,5 +1,7 @@
 #include "app/qt_prompts.h"
 
+#include "app/wait_cursor.h"
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -35,11 +37,13 @@ void CzechButtons(QMessageBox& box) {
 }  // namespace
 
 void QtPrompts::Message(const QString& title, const QString& text, Icon icon) {
+  NormalCursor normal;
   QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtPrompts::AskYesNo(const QString& title, const QString& text, Icon icon) {
+  NormalCursor normal;
   QMessageBox box(ToQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent_);
   CzechButtons(box);
   return box.exec() == QMessageBox::Yes;
@@ -47,6 +51,7 @@ bool QtPrompts::AskYesNo(const QString& title, const QString& text, Icon icon) {
 
 std::optional<QString> QtPrompts::InputBox(const QString& caption, const QString& prompt,
                                            const QString& initial) {
+  NormalCursor normal;
   QInputDialog dlg(parent_);
   dlg.setWindowTitle(caption);
   dlg.setLabelText(prompt);
@@ -60,18 +65,21 @@ std::optional<QString> QtPrompts::InputBox(const QString& caption, const QString
 
 std::optional<QString> QtPrompts::OpenFile(const QString& title, const QString& filter,
                                            const QString& startDir) {
+  NormalCursor normal;
   QString path = QFileDialog::getOpenFileName(parent_, title, startDir, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompts::ChooseDirectory(const QString& title, const QString& startDir) {
+  NormalCursor normal;
   QString path = QFileDialog::getExistingDirectory(parent_, title, startDir);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<FontChoice> QtPrompts::ChooseFont(const FontChoice& initial) {
+  NormalCursor normal;
   // Qt's font dialog has no colour: a colour button below it completes it.
   QDialog dlg(parent_);
   dlg.setWindowTitle(QStringLiteral("Písmo"));
@@ -107,6 +115,7 @@ std::optional<FontChoice> QtPrompts::ChooseFont(const FontChoice& initial) {
 }
 
 void QtPrompts::ShowError(const QString& text) {
+  NormalCursor normal;
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Velorin"), text, QMessageBox::Ok,
                   parent_);
   box.exec();

@@ -20,4 +20,14 @@ class WaitCursor {
   bool active_ = true;
 };
 
+// The normal pointer while a dialog or question waits for the user inside a
+// command that shows the hourglass.
+class NormalCursor {
+ public:
+  NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+  ~NormalCursor() { QApplication::restoreOverrideCursor(); }
+  NormalCursor(const NormalCursor&) = delete;
+  NormalCursor& operator=(const NormalCursor&) = delete;
+};
+
 }  // namespace velorin

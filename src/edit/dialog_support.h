@@ -7,18 +7,9 @@
 #include <exception>
 
 #include "app/hlform.h"
+#include "app/wait_cursor.h"
 
 namespace velorin {
-
-// The normal pointer while a dialog or question waits for the user inside a
-// command that shows the hourglass.
-class NormalCursor {
- public:
-  NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-  ~NormalCursor() { QApplication::restoreOverrideCursor(); }
-  NormalCursor(const NormalCursor&) = delete;
-  NormalCursor& operator=(const NormalCursor&) = delete;
-};
 
 // Repeats the main window's background picture from the top-left corner.
 inline void PaintDialogBackground(QWidget& dialog, const TForm1& form1) {

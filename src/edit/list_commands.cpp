@@ -286,7 +286,8 @@ std::string LineFromEditFields(std::string_view frame1, std::string_view frame2,
     if (i == 0) line += ToWholeScope(fields.formats[0]);
     line += ToLineScope(fields.formats[i + 1]);
     line += fields.lines[i];
-    line += '|';
+    // No bar after the fifth line: one at the end is then the user's own.
+    if (i + 1 < fields.lines.size()) line += '|';
   }
   if (line.back() == '|') line.pop_back();
   return line;

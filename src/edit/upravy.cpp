@@ -5,6 +5,9 @@
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+#include <utility>
 
 #include "app/hlform.h"
 #include "document/subtitle_line.h"
@@ -44,6 +47,10 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   tip(EFrame2, "Číslo snímku, při kterém zmizí upravovaný titulek.");
   for (QLineEdit*& e : E) e = new QLineEdit(this);
   for (QLineEdit*& e : EF) e = new QLineEdit(this);
+  // A line edit cuts its text at 32767 characters by default; a longer line
+  // of the file would be written back cut.
+  for (QLineEdit* e : E) e->setMaxLength(std::numeric_limits<int>::max());
+  for (QLineEdit* e : EF) e->setMaxLength(std::numeric_limits<int>::max());
   for (QPushButton*& b : PrBut) b = new QPushButton(QStringLiteral("..."), this);
 
   static const char* const ordinal[] = {"První", "Druhý", "Třetí", "Čtvrtý", "Pátý"};
@@ -184,8 +191,13 @@ void TForm3::FormShow() {
   const SubtitleList& doc = form1_.Doc();
   setWindowTitle(QStringLiteral("Úprava titulku %1/%2").arg(editedRow + 1).arg(doc.Count()));
   for (QLineEdit* e : E) e->clear();
-  EFrame1->setText(editedFirst > 0 ? QString::number(editedFirst) : QString());
-  EFrame2->setText(editedSecond > 0 ? QString::number(editedSecond) : QString());
+  // Seven characters limit typing only: a longer frame of the line is shown
+  // whole, or applying would write it cut.
+  for (auto [edit, frame] : {std::pair{EFrame1, editedFirst}, std::pair{EFrame2, editedSecond}}) {
+    const QString text = frame > 0 ? QString::number(frame) : QString();
+    edit->setMaxLength(std::max<int>(7, static_cast<int>(text.size())));
+    edit->setText(text);
+  }
   EditFields fields = EditFieldsFromText(editedText);
   for (int i = 0; i < 5; ++i) E[i]->setText(form1_.DecodeLine(fields.lines[i]));
   if (formatFilling)

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QShowEvent>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
@@ -146,7 +147,9 @@ char TForm7::KindLetter() const {
 
 void TForm7::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  // Not when the window system shows it again (restored from minimised):
+  // that would set the lists back to their first choice.
+  if (!event->spontaneous()) FormShow();
 }
 
 void TForm7::paintEvent(QPaintEvent*) { PaintDialogBackground(*this, form1_); }
@@ -225,7 +228,13 @@ void TForm7::OKButClick() {
     const std::string tag = NewTag();
     form1_.SetChanged(true);
     WaitCursor wait;
-    ApplyWholeTag(form1_.Doc(), KindLetter(), tag);
+    try {
+      ApplyWholeTag(form1_.Doc(), KindLetter(), tag);
+    } catch (...) {
+      // Rows handled before a line that cannot be read stay rewritten.
+      form1_.PushRows(0, form1_.Doc().Count() - 1);
+      throw;
+    }
     form1_.PushRows(0, form1_.Doc().Count() - 1);
     wait.Restore();
     accept();

@@ -36,8 +36,10 @@ std::string ScopeCase(std::string_view tags, char (*convert)(char)) {
 }
 
 // Runs fn(text) -> new text over every selected row, writing each back.
+// *changedSoFar (when given) follows every change as it is made.
 template <typename Fn>
-bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn) {
+bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
+                     bool* changedSoFar = nullptr) {
   bool changed = false;
   const int count = list.Count();
   for (int row = 0; row < count; ++row) {
@@ -45,7 +47,10 @@ bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn) {
     if (!list.Selected(row)) continue;
     SubtitleFields f = ParseSubtitleLine(list.Line(row));
     std::string text = fn(f.text);
-    if (text != f.text) changed = true;
+    if (text != f.text) {
+      changed = true;
+      if (changedSoFar) *changedSoFar = true;
+    }
     list.Replace(row, ComposeSubtitleLine(f.first, f.second, text));
   }
   if (progress) progress(count, count);
@@ -225,13 +230,15 @@ void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag) {
   });
 }
 
-bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress) {
-  return RewriteSelected(list, progress,
-                         [&](const std::string& text) { return RemoveTagsOfKind(text, kind); });
+bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress, bool* changed) {
+  return RewriteSelected(
+      list, progress, [&](const std::string& text) { return RemoveTagsOfKind(text, kind); },
+      changed);
 }
 
-bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress) {
-  return RewriteSelected(list, progress, [](const std::string& text) { return StripTags(text); });
+bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress, bool* changed) {
+  return RewriteSelected(
+      list, progress, [](const std::string& text) { return StripTags(text); }, changed);
 }
 
 TagFont FontFromTags(std::string_view format, TagFont font) {

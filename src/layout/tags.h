@@ -101,12 +101,16 @@ std::string FontTag(std::string_view family);
 void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag);
 
 // Removes tags of a kind from every selected row; every selected row is
-// written back. Returns whether any text changed.
-bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress = {});
+// written back. Returns whether any text changed. *changed, when given, is
+// set as soon as a text changes, so that it is right also when a line whose
+// frame numbers cannot be read stops the walk with an error.
+bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress = {},
+                   bool* changed = nullptr);
 
 // Removes every brace group from the text of every selected row. Returns
-// whether any text changed.
-bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress = {});
+// whether any text changed; *changed as above.
+bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress = {},
+                         bool* changed = nullptr);
 
 // A font described by format tags, as the font dialog takes and gives it.
 struct TagFont {

@@ -190,6 +190,10 @@ TEST(ListCommands, EditFieldsRoundTripAndCloseUpEmptyLines) {
        {"{y:b}{c:$0000FF}", "", "", "{Y:i}", "", ""},
        "{1}{}{Y:b}{C:$0000FF}a|b|{y:i}c"},
       {{"", "", "", "", "e"}, {"", "", "", "", "", "{S:9}"}, "{1}{}{s:9}e"},
+      // A bar typed at the end of a line: the one closing the text goes.
+      {{"a", "", "", "", "e|"}, {}, "{1}{}a|e"},
+      {{"a|", "", "", "", "e"}, {}, "{1}{}a||e"},
+      {{"a|", "", "", "", ""}, {}, "{1}{}a|"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(LineFromEditFields("1", "", EditFields{c.lines, c.formats}), c.line);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "document/error.h"
 
 namespace velorin {
@@ -230,6 +232,30 @@ TEST(Tags, RemovalCommandsReportWhetherATextChanged) {
   list.SetSelected(3, true);
   EXPECT_TRUE(RemoveTagKind(list, 'Y'));
   EXPECT_EQ(list.Line(3), "{3}{4}{S:20}x");
+}
+
+TEST(Tags, RemovalStoppedByAnUnreadableLineReportsWhatItChanged) {
+  using Remove = std::function<bool(SubtitleList&, bool*)>;
+  const Remove removals[] = {
+      [](SubtitleList& l, bool* changed) { return RemoveTagKind(l, 'Y', {}, changed); },
+      [](SubtitleList& l, bool* changed) { return RemoveAllFormatting(l, {}, changed); },
+  };
+  for (const Remove& remove : removals) {
+    SubtitleList list =
+        ListOf({"{1}{2}{Y:b}a", "{99999999999}{1}{Y:b}x", "{3}{4}{Y:b}c"}, {0, 1, 2});
+    bool changed = false;
+    EXPECT_THROW(remove(list, &changed), Error);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(list.Line(0), "{1}{2}a");
+    EXPECT_EQ(list.Line(2), "{3}{4}{Y:b}c");
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{1, 2}));
+
+    // Nothing changed before the error: nothing reported.
+    SubtitleList plain = ListOf({"{1}{2}a", "{99999999999}{1}{Y:b}x"}, {0, 1});
+    changed = false;
+    EXPECT_THROW(remove(plain, &changed), Error);
+    EXPECT_FALSE(changed);
+  }
 }
 
 TEST(Tags, FontFromTagsOverridesTheDefault) {

@@ -1,3 +1,5 @@
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QScrollBar>
@@ -111,6 +113,33 @@ class EditTest : public QObject {
     d->PouzitButClick();
     QCOMPARE(f.Rows()[0], QString("{010}{}"));
     QVERIFY(!d->PouzitBut->isEnabled());
+  }
+
+  void FramesLongerThanTheTypingLimitAreShownAndWrittenWhole() {
+    MainWindowFixture f;
+    Load(f, "{123456789}{2147483647}a\r\n{5}{6}b\r\n");
+    auto d = OpenEditor(*f.form, 0);
+    QCOMPARE(d->EFrame1->text(), QString("123456789"));
+    QCOMPARE(d->EFrame2->text(), QString("2147483647"));
+    d->E[0]->setText("x");
+    d->DalButClick();
+    QCOMPARE(f.Rows()[0], QString("{123456789}{2147483647}x"));
+    // The next row's short frames are typed with the usual limit.
+    QCOMPARE(d->EFrame1->text(), QString("5"));
+    d->EFrame1->selectAll();
+    QTest::keyClicks(d->EFrame1, "123456789");
+    QCOMPARE(d->EFrame1->text(), QString("1234567"));
+  }
+
+  void LongLinesAndFormatsAreWrittenBackWhole() {
+    MainWindowFixture f;
+    const QByteArray text(40000, 'a');
+    const QByteArray tags = "{f:" + QByteArray(40000, 'F') + "}";
+    Load(f, "{1}{2}" + text + "|" + tags + text + "\r\n");
+    auto d = OpenEditor(*f.form, 0);
+    d->EFrame1->setText("5");
+    d->OKButClick();
+    QCOMPARE(f.form->Doc().Line(0), ("{5}{2}" + text + "|" + tags + text).toStdString());
   }
 
   void TypedTextIsWrittenInTheDocumentsEncoding() {
@@ -425,6 +454,12 @@ class EditTest : public QObject {
     QCOMPARE(colours.ComboBox1->count(), 16);
     QCOMPARE(colours.ComboBox1->currentText(), QString::fromUtf8("bílá"));
     QCOMPARE(colours.windowTitle(), QString::fromUtf8("Barva vybraných titulků"));
+    // The window coming back from the task bar does not fill the list again.
+    colours.ComboBox1->setCurrentIndex(9);
+    QShowEvent restored;
+    QSpontaneKeyEvent::setSpontaneous(&restored);
+    static_cast<QObject&>(colours).event(&restored);  // sendEvent would clear the flag
+    QCOMPARE(colours.ComboBox1->currentIndex(), 9);
 
     // OK with nothing selected still sets the change flag.
     f.form->SetChanged(false);
@@ -436,6 +471,65 @@ class EditTest : public QObject {
     none.FormShow();
     none.OKButClick();
     QCOMPARE(f.Rows(), before);
+    QVERIFY(f.form->Changed());
+  }
+
+  void CommandsStoppedByAnUnreadableLineKeepFlagAndViewRight() {
+    const QByteArray bytes = "{10}{20}{Y:b}a\r\n{99999999999}{1}{Y:b}x\r\n{30}{40}{Y:b}c\r\n";
+    struct Case {
+      const char* name;
+      std::function<void(TForm1&)> run;
+      QStringList rows;
+      QList<int> selected;
+    } cases[] = {
+        {"style removal",
+         [](TForm1& f) { f.OdStyl1Click(); },
+         {"{10}{20}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {1, 2}},
+        {"all formatting",
+         [](TForm1& f) { f.OdstranFor1Click(); },
+         {"{10}{20}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {1, 2}},
+        // Stopped while reading the row after the first one.
+        {"repair",
+         [](TForm1& f) { f.Opravatitulku1Click(); },
+         {"{10}{20}{Y:b}a", "{99999999999}{1}{Y:b}x", "{30}{40}{Y:b}c"},
+         {0, 1, 2}},
+    };
+    for (const auto& c : cases) {
+      MainWindowFixture f;
+      Load(f, bytes);
+      SelectRows(*f.form, {0, 1, 2}, 0);
+      QVERIFY2(!f.form->RunCommand([&] { c.run(*f.form); }), c.name);
+      QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
+      QCOMPARE(f.Rows(), c.rows);
+      QVERIFY2(f.form->Changed(), c.name);
+      QCOMPARE(ViewSelection(*f.form), c.selected);
+    }
+
+    {
+      MainWindowFixture f;
+      Load(f, bytes);
+      SelectRows(*f.form, {0, 1, 2}, 0);
+      f.form->PullSelection();
+      TForm7 d(*f.form);
+      d.FormatKind = 1;
+      d.FormShow();
+      QTest::keyClicks(d.EVel, "30");
+      d.OKButClick();
+      QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
+      QCOMPARE(f.Rows()[0], QString("{10}{20}{S:30}{Y:b}a"));
+      QCOMPARE(ViewSelection(*f.form), QList<int>({1, 2}));
+      QVERIFY(f.form->Changed());
+    }
+
+    // Repair removes a row before the unreadable one: the view follows.
+    MainWindowFixture f;
+    Load(f, "{}{}gone\r\n" + bytes);
+    SelectRows(*f.form, {0, 2}, 0);
+    f.form->RunCommand([&] { f.form->Opravatitulku1Click(); });
+    QCOMPARE(f.form->Doc().Count(), 3);
+    QCOMPARE(ViewSelection(*f.form), QList<int>({1}));
     QVERIFY(f.form->Changed());
   }
 
