@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
@@ -912,7 +913,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       RunCommand([this] { ESourceKeyPress(); });
       return true;  // swallowed
     }
-    if (watched == ListBox1 && key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+    if (watched == ListBox1 && key->key() == Qt::Key_Delete &&
+        (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
       RunCommand([this] { Odebrat1Click(); });
       return true;
     }
@@ -940,7 +942,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (watched == Panel1 && event->type() == QEvent::MouseButtonRelease) {
-    emit Panel1Clicked();
+    // A click is the left button let go over the panel.
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && Panel1->rect().contains(mouse->position().toPoint()))
+      emit Panel1Clicked();
     return true;
   }
   return QMainWindow::eventFilter(watched, event);

@@ -166,8 +166,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<MediaPlayer> filmPlayer;
   std::string overlayCaption;  // document bytes of LTitulek's text
   bool overlayVisible = false;
-  QString filmDialogDir;       // where the film dialog opens after a film was chosen
-  QString filmDialogFilmsPath; // the films path when filmDialogDir was set
+  // Where the film dialog opens once a film was chosen; null: the films path.
+  QString filmDialogDir;
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();

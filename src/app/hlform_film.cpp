@@ -104,8 +104,7 @@ bool TForm1::FilmOpen() const { return filmPlayer && !filmPlayer->FileName().emp
 void TForm1::Panel1Click() {
   // The film dialog opens in the folder of the last subtitle file once a film
   // has been chosen, until the films path is set again.
-  QString start =
-      !filmDialogDir.isNull() && filmDialogFilmsPath == filmsPath ? filmDialogDir : filmsPath;
+  QString start = filmDialogDir.isNull() ? filmsPath : filmDialogDir;
   std::optional<QString> file = prompts_.OpenFile(
       QStringLiteral("Vyberte film"),
       QStringLiteral("Video soubory (AVI, MPEG, WMV, ASF) (*.avi *.mpeg *.mpg *.wmv *.asf);;"
@@ -113,7 +112,6 @@ void TForm1::Panel1Click() {
       start);
   if (!file) return;
   filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
-  filmDialogFilmsPath = filmsPath;
 
   WaitCursor wait;
   MediaPlayer& player = Player();

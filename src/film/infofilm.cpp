@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/hlform.h"
 #include "film/film_info.h"
@@ -61,9 +62,11 @@ void TForm9::FormCreate() {
     value->adjustSize();
     value->move(caption->x() + caption->width() + gap, caption->y());
   }
-  // The window fits the name row with equal margins; the other rows are not
-  // taken into account.
-  const int clientWidth = 2 * Label1->x() + Label1->width() + gap + Label4->width();
+  // The window fits the name row with equal margins, and is widened when the
+  // length or the frame count would otherwise be cut (a short film name).
+  int clientWidth = 2 * Label1->x() + Label1->width() + gap + Label4->width();
+  for (QLabel* value : {Label5, Label6})
+    clientWidth = std::max(clientWidth, value->x() + value->width() + Label1->x());
   setFixedSize(clientWidth, OKBut->y() + OKBut->height() + form1_.Scaled(14));
   OKBut->move((clientWidth - OKBut->width()) / 2, OKBut->y());
   if (QScreen* screen = form1_.screen())

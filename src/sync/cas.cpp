@@ -34,6 +34,9 @@ TForm2::TForm2(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form
     sp->setRange(0, maxValue);
     sp->setGeometry(s(left), s(40), s(64), s(26));
     sp->findChild<QLineEdit*>()->setMaxLength(2);
+    // A field left empty counts as 0, also after it loses the focus (the
+    // default correction would bring back its previous value).
+    sp->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     sp->setToolTip(QString::fromUtf8(hint));
     return sp;
   };

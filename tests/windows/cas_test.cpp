@@ -102,13 +102,24 @@ class CasTest : public QObject {
   }
 
   void EmptySpinFieldCountsAsZero() {
-    Fixture f;
-    TForm2 d(*f.form);
-    d.SpinEdit1->setValue(1);
-    d.SpinEdit3->setValue(7);
-    d.SpinEdit3->findChild<QLineEdit*>()->clear();
-    d.OKButClick();
-    QCOMPARE(d.resultFrame, int64_t{3600 * 25});
+    // Emptied by the user, then OK clicked or Enter pressed in the field.
+    for (bool byEnter : {false, true}) {
+      Fixture f;
+      TForm2 d(*f.form);
+      d.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&d));
+      d.SpinEdit1->setValue(1);
+      d.SpinEdit3->setValue(7);
+      d.SpinEdit3->setFocus();
+      d.SpinEdit3->selectAll();
+      QTest::keyClick(d.SpinEdit3, Qt::Key_Backspace);
+      if (byEnter)
+        QTest::keyClick(d.SpinEdit3, Qt::Key_Return);
+      else
+        QTest::mouseClick(d.OKBut, Qt::LeftButton);
+      QCOMPARE(d.Tag, 1);
+      QCOMPARE(d.resultFrame, int64_t{3600 * 25});
+    }
   }
 
   void OkWithoutARateWarnsAndConfirmsNothing() {
@@ -199,6 +210,7 @@ class CasTest : public QObject {
       QString name, length;
     } cases[] = {{5405678, 135141, "Dlouhý film.avi", "01:30:05"},
                  {59999, 1500, "a.avi", "00:00:59"},
+                 {5405678, 135141, "a.avi", "01:30:05"},
                  {3600000, 90000, "b.mpg", "01:00:00"}};
     for (const auto& c : cases) {
       Fixture f;
@@ -216,9 +228,15 @@ class CasTest : public QObject {
         QCOMPARE(value->y(), caption->y());
         QCOMPARE(value->width(), value->sizeHint().width());
       }
-      // Fitted to the name row only; OK centred, the remainder dropped.
-      const int width = 2 * d.Label1->x() + d.Label1->width() + 5 + d.Label4->width();
+      // Fitted to the name row with equal margins, but never so narrow that
+      // the length or the frame count is cut; OK centred, the remainder dropped.
+      const int margin = d.Label1->x();
+      int width = 0;
+      for (QLabel* value : {d.Label4, d.Label5, d.Label6})
+        width = std::max(width, value->x() + value->width() + margin);
       QCOMPARE(d.width(), width);
+      if (c.name.size() > 10)
+        QCOMPARE(width, 2 * margin + d.Label1->width() + 5 + d.Label4->width());
       QCOMPARE(d.OKBut->x(), (width - d.OKBut->width()) / 2);
     }
   }

@@ -79,6 +79,18 @@ class FilmWindowTest : public QObject {
     QCOMPARE(f.form->Panel1->text(), kNoFilm);
   }
 
+  void OnlyALeftClickOnThePanelOpensAFilm() {
+    FilmFixture f;
+    const QPoint middle = f.form->Panel1->rect().center();
+    QTest::mouseClick(f.form->Panel1, Qt::RightButton, {}, middle);
+    QTest::mouseClick(f.form->Panel1, Qt::MiddleButton, {}, middle);
+    QVERIFY(f.prompts.shown.empty());
+    f.prompts.files.push_back(f.Path("film.avi"));
+    QTest::mouseClick(f.form->Panel1, Qt::LeftButton, {}, middle);
+    QCOMPARE(f.prompts.Kinds(), QStringList({"open"}));
+    QVERIFY(f.form->FilmOpen());
+  }
+
   void FailedOpenLeavesTheWindowAsWithNoFilm() {
     FilmFixture f;
     QVERIFY(f.OpenFilm());
@@ -198,6 +210,43 @@ class FilmWindowTest : public QObject {
     QCOMPARE(f.player->Mode(), PlayerMode::NotOpen);
   }
 
+  void ListEmptiedOrShortenedWhilePlaying() {
+    FilmFixture f("{10}{20}A\r\n{30}{40}B\r\n{50}{60}C\r\n");
+    QVERIFY(f.OpenFilm());
+    f.form->Start1Click();
+    for (int p : {15, 25, 35}) f.TickAt(p);
+    QVERIFY(f.Shows("B"));
+    // The list closed under the playing film: the overlay runs past its end.
+    f.form->ZdrojTitZav1Click();
+    QCOMPARE(f.form->Doc().Count(), 0);
+    for (int p : {41, 42, 55, 1000}) f.TickAt(p);
+    QVERIFY(f.form->LTitulek->isHidden());
+    QCOMPARE(f.form->LSnimek->text(), QString::fromUtf8("snímek 1000"));
+    // A file loaded meanwhile is shown from the cursor on, which a load keeps.
+    const int cursor = f.form->overlayCursor;
+    QVERIFY(cursor >= 3);
+    QByteArray lines;
+    for (int i = 0; i <= cursor; ++i)
+      lines += QString("{%1}{%2}T%3\r\n").arg(2000 + 10 * i).arg(2005 + 10 * i).arg(i).toUtf8();
+    f.form->LoadSubtitleFile(f.Write("other.sub", lines));
+    QCOMPARE(f.form->overlayCursor, cursor);
+    QCOMPARE(f.form->LTitulek->text(), QString("T%1").arg(cursor));
+    f.TickAt(2000 + 10 * cursor);
+    QVERIFY(f.Shows(QString("T%1").arg(cursor)));
+    // Rows removed below the cursor: nothing is shown, nothing fails, and a
+    // double click brings the overlay back into the list.
+    f.form->Doc().Assign({"{3000}{3010}X"});
+    f.form->PushAll();
+    for (int p : {2100 + 10 * cursor, 2101 + 10 * cursor}) f.TickAt(p);
+    QVERIFY(f.form->LTitulek->isHidden());
+    f.form->ListBox1->setCurrentIndex(f.form->ListBox1->model()->index(0, 0));
+    f.form->ListBox1DblClick();
+    QCOMPARE(f.form->overlayCursor, 0);
+    QCOMPARE(f.player->position, int64_t{3000});
+    f.form->Timer1Timer();
+    QVERIFY(f.Shows("X"));
+  }
+
   void OverlayShowsTheDocumentsOwnLettersAndTagsAsTyped() {
     // Windows-1250 "žluťoučký", a tag, and markup that must stay text.
     FilmFixture f(
@@ -249,10 +298,16 @@ class FilmWindowTest : public QObject {
     QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("films")));
     QVERIFY(f.OpenFilm());
     QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subs/")));
-    // Setting the films path again takes the dialog back there.
-    f.form->filmsPath = f.Path("other");
-    QVERIFY(f.OpenFilm());
-    QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("other")));
+    // The path command takes the dialog back to the typed path, also when it
+    // is the same as before; after the next film it opens beside the subtitles.
+    for (const QString& typed : {f.Path("films"), f.Path("other")}) {
+      f.prompts.inputs.push_back(typed);
+      QVERIFY(f.form->RunCommand([&] { f.form->CestaFilm1Click(); }));
+      QVERIFY(f.OpenFilm());
+      QVERIFY(f.prompts.shown.back().text.endsWith("|" + typed));
+      QVERIFY(f.OpenFilm());
+      QVERIFY(f.prompts.shown.back().text.endsWith("|" + f.Path("subs/")));
+    }
   }
 };
 
