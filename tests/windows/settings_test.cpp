@@ -204,7 +204,6 @@ class SettingsTest : public QObject {
     const QString films = f.form->filmsPath;
     // As after a film was chosen: the dialog would open in the subtitles' folder.
     f.form->filmDialogDir = f.Path("subtitles");
-    f.form->filmDialogFilmsPath = films;
     // OK with the text unchanged still makes the films path the start folder.
     f.prompts.inputs = {films};
     f.form->CestaFilm1Click();
