@@ -219,6 +219,9 @@ void TForm1::BuildControls() {
   UlozBut = button("&Uložit", 336, 530, 100, 31);
   SireBut = button("Šíř&e titulků", 457, 530, 99, 31);
   NapBut = button("&Nápověda", 576, 530, 100, 31);
+  // Alt+N opens the "Nápověda" menu; the button's underlined N would make the
+  // key ambiguous and then neither would react.
+  NapBut->setShortcut(QKeySequence());
   KonecBut = button("&Konec", 697, 530, 99, 31);
 
   StatusBar1 = new QStatusBar(central);
