@@ -5,8 +5,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
 #include "document/error.h"
 #include "document/subtitle_file.h"
@@ -58,9 +56,11 @@ std::string ReadWholeFile(const std::string& path) {
   // Only a plain file is read: a pipe would never end, nor would /dev/zero.
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  try {
+    return ReadFileBytes(path);
+  } catch (const Error&) {
+    return {};
+  }
 }
 
 // How a value is written so that reading gives it back: one with a line

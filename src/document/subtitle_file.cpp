@@ -249,6 +249,34 @@ ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progres
   return sorter.Finish();
 }
 
+std::string ReadFileBytes(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError(path, errno);
+  std::string out;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      ThrowFileError(path, EISDIR);
+    }
+    out.reserve(static_cast<size_t>(st.st_size));
+  }
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      ThrowFileError(path, e);
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
 std::string ComposeFileBytes(const std::vector<std::string>& lines,
                              const std::vector<char>* selection) {
   size_t size = 0;

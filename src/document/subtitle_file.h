@@ -63,6 +63,9 @@ std::string ComposeFileBytes(const std::vector<std::string>& lines,
 // Replaces path's content with bytes the same safe way.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// The whole content of a file. Throws Error when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 // Whether bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

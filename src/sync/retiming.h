@@ -81,7 +81,4 @@ SyncBounds ScanSyncBounds(std::string_view bytes);
 // The same for a file on disk. Throws Error when it cannot be read.
 SyncBounds ReadSyncBounds(const std::string& path);
 
-// Whole file content. Throws Error.
-std::string ReadFileBytes(const std::string& path);
-
 }  // namespace velorin
