@@ -23,9 +23,8 @@ const char* const kNoFilmCaption = "Pro otevření filmu klikněte na tento pane
 // Shows a modal dialog with the normal cursor, also inside a command that has
 // put up the hourglass.
 void ExecModal(QDialog& dialog) {
-  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  NormalCursor normal;
   dialog.exec();
-  QApplication::restoreOverrideCursor();
 }
 
 // Centres LTitulek in the panel at its own top.
