@@ -3,7 +3,7 @@
 
 VELORIN_PACKAGES="qt6-base-dev qt6-base-dev-tools libgl-dev libmpv-dev libturbojpeg0-dev
 pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
-libbenchmark-dev libqt6opengl6-dev"
+libbenchmark-dev libqt6opengl6-dev qt6-translations-l10n"
 
 velorin_install_missing() {
   local missing=()

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <clocale>
 
 #include "app/hlform.h"
@@ -9,6 +12,11 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velorin"));
   QApplication::setApplicationDisplayName(QStringLiteral("Velorin"));
+  // The standard dialogs speak the program's language.
+  QTranslator qtCzech;
+  if (qtCzech.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtCzech);
   // libmpv needs the C number format; Qt sets the locale's in QApplication.
   std::setlocale(LC_NUMERIC, "C");
 
