@@ -8,8 +8,8 @@
 #include "app/hlform.h"
 #include "document/file_names.h"
 #include "document/subtitle_line.h"
-#include "edit/dialog_support.h"
-#include "edit/find_dialog.h"
+#include "app/dialog_support.h"
+#include "app/find_dialog.h"
 #include "edit/list_commands.h"
 #include "edit/upravy.h"
 #include "layout/formatovani.h"
@@ -44,34 +44,6 @@ class AtExit {
 
 }  // namespace
 
-void TForm1::WireEditCommands() {
-  auto on = [this](std::initializer_list<QAction*> actions, void (TForm1::*handler)()) {
-    for (QAction* a : actions)
-      connect(a, &QAction::triggered, this,
-              [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
-  };
-  on({Odebrat1, OdebVyb1}, &TForm1::Odebrat1Click);
-  on({UpravTitulek1, UpravTit1}, &TForm1::UpravTitulek1Click);
-  on({VlozTitulek1, VlozTitulek2}, &TForm1::VlozTitulek1Click);
-  on({OpravTitulek1, OpravTitulky2}, &TForm1::Opravatitulku1Click);
-  on({Seradit1, SeradCas1}, &TForm1::Seradit1Click);
-  on({Novy2}, &TForm1::Novy2Click);
-  on({Prejit1, Prejit2}, &TForm1::Prejit1Click);
-  on({OdStyl1, OdStyl2}, &TForm1::OdStyl1Click);
-  on({OdVel1, OdVel2}, &TForm1::OdVel1Click);
-  on({OdBar1, OdBar2}, &TForm1::OdBar1Click);
-  on({OdDruh1, OdDruh2}, &TForm1::OdDruh2Click);
-  on({OdVse1, OdVse2}, &TForm1::OdstranFor1Click);
-  // The find dialog only opens; its searches run as commands of their own.
-  for (QAction* a : {HledejText1, HledejText2})
-    connect(a, &QAction::triggered, this, [this] { Hledej1Click(); });
-  for (QAction* a : {NastavStyl1, NastavStyl2, NastavVel1, NastavVel2, NastavBar1, NastavBar2,
-                     NastavPismo1, NastavPismo2}) {
-    connect(a, &QAction::triggered, this,
-            [this, a] { RunCommand([this, a] { NastavFormatClick(a->data().toInt()); }); });
-  }
-}
-
 void TForm1::SelectRowOnly(int row) {
   doc_.SelectOnly(row);
   QItemSelectionModel* sm = ListBox1->selectionModel();
@@ -105,8 +77,7 @@ void TForm1::UpravTitulek1Click() {
   dialog.editedSecond = f.second;
   dialog.editedRow = row;
   dialog.formatFilling = true;
-  NormalCursor normal;
-  dialog.exec();
+  ExecModal(dialog);
 }
 
 void TForm1::VlozTitulek1Click() {
@@ -140,19 +111,15 @@ void TForm1::Novy2Click() {
     const QString name = QStringLiteral("novy");
     ZdrojTitZav1Click();
     ClearFields();
-    std::optional<QString> answer;
-    {
-      NormalCursor normal;
-      answer = Ask().InputBox(QStringLiteral("Nový soubor s titulky"),
-                              QStringLiteral("Zadejte název nového souboru s titulky:"), name);
-    }
+    std::optional<QString> answer =
+        Ask().InputBox(QStringLiteral("Nový soubor s titulky"),
+                       QStringLiteral("Zadejte název nového souboru s titulky:"), name);
     if (!answer) return;
     const QString path = QFile::decodeName(
         QByteArray::fromStdString(NewFilePath(LocalPath(subtitlesPath), LocalPath(*answer))));
     if (FileExists(LocalPath(path))) {
       const QString fileName =
           QFile::decodeName(QByteArray::fromStdString(FileNamePart(LocalPath(path))));
-      NormalCursor normal;
       if (!Ask().AskYesNo(QStringLiteral("Upozornění"),
                           QStringLiteral("Soubor \"") + fileName +
                               QStringLiteral("\" již existuje, chcete ho přepsat?"),
@@ -193,19 +160,15 @@ void TForm1::FindDialog1Find() {
     SelectRowOnly(row);
     return;
   }
-  NormalCursor normal;
   Ask().Message(QStringLiteral("Velorin"),
                 QStringLiteral("Výraz \"") + compared + QStringLiteral("\" nebyl nalezen."));
 }
 
 void TForm1::Prejit1Click() {
   if (doc_.Empty()) return;  // no row to go to
-  std::optional<QString> answer;
-  {
-    NormalCursor normal;
-    answer = Ask().InputBox(QStringLiteral("Vyhledávání"),
-                            QStringLiteral("Zadejte číslo snímku hledaného titulku:"), QString());
-  }
+  std::optional<QString> answer =
+      Ask().InputBox(QStringLiteral("Vyhledávání"),
+                     QStringLiteral("Zadejte číslo snímku hledaného titulku:"), QString());
   if (!answer) return;
   const int64_t frame = FrameFromAnswer(answer->toStdString());
   ListBox1->setFocus();
@@ -217,8 +180,7 @@ void TForm1::NastavFormatClick(int tag) {
   PullSelection();
   TForm7 dialog(*this);
   dialog.FormatKind = tag;
-  NormalCursor normal;
-  dialog.exec();
+  ExecModal(dialog);
 }
 
 void TForm1::RemoveTagKind(char kind) {

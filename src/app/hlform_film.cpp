@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "app/hlform.h"
-#include "app/wait_cursor.h"
+#include "app/dialog_support.h"
 #include "document/error.h"
 #include "document/subtitle_line.h"
 #include "film/infofilm.h"
@@ -19,13 +19,6 @@ namespace velorin {
 namespace {
 
 const char* const kNoFilmCaption = "Pro otevření filmu klikněte na tento panel.";
-
-// Shows a modal dialog with the normal cursor, also inside a command that has
-// put up the hourglass.
-void ExecModal(QDialog& dialog) {
-  NormalCursor normal;
-  dialog.exec();
-}
 
 // Centres LTitulek in the panel at its own top.
 void CentreCaption(TForm1& form) {
@@ -63,14 +56,6 @@ void TForm1::WireFilmCommands() {
     return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
   };
   connect(this, &TForm1::Panel1Clicked, this, run(&TForm1::Panel1Click));
-  On(Film2, &TForm1::Panel1Click);
-  On(Otevrit1, &TForm1::Panel1Click);
-  On(Start1, &TForm1::Start1Click);
-  On(Pauza1, &TForm1::Pauza1Click);
-  On(Stop1, &TForm1::Stop1Click);
-  On(FilmZav, &TForm1::FilmZavClick);
-  On(Zavrit1, &TForm1::FilmZavClick);
-  On(InfoFilm1, &TForm1::InfoFilm1Click);
   On(CasBut1, &TForm1::CasBut1Click);
   On(CasBut2, &TForm1::CasBut2Click);
   for (QPushButton* b : {PlayBut, PauseBut, StopBut})
@@ -112,7 +97,6 @@ void TForm1::Panel1Click() {
   if (!file) return;
   filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
 
-  WaitCursor wait;
   MediaPlayer& player = Player();
   player.Close();
   Panel1->setText(QStringLiteral("Načítám ..."));

@@ -38,12 +38,7 @@ class DefaultButtonOnEnter : public QObject {
 void TForm1::WireRetimingCommands() {
   auto on = [this](QObject* sender, Handler handler) { On(sender, handler); };
   on(RovnaBut, &TForm1::RovnaButClick);
-  on(PrepocitejBut, &TForm1::PrepocitejButClick);
-  on(PrepocVse1, &TForm1::PrepocitejButClick);
-  on(PrepocVyb1, &TForm1::Prepocitat1Click);
-  on(Prepocitat1, &TForm1::Prepocitat1Click);
   on(PrBut2, &TForm1::PrBut2Click);
-  on(SynTit1, &TForm1::PrBut2Click);
   // Alt+P belongs to "Přepočítat vybrané"; the button's underlined P would make
   // the key ambiguous, and then neither of them would run.
   PrepocitejBut->setShortcut(QKeySequence());

@@ -44,20 +44,6 @@ FontSetting FromQFont(const QFont& font) {
 
 }  // namespace
 
-void TForm1::WireSettingsCommands() {
-  for (QAction* a : Rych) {
-    connect(a, &QAction::triggered, this,
-            [this, a] { RunCommand([this, a] { RychClick(a->data().toInt()); }); });
-  }
-  auto on = [this](QAction* a, void (TForm1::*handler)()) {
-    connect(a, &QAction::triggered, this,
-            [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
-  };
-  on(UlozNas2, &TForm1::UlozNas2Click);
-  on(CestaTit1, &TForm1::CestaTit1Click);
-  on(CestaFilm1, &TForm1::CestaFilm1Click);
-}
-
 QString TForm1::SettingsFile() const {
   if (!settingsPath.isEmpty()) return settingsPath;
   const bool writable = QFileInfo(programDir).isWritable();
@@ -112,14 +98,12 @@ void TForm1::SaveRecentFiles() {
   for (const QString& path : recentFiles) recent.push_back(Local(path));
   const QString file = SettingsFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
-  IniFile ini(Local(file));
-  try {
+  // A failure is shown, but the window still closes: a read-only settings
+  // file must not keep the program from ending.
+  RunCommand([&] {
+    IniFile ini(Local(file));
     WriteRecentFiles(ini, recent);
-  } catch (const Error& e) {
-    // Shown, but the window still closes: a read-only settings file must not
-    // keep the program from ending.
-    Ask().ShowError(QString::fromUtf8(e.what()));
-  }
+  });
 }
 
 void TForm1::AddRecentFile(const QString& path) {

@@ -1,10 +1,19 @@
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/hlform_film.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/hlform_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform.h
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_edit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_film.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.h
+  ${CMAKE_CURRENT_LIST_DIR}/main_form.h
+  ${CMAKE_CURRENT_LIST_DIR}/dialog_support.h
+  ${CMAKE_CURRENT_LIST_DIR}/find_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/find_dialog.h
+  ${CMAKE_CURRENT_LIST_DIR}/frame_rate_detection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_rate_detection.h
   ${CMAKE_CURRENT_LIST_DIR}/qt_prompts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_list_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_list_model.h)

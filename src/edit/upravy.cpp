@@ -9,9 +9,9 @@
 #include <limits>
 #include <utility>
 
-#include "app/hlform.h"
+#include "app/main_form.h"
 #include "document/subtitle_line.h"
-#include "edit/dialog_support.h"
+#include "app/dialog_support.h"
 #include "edit/list_commands.h"
 #include "layout/tags.h"
 
@@ -37,7 +37,7 @@ QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
-TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
 
@@ -160,7 +160,7 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   for (QLineEdit* e : E) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : EF) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   auto guarded = [this](void (TForm3::*handler)()) {
-    return [this, handler] { RunGuarded(form1_, [this, handler] { (this->*handler)(); }); };
+    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
   };
   connect(PouzitBut, &QPushButton::clicked, this, guarded(&TForm3::PouzitButClick));
   connect(OKBut, &QPushButton::clicked, this, guarded(&TForm3::OKButClick));
@@ -172,7 +172,7 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   connect(NapBut, &QPushButton::clicked, this, guarded(&TForm3::NapButClick));
   for (int i = 0; i < 6; ++i)
     connect(PrBut[i], &QPushButton::clicked, this,
-            [this, i] { RunGuarded(form1_, [this, i] { PrButClick(i); }); });
+            [this, i] { form1_.RunCommand([this, i] { PrButClick(i); }); });
 
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
@@ -273,8 +273,9 @@ void TForm3::NovyButClick() {
 }
 
 FontChoice TForm3::FontFromTags(int index) const {
-  const QFont& def = form1_.defaultFormat;
-  const QColor& defColor = form1_.defaultFormatColor;
+  const FontChoice defaults = form1_.DefaultFormat();
+  const QFont& def = defaults.font;
+  const QColor& defColor = defaults.color;
   TagFont base;
   base.family = Utf8(def.family());
   base.size = def.pointSize();
@@ -313,11 +314,8 @@ void TForm3::PrButClick(int index) {
 }
 
 void TForm3::NastavitVychButClick() {
-  std::optional<FontChoice> chosen =
-      form1_.Ask().ChooseFont({form1_.defaultFormat, form1_.defaultFormatColor});
-  if (!chosen) return;
-  form1_.defaultFormat = chosen->font;
-  form1_.defaultFormatColor = chosen->color;
+  std::optional<FontChoice> chosen = form1_.Ask().ChooseFont(form1_.DefaultFormat());
+  if (chosen) form1_.SetDefaultFormat(*chosen);
 }
 
 void TForm3::NapButClick() {}

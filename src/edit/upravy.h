@@ -13,7 +13,7 @@
 
 namespace velorin {
 
-class TForm1;
+class MainForm;
 
 // The subtitle edit dialog: the two frames, five display lines and their
 // tags of one row of the main list. Every change goes straight into the main
@@ -21,7 +21,7 @@ class TForm1;
 class TForm3 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm3(TForm1& form1);
+  explicit TForm3(MainForm& form1);
 
   // Set by the opener before showing.
   int editedRow = 0;
@@ -64,7 +64,7 @@ class TForm3 : public QDialog {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  TForm1& form1_;
+  MainForm& form1_;
 };
 
 }  // namespace velorin

@@ -6,12 +6,13 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "app/hlform.h"
+#include "app/dialog_support.h"
+#include "app/main_form.h"
 #include "film/film_info.h"
 
 namespace velorin {
 
-TForm9::TForm9(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form1), form1_(form1) {
+TForm9::TForm9(MainForm& form1, QWidget* parent) : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   setWindowTitle(QStringLiteral("Informace o filmu"));
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const char* text, int left, int top, bool value, const char* hint) {
@@ -46,7 +47,7 @@ TForm9::TForm9(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form
 void TForm9::FormCreate() {
   // Only reachable with a film open; without one it shows an empty name,
   // 00:00:00 and 0 frames.
-  MediaPlayer* player = form1_.filmPlayer.get();
+  MediaPlayer* player = form1_.FilmOpen() ? &form1_.Player() : nullptr;
   QString name;
   int64_t ms = 0, frames = 0;
   if (player && !player->FileName().empty()) {
@@ -69,16 +70,12 @@ void TForm9::FormCreate() {
     clientWidth = std::max(clientWidth, value->x() + value->width() + Label1->x());
   setFixedSize(clientWidth, OKBut->y() + OKBut->height() + form1_.Scaled(14));
   OKBut->move((clientWidth - OKBut->width()) / 2, OKBut->y());
-  if (QScreen* screen = form1_.screen())
+  if (QScreen* screen = form1_.Window()->screen())
     move(screen->availableGeometry().center() - rect().center());
 }
 
 void TForm9::OKButClick() { accept(); }
 
-void TForm9::paintEvent(QPaintEvent*) {
-  if (form1_.background.isNull()) return;
-  QPainter p(this);
-  p.drawPixmap(rect(), form1_.background);
-}
+void TForm9::paintEvent(QPaintEvent*) { PaintDialogBackground(*this, form1_); }
 
 }  // namespace velorin

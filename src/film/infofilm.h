@@ -6,7 +6,7 @@
 
 namespace velorin {
 
-class TForm1;
+class MainForm;
 
 // Film information: name, length and frame count of the open film, read once
 // when the dialog is made.
@@ -14,7 +14,7 @@ class TForm9 : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm9(TForm1& form1, QWidget* parent = nullptr);
+  explicit TForm9(MainForm& form1, QWidget* parent = nullptr);
 
   void FormCreate();
   void OKButClick();
@@ -26,7 +26,7 @@ class TForm9 : public QDialog {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  TForm1& form1_;
+  MainForm& form1_;
 };
 
 }  // namespace velorin

@@ -8,9 +8,8 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
-#include "app/hlform.h"
-#include "app/wait_cursor.h"
-#include "edit/dialog_support.h"
+#include "app/main_form.h"
+#include "app/dialog_support.h"
 #include "layout/tags.h"
 
 namespace velorin {
@@ -87,7 +86,7 @@ void FormatComboBox::paintEvent(QPaintEvent*) {
   ComboBox1DrawItem(painter, currentIndex(), field, false);
 }
 
-TForm7::TForm7(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm7::TForm7(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setFixedSize(314, 132);
 
@@ -222,21 +221,18 @@ std::string TForm7::NewTag() const {
 }
 
 void TForm7::OKButClick() {
-  RunGuarded(form1_, [this] {
+  form1_.RunCommand([this] {
     // The tag is built first: a size that is not a number (pasted) stops here
     // with the invalid-number error, before anything is changed.
     const std::string tag = NewTag();
     form1_.SetChanged(true);
-    WaitCursor wait;
-    try {
-      ApplyWholeTag(form1_.Doc(), KindLetter(), tag);
-    } catch (...) {
-      // Rows handled before a line that cannot be read stay rewritten.
-      form1_.PushRows(0, form1_.Doc().Count() - 1);
-      throw;
-    }
-    form1_.PushRows(0, form1_.Doc().Count() - 1);
-    wait.Restore();
+    SubtitleList& doc = form1_.Doc();
+    // Rows handled before a line that cannot be read stay rewritten.
+    struct Shown {
+      MainForm& form;
+      ~Shown() { form.PushRows(0, form.Doc().Count() - 1); }
+    } shown{form1_};
+    ApplyWholeTag(doc, KindLetter(), tag);
     accept();
   });
 }

@@ -9,7 +9,7 @@
 
 namespace velorin {
 
-class TForm1;
+class MainForm;
 
 // A drop-down list whose entries the formatting dialog draws itself: a colour
 // swatch with the colour's name, or a font name in its own font.
@@ -35,7 +35,7 @@ class FormatComboBox : public QComboBox {
 class TForm7 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm7(TForm1& form1);
+  explicit TForm7(MainForm& form1);
 
   int FormatKind = 0;  // 0 style, 1 size, 2 colour, 3 font
 
@@ -61,7 +61,7 @@ class TForm7 : public QDialog {
   // The whole-subtitle tag the dialog's controls describe.
   std::string NewTag() const;
 
-  TForm1& form1_;
+  MainForm& form1_;
 };
 
 }  // namespace velorin

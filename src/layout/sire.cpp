@@ -1,10 +1,10 @@
 #include "layout/sire.h"
 
-#include "app/hlform.h"
+#include "app/main_form.h"
 
 namespace velorin {
 
-TForm4::TForm4(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm4::TForm4(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowTitle(QStringLiteral("Velikost písma titulků"));
   subtitleFont = QFont(QStringLiteral("Arial"), 24);
 }

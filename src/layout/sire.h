@@ -5,19 +5,19 @@
 
 namespace velorin {
 
-class TForm1;
+class MainForm;
 
 // The width-fitting dialog. It lives for the whole run and holds the subtitle
 // font used to measure lines.
 class TForm4 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm4(TForm1& form1);
+  explicit TForm4(MainForm& form1);
 
   QFont subtitleFont;
 
  private:
-  TForm1& form1_;
+  MainForm& form1_;
 };
 
 }  // namespace velorin

@@ -1,11 +1,13 @@
 #include "sync/cas.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
 
-#include "app/hlform.h"
-#include "sync/frame_rate_detection.h"
+#include "app/dialog_support.h"
+#include "app/main_form.h"
+#include "app/frame_rate_detection.h"
 #include "sync/time_frames.h"
 
 namespace velorin {
@@ -21,7 +23,7 @@ int SpinText(const QSpinBox* spin) {
 
 }  // namespace
 
-TForm2::TForm2(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form1), form1_(form1) {
+TForm2::TForm2(MainForm& form1, QWidget* parent) : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const char* text, int left, int top) {
     auto* l = new QLabel(QString::fromUtf8(text), this);
@@ -67,7 +69,7 @@ TForm2::TForm2(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form
   OKBut->setDefault(true);
 
   setFixedSize(s(380), s(198));
-  if (QScreen* screen = form1_.screen())
+  if (QScreen* screen = form1_.Window()->screen())
     move(screen->availableGeometry().center() - rect().center());
 
   connect(OKBut, &QPushButton::clicked, this, &TForm2::OKButClick);
@@ -79,7 +81,7 @@ TForm2::TForm2(TForm1& form1, QWidget* parent) : QDialog(parent ? parent : &form
 void TForm2::FormCreate() {
   for (auto rate : kFrameRates)
     ESnimek->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
-  ESnimek->setCurrentIndex(ESnimek->findText(form1_.frameRateText, Qt::MatchExactly));
+  ESnimek->setCurrentIndex(ESnimek->findText(form1_.FrameRateText(), Qt::MatchExactly));
   resultFrame = 0;
   Tag = 0;
 }
@@ -88,7 +90,7 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame) {
   dialog.setWindowTitle(caption);
   // The frame rate text is always one of the offered rates; anything else
   // shows the time at 0.
-  std::optional<double> rate = ParseFrameRate(dialog.Form1().frameRateText.toStdString());
+  std::optional<double> rate = ParseFrameRate(dialog.Form1().FrameRateText().toStdString());
   TimeFields time = rate ? FrameToTime(frame, *rate) : TimeFields{};
   dialog.SpinEdit1->setValue(time.hours);
   dialog.SpinEdit2->setValue(time.minutes);
@@ -105,7 +107,7 @@ void TForm2::OKButClick() {
     return;
   }
   resultFrame = TimeToFrame(time, *rate);
-  form1_.frameRateText = ESnimek->currentText();
+  form1_.SetFrameRateText(ESnimek->currentText());
   Tag = 1;
   accept();
 }
@@ -114,22 +116,13 @@ void TForm2::StornoButClick() { reject(); }
 
 void TForm2::DetekujButClick() { velorin::DetekujButClick(form1_, this, ESnimek); }
 
-void DetekujButClick(TForm1& form1, QWidget* dialog, QComboBox* rateList) {
-  try {
-    DetectFrameRate(dialog, rateList, form1.Player(), [&form1] { form1.Panel1Click(); });
-  } catch (const std::exception& e) {
-    // The main window is left as with no film; the error is shown here as the
-    // dialog's button cannot pass it on.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    form1.Ask().ShowError(QString::fromUtf8(e.what()));
-    QApplication::restoreOverrideCursor();
-  }
+void DetekujButClick(MainForm& form1, QWidget* dialog, QComboBox* rateList) {
+  // A film that cannot be opened ends the detection in the general error box;
+  // the main window is left as with no film.
+  form1.RunCommand(
+      [&] { DetectFrameRate(dialog, rateList, form1.Player(), [&form1] { form1.OpenFilm(); }); });
 }
 
-void TForm2::paintEvent(QPaintEvent*) {
-  if (form1_.background.isNull()) return;
-  QPainter p(this);
-  p.drawPixmap(rect(), form1_.background);
-}
+void TForm2::paintEvent(QPaintEvent*) { PaintDialogBackground(*this, form1_); }
 
 }  // namespace velorin

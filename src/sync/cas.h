@@ -10,7 +10,7 @@
 
 namespace velorin {
 
-class TForm1;
+class MainForm;
 
 // The time dialog: a time in hours, minutes and seconds and a frame rate
 // turned into a frame number for E3 or E4 of the main window.
@@ -18,7 +18,7 @@ class TForm2 : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm2(TForm1& form1, QWidget* parent = nullptr);
+  explicit TForm2(MainForm& form1, QWidget* parent = nullptr);
 
   void FormCreate();
   void OKButClick();
@@ -33,13 +33,13 @@ class TForm2 : public QDialog {
   int64_t resultFrame = 0;
   int Tag = 0;  // 1 after a confirmed OK: only then is resultFrame the answer
 
-  TForm1& Form1() { return form1_; }
+  MainForm& Form1() { return form1_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  TForm1& form1_;
+  MainForm& form1_;
 };
 
 // Sets the caption and shows a frame as a time at the main window's frame
@@ -51,6 +51,6 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame);
 // command opens one first; then the rate nearest to the film's is selected.
 // A film that cannot be opened is reported in the general error box; nothing
 // is thrown.
-void DetekujButClick(TForm1& form1, QWidget* dialog, QComboBox* rateList);
+void DetekujButClick(MainForm& form1, QWidget* dialog, QComboBox* rateList);
 
 }  // namespace velorin

@@ -1,11 +1,6 @@
 list(APPEND VELORIN_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/retiming.cpp)
-list(APPEND VELORIN_GUI_SOURCES)
-
-# Time entry and frame rate.
-list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/retiming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_frames.cpp)
 list(APPEND VELORIN_GUI_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/frame_rate_detection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cas.h
   ${CMAKE_CURRENT_LIST_DIR}/cas.cpp)

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "document/subtitle_line.h"
-#include "edit/find_dialog.h"
+#include "app/find_dialog.h"
 #include "edit/upravy.h"
 #include "layout/formatovani.h"
 #include "windows/window_test_support.h"

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "document/error.h"
-#include "sync/frame_rate_detection.h"
+#include "app/frame_rate_detection.h"
 #include "sync/time_frames.h"
 
 namespace velorin {

@@ -1,4 +1,4 @@
-#include "edit/find_dialog.h"
+#include "app/find_dialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "sync/frame_rate_detection.h"
+#include "app/frame_rate_detection.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

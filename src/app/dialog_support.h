@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+
+#include "app/main_form.h"
+#include "app/wait_cursor.h"
+
+namespace velorin {
+
+// The background picture repeated from the top-left corner over rect; every
+// window and dialog paints it this way.
+inline void PaintTiledBackground(QPainter& painter, const QRect& rect, const QPixmap& background) {
+  if (!background.isNull()) painter.drawTiledPixmap(rect, background);
+}
+
+// A dialog's paint event: the main window's background over the whole dialog.
+inline void PaintDialogBackground(QWidget& dialog, const MainForm& form) {
+  QPainter p(&dialog);
+  PaintTiledBackground(p, dialog.rect(), form.Background());
+}
+
+// Shows a modal dialog with the normal pointer, also inside a command that
+// shows the hourglass.
+inline int ExecModal(QDialog& dialog) {
+  NormalCursor normal;
+  return dialog.exec();
+}
+
+}  // namespace velorin

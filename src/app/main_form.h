@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "app/prompts.h"
+#include "document/subtitle_file.h"
+#include "document/subtitle_list.h"
+#include "film/media_player.h"
+#include "shell/settings.h"
+
+class QWidget;
+
+namespace velorin {
+
+// What the dialogs use of the main window: the document and its view, the
+// change flag, the text encoding, the design scale, the background, the film
+// player and the program-wide values they read and set. Dialogs get this and
+// nothing else of the main window.
+class MainForm {
+ public:
+  virtual ~MainForm() = default;
+
+  // The main window as the parent of dialogs.
+  virtual QWidget* Window() = 0;
+  virtual SubtitleList& Doc() = 0;
+  virtual Prompts& Ask() = 0;
+
+  // Runs a command: the hourglass on, an error shown in the general error box
+  // and the command ended. A command may run inside another one (a dialog's
+  // button inside the main window's command that opened the dialog). False
+  // when it failed.
+  virtual bool RunCommand(const std::function<void()>& fn) = 0;
+  // A progress callback for the core's long loops.
+  virtual ProgressFn Progress() = 0;
+
+  // Shows Doc() again: every row, or rows first..last (same row count), or
+  // every row keeping the list's scroll position.
+  virtual void PushAll() = 0;
+  virtual void PushRows(int first, int last) = 0;
+  virtual void PushAllKeepScroll() = 0;
+  // Selects row alone, makes it the cursor row and scrolls it into view.
+  virtual void SelectRowOnly(int row) = 0;
+  // E1 and E2 follow the first and last subtitle; E5 and E6 are emptied.
+  virtual void UpdateFrameFields() = 0;
+
+  virtual bool Changed() const = 0;
+  virtual void SetChanged(bool changed) = 0;
+
+  // A line's bytes for display and typed text back, in the document's own
+  // encoding (UTF-8 or Windows-1250).
+  virtual QString DecodeLine(const std::string& bytes) const = 0;
+  virtual std::string EncodeText(const QString& text) const = 0;
+
+  // Design units (laid out at 120 pixels per inch) in pixels of this screen.
+  virtual int Scaled(int designUnits) const = 0;
+  // The picture painted under every window; null for none.
+  virtual const QPixmap& Background() const = 0;
+
+  // The film player, made on first use; OpenFilm is the film panel's command.
+  virtual MediaPlayer& Player() = 0;
+  virtual bool FilmOpen() const = 0;
+  virtual void OpenFilm() = 0;
+
+  // The last frame rate confirmed in a dialog ("25,000" at start).
+  virtual QString FrameRateText() const = 0;
+  virtual void SetFrameRateText(const QString& rate) = 0;
+
+  // The default format of the edit dialog's tags, with its colour.
+  virtual FontChoice DefaultFormat() const = 0;
+  virtual void SetDefaultFormat(const FontChoice& format) = 0;
+
+  // Everything read from the settings file.
+  virtual AppSettings& Settings() = 0;
+};
+
+}  // namespace velorin
