@@ -44,20 +44,6 @@ class AtExit {
 
 }  // namespace
 
-void TForm1::SelectRowOnly(int row) {
-  doc_.SelectOnly(row);
-  QItemSelectionModel* sm = ListBox1->selectionModel();
-  const QModelIndex index = ListBox1->model()->index(row, 0);
-  sm->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  ListBox1->scrollTo(index);
-}
-
-void TForm1::PushAllKeepScroll() {
-  const int top = ListBox1->verticalScrollBar()->value();
-  PushAll();
-  ListBox1->verticalScrollBar()->setValue(top);
-}
-
 void TForm1::Odebrat1Click() {
   PullSelection();
   doc_.DeleteSelected();

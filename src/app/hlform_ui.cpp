@@ -78,31 +78,51 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   QFont windowFont(QStringLiteral("MS Sans Serif"));
   windowFont.setPixelSize(Scaled(14));
   central->setFont(windowFont);
+  BuildFileFields();
+  BuildFilmPanel();
+  BuildListAndButtons();
+  BuildStatusBar();
 
-  auto place = [this](QWidget* w, int x, int y, int width = -1, int height = -1) {
-    if (width < 0) {
-      w->adjustSize();
-      w->move(Scaled(x), Scaled(y));
-    } else {
-      w->setGeometry(Scaled(x), Scaled(y), Scaled(width), Scaled(height));
-    }
-  };
-  auto label = [&](const char* text, int x, int y) {
-    auto* l = new QLabel(QString::fromUtf8(text), central);
-    place(l, x, y);
-    return l;
-  };
-  auto edit = [&](int x, int y, int w, int h) {
-    auto* e = new QLineEdit(central);
-    place(e, x, y, w, h);
-    return e;
-  };
-  auto button = [&](const char* text, int x, int y, int w, int h) {
-    auto* b = new QPushButton(QString::fromUtf8(text), central);
-    place(b, x, y, w, h);
-    return b;
-  };
+  QWidget* order[] = {ESource,  PrBut,    ESync,    PrBut2,        ETarget,  E1,      E2,
+                      E3,       CasBut1,  E4,       CasBut2,       E5,       RovnaBut, E6,
+                      ListBox1, PrepocitejBut, VymazBut, UlozBut,  SireBut,  NapBut,  KonecBut,
+                      Panel1,   PlayBut,  PauseBut, StopBut};
+  for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
+void TForm1Ui::Place(QWidget* w, int x, int y, int width, int height) const {
+  if (width < 0) {
+    w->adjustSize();
+    w->move(Scaled(x), Scaled(y));
+  } else {
+    w->setGeometry(Scaled(x), Scaled(y), Scaled(width), Scaled(height));
+  }
+}
+
+QLabel* TForm1Ui::MakeLabel(const char* text, int x, int y) const {
+  auto* l = new QLabel(QString::fromUtf8(text), central);
+  Place(l, x, y);
+  return l;
+}
+
+QLineEdit* TForm1Ui::MakeEdit(int x, int y, int w, int h) const {
+  auto* e = new QLineEdit(central);
+  Place(e, x, y, w, h);
+  return e;
+}
+
+QPushButton* TForm1Ui::MakeButton(const char* text, int x, int y, int w, int h) const {
+  auto* b = new QPushButton(QString::fromUtf8(text), central);
+  Place(b, x, y, w, h);
+  return b;
+}
+
+void TForm1Ui::BuildFileFields() {
+  auto label = [this](const char* text, int x, int y) { return MakeLabel(text, x, y); };
+  auto edit = [this](int x, int y, int w, int h) { return MakeEdit(x, y, w, h); };
+  auto button = [this](const char* text, int x, int y, int w, int h) {
+    return MakeButton(text, x, y, w, h);
+  };
   Label5 = label("Zdrojový soubor s titulky:", 10, 10);
   ESource = edit(10, 30, 420, 24);
   PrBut = button("...", 441, 27, 40, 31);
@@ -126,15 +146,18 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   RovnaBut = button("=", 198, 326, 41, 31);
   Label2 = label("Časové měřítko:", 262, 309);
   E6 = edit(262, 330, 165, 24);
-  Label3 = label("Okno s filmem:", 492, 30);
-  LSnimek = label("", 585, 30);
+}
+
+void TForm1Ui::BuildFilmPanel() {
+  Label3 = MakeLabel("Okno s filmem:", 492, 30);
+  LSnimek = MakeLabel("", 585, 30);
   LSnimek->setMinimumWidth(Scaled(150));
   // Our fonts run wider than the design's: keep a gap after the caption.
   LSnimek->move(std::max(LSnimek->x(), Label3->x() + Label3->width() + Scaled(8)), LSnimek->y());
 
   // The player's buttons: play, pause, stop.
   MediaPlayer1 = new QWidget(central);
-  place(MediaPlayer1, 775, 7, 85, 37);
+  Place(MediaPlayer1, 775, 7, 85, 37);
   {
     int bw = MediaPlayer1->width() / 3;
     PlayBut = new QPushButton(QStringLiteral("▶"), MediaPlayer1);
@@ -154,7 +177,7 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   Panel1->setAlignment(Qt::AlignCenter);
   Panel1->setWordWrap(true);
   Panel1->setFocusPolicy(Qt::TabFocus);
-  place(Panel1, 492, 49, 389, 287);
+  Place(Panel1, 492, 49, 389, 287);
 
   LTitulek = new QLabel(Panel1);
   {
@@ -166,11 +189,16 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
     LTitulek->setAlignment(Qt::AlignCenter);
     LTitulek->hide();
   }
+}
 
-  Label4 = label("Obsah upravovaného souboru s titulky:", 640, 356);
+void TForm1Ui::BuildListAndButtons() {
+  auto button = [this](const char* text, int x, int y, int w, int h) {
+    return MakeButton(text, x, y, w, h);
+  };
+  Label4 = MakeLabel("Obsah upravovaného souboru s titulky:", 640, 356);
 
   ListBox1 = new QListView(central);
-  place(ListBox1, 10, 374, 871, 149);
+  Place(ListBox1, 10, 374, 871, 149);
   ListBox1->setUniformItemSizes(true);
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -186,10 +214,12 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   // key ambiguous and then neither would react.
   NapBut->setShortcut(QKeySequence());
   KonecBut = button("&Konec", 697, 530, 99, 31);
+}
 
+void TForm1Ui::BuildStatusBar() {
   StatusBar1 = new QStatusBar(central);
   StatusBar1->setSizeGripEnabled(false);
-  place(StatusBar1, 0, 569, 904, 19);
+  Place(StatusBar1, 0, 569, 904, 19);
   StatusText = new QLabel(StatusBar1);
   StatusBar1->addWidget(StatusText, 1);
   StatusProgress = new QProgressBar(StatusBar1);
@@ -198,12 +228,6 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   StatusProgress->setTextVisible(false);
   StatusProgress->hide();
   StatusBar1->addPermanentWidget(StatusProgress);
-
-  QWidget* order[] = {ESource,       PrBut,    ESync,   ETarget, E1,       E2,       E3,
-                      CasBut1,       E4,       CasBut2, E5,      RovnaBut, E6,       ListBox1,
-                      PrepocitejBut, VymazBut, UlozBut, SireBut, NapBut,   KonecBut, Panel1,
-                      PlayBut,       PauseBut, StopBut};
-  for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1Ui::BuildMenus(QMainWindow& window, std::span<const MenuCommand> commands) {

@@ -78,6 +78,19 @@ struct TForm1Ui {
 
   double scaleFactor = 1.0;  // pixels per inch / 96
 
+ private:
+  void BuildFileFields();
+  void BuildFilmPanel();
+  void BuildListAndButtons();
+  void BuildStatusBar();
+  // Places w at design coordinates; a negative width keeps its own size.
+  void Place(QWidget* w, int x, int y, int width = -1, int height = -1) const;
+  QLabel* MakeLabel(const char* text, int x, int y) const;
+  QLineEdit* MakeEdit(int x, int y, int w, int h) const;
+  QPushButton* MakeButton(const char* text, int x, int y, int w, int h) const;
+
+ public:
+
   QWidget* central = nullptr;
   QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
       *Label10, *Label11, *LSnimek, *LTitulek;

@@ -8,6 +8,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.h
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_form.h
   ${CMAKE_CURRENT_LIST_DIR}/dialog_support.h
   ${CMAKE_CURRENT_LIST_DIR}/find_dialog.cpp

@@ -1,0 +1,140 @@
+// The main window's list view over the document, and the one path every
+// command runs through.
+#include <QElapsedTimer>
+#include <QItemSelection>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+
+#include "app/hlform.h"
+#include "app/subtitle_list_model.h"
+#include "app/wait_cursor.h"
+#include "document/text_encoding.h"
+
+namespace velorin {
+
+QString TForm1::DecodeLine(const std::string& bytes) const {
+  if (doc_.IsUtf8()) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  std::string utf8 = Cp1250ToUtf8(bytes);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string TForm1::EncodeText(const QString& text) const {
+  QByteArray utf8 = text.toUtf8();
+  std::string s(utf8.constData(), static_cast<size_t>(utf8.size()));
+  return doc_.IsUtf8() ? s : Utf8ToCp1250(s);
+}
+
+bool TForm1::HasSelection() const {
+  return ListBox1->selectionModel() && ListBox1->selectionModel()->hasSelection();
+}
+
+void TForm1::PullSelection() {
+  doc_.ClearSelection();
+  const QItemSelection sel = ListBox1->selectionModel()->selection();
+  for (const QItemSelectionRange& r : sel)
+    for (int row = r.top(); row <= r.bottom() && row < doc_.Count(); ++row)
+      doc_.SetSelected(row, true);
+  QModelIndex cur = ListBox1->currentIndex();
+  doc_.SetCursorRow(cur.isValid() && cur.row() < doc_.Count() ? cur.row() : -1);
+}
+
+namespace {
+
+// Selection flags of rows first..last as ranges of the model.
+QItemSelection SelectionRanges(const QAbstractItemModel* model, const std::vector<char>& flags,
+                               int first, int last) {
+  QItemSelection sel;
+  int row = first;
+  while (row <= last) {
+    if (!flags[row]) {
+      ++row;
+      continue;
+    }
+    int start = row;
+    while (row <= last && flags[row]) ++row;
+    sel.select(model->index(start, 0), model->index(row - 1, 0));
+  }
+  return sel;
+}
+
+}  // namespace
+
+void TForm1::PushAll() {
+  model_->ResetAll();
+  QItemSelectionModel* sm = ListBox1->selectionModel();
+  if (doc_.CursorRow() >= 0 && doc_.CursorRow() < doc_.Count())
+    sm->setCurrentIndex(model_->index(doc_.CursorRow()), QItemSelectionModel::NoUpdate);
+  if (doc_.Count() > 0)
+    sm->select(SelectionRanges(model_, doc_.SelectionFlags(), 0, doc_.Count() - 1),
+               QItemSelectionModel::ClearAndSelect);
+}
+
+void TForm1::PushRows(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, doc_.Count() - 1);
+  if (first > last) return;
+  model_->RowsChanged(first, last);
+  QItemSelectionModel* sm = ListBox1->selectionModel();
+  QItemSelection all(model_->index(first), model_->index(last));
+  sm->select(all, QItemSelectionModel::Deselect);
+  sm->select(SelectionRanges(model_, doc_.SelectionFlags(), first, last),
+             QItemSelectionModel::Select);
+}
+
+bool TForm1::RunCommand(const std::function<void()>& fn) {
+  // Commands nest: a dialog's button runs inside the main window's command
+  // that opened the dialog, and closing runs inside "Konec". The outermost
+  // one owns the progress bar.
+  WaitCursor wait;
+  ++busy_;
+  struct Done {
+    TForm1* f;
+    ~Done() {
+      if (--f->busy_ == 0) f->StatusProgress->hide();
+    }
+  } done{this};
+  try {
+    fn();
+    return true;
+  } catch (const std::exception& e) {
+    // The one place that shows the general error box.
+    prompts_.ShowError(QString::fromUtf8(e.what()));
+  }
+  return false;
+}
+
+void TForm1::SetDefaultFormat(const FontChoice& format) {
+  defaultFormat = format.font;
+  defaultFormatColor = format.color;
+}
+
+ProgressFn TForm1::Progress() {
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  return [this, clock](size_t done, size_t total) {
+    if (clock->elapsed() < 50) return;
+    clock->restart();
+    StatusProgress->setRange(0, 1000);
+    StatusProgress->setValue(total ? static_cast<int>(done * 1000 / total) : 0);
+    StatusProgress->show();
+    // Keep the window painted and the timer running; commands stay blocked
+    // while this one runs, and typing waits until it ends.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+}
+
+void TForm1::SelectRowOnly(int row) {
+  doc_.SelectOnly(row);
+  QItemSelectionModel* sm = ListBox1->selectionModel();
+  const QModelIndex index = ListBox1->model()->index(row, 0);
+  sm->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  ListBox1->scrollTo(index);
+}
+
+void TForm1::PushAllKeepScroll() {
+  const int top = ListBox1->verticalScrollBar()->value();
+  PushAll();
+  ListBox1->verticalScrollBar()->setValue(top);
+}
+
+}  // namespace velorin
