@@ -9,3 +9,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/frame_rate_detection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cas.h
   ${CMAKE_CURRENT_LIST_DIR}/cas.cpp)
+
+# Advanced synchronization: sync points and the piecewise retiming.
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/sync_points.cpp)
