@@ -89,7 +89,9 @@ int32_t SyncLineFrame(std::string_view line) { return ParseFirstFrame(line); }
 
 std::optional<int32_t> SyncFrameAnswer(std::string_view text) {
   if (text == "-1") return std::nullopt;
-  return ToInt32(text);
+  const int32_t frame = ToInt32(text);
+  if (frame < 0) ThrowInvalidInteger(std::string(text));
+  return frame;
 }
 
 std::optional<std::vector<SyncSegment>> PlanSyncSegments(const SyncPoints& points) {

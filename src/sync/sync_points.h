@@ -88,7 +88,8 @@ std::vector<std::string> ReadSyncList(const std::string& path);
 int32_t SyncLineFrame(std::string_view line);
 
 // The answer of the synchronization-frame dialog: its field as a frame, or
-// nothing for "-1" (closed without OK). Throws Error for any other non-number.
+// nothing for "-1" (closed without OK). Throws Error for anything else that
+// is not a frame number.
 std::optional<int32_t> SyncFrameAnswer(std::string_view text);
 
 // One stretch between neighbouring points k and k + 1, retimed linearly.

@@ -221,6 +221,7 @@ TEST(SyncDialog, ButtonsFrameAnswerAndCounts) {
   EXPECT_EQ(SyncFrameAnswer("00000000"), 0);
   EXPECT_EQ(SyncFrameAnswer("99999999"), 99999999);
   EXPECT_THROW(SyncFrameAnswer(""), Error);
+  EXPECT_THROW(SyncFrameAnswer("-2"), Error);
   EXPECT_EQ(CountLabel(0), "(0)");
   EXPECT_EQ(MakeSyncPoint({"{7}{9}a", "{20}{}b"}, 1, 30), (SyncPoint{30, 20, 1}));
   EXPECT_THROW(MakeSyncPoint({"{7}{9}a"}, 1, 30), Error);
