@@ -11,6 +11,7 @@
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
 #include "sync/retiming.h"
+#include "sync/sync_points.h"
 
 namespace velorin {
 
@@ -20,6 +21,7 @@ constexpr const char* kUsage =
     "usage:\n"
     "  velorin-cli retime IN -o OUT (--offset X --scale Y | --frames E1 E2 E3 E4 | --sync REF)\n"
     "                     [--rows A-B,...]\n"
+    "  velorin-cli sync IN -o OUT [--ref REF [--complete]] [--point ROW=FRAME]...\n"
     "  velorin-cli info IN\n"
     "  velorin-cli --help | --version\n"
     "\n"
@@ -28,6 +30,11 @@ constexpr const char* kUsage =
     "         --frames: E1, E2 the first frame of the first and last subtitle now, E3, E4\n"
     "         where they should be; --sync: E3, E4 from a correctly timed subtitle file.\n"
     "         --rows: only these rows (1-based, inclusive ranges).\n"
+    "sync     retimes piecewise between synchronization points, as 'Pokročilá\n"
+    "         synchronizace' does: --point pairs the 1-based row ROW (its first frame\n"
+    "         now) with FRAME, where it should be; points stay in the order given.\n"
+    "         --complete pairs the first and last subtitle with REF's first and last\n"
+    "         line (replacing a first or last point that shares a frame with them).\n"
     "info     first frame of the first and of the last subtitle, number of subtitles.\n"
     "IN, OUT and REF may be '-' for standard input or output.\n";
 
@@ -194,6 +201,82 @@ int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& o
   return 0;
 }
 
+// Piecewise retiming through synchronization points, placed as the dialog's
+// "Přidat" places them, then completed with REF's ends when asked.
+int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  std::optional<std::string> input, output, ref;
+  std::vector<std::string> pointArgs;
+  bool complete = false;
+  auto value = [&](size_t& i) -> std::string {
+    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
+    return args[++i];
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output") {
+      output = value(i);
+    } else if (a == "--ref") {
+      ref = value(i);
+    } else if (a == "--complete") {
+      complete = true;
+    } else if (a == "--point") {
+      pointArgs.push_back(value(i));
+    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
+      input = a;
+    } else {
+      Fail("unexpected argument '" + a + "'", 2);
+    }
+  }
+  if (!input) Fail("sync: no input file", 2);
+  if (!output) Fail("sync: no output file (-o OUT)", 2);
+  if (complete && !ref) Fail("sync: --complete needs --ref REF", 2);
+  if (!complete && pointArgs.size() < 2)
+    Fail("sync: give at least two --point, or --ref REF --complete", 2);
+  if (ref && *ref == "-" && *input == "-") Fail("sync: IN and REF cannot both be '-'", 2);
+
+  SubtitleList doc = LoadDocument(*input, in);
+  std::vector<std::string> syncLines;
+  if (ref) {
+    syncLines = *ref == "-" ? ScanSyncList(ReadAll(in)) : ReadSyncList(*ref);
+    if (syncLines.empty()) Fail(*ref + ": " + std::string(kMsgSyncFileUnusable));
+  }
+
+  SyncPoints points;
+  for (const std::string& p : pointArgs) {
+    const size_t eq = p.find('=');
+    int32_t row = 0, frame = 0;
+    try {
+      if (eq == std::string::npos) ThrowInvalidInteger(p);
+      row = ToInt32(p.substr(0, eq));
+      frame = ToInt32(p.substr(eq + 1));
+      if (frame < 0) ThrowInvalidInteger(p);
+    } catch (const Error&) {
+      Fail("--point: '" + p + "' is not ROW=FRAME", 2);
+    }
+    if (row < 1 || row > doc.Count())
+      Fail("--point: row " + std::to_string(row) + " is outside rows 1-" +
+               std::to_string(doc.Count()),
+           2);
+    SyncPointClash clash =
+        PlaceSyncPoint(points, points.size(), MakeSyncPoint(doc.Lines(), row - 1, frame));
+    if (clash.found) Fail(SyncClashMessage(clash.frame, SyncPlacement::Add));
+  }
+  if (complete) CompleteSyncPoints(points, doc.Lines(), syncLines);
+  if (points.size() < 2) Fail("sync: fewer than two synchronization points");
+
+  SyncStatus status = Synchronize(doc, points);
+  if (status != SyncStatus::Done) Fail(std::string(SyncStatusMessage(status)));
+
+  if (*output == "-") {
+    out << ComposeFileBytes(doc.Lines());
+    out.flush();
+    if (!out) Fail("cannot write to standard output");
+  } else {
+    WriteSubtitleFile(*output, doc.Lines());
+  }
+  return 0;
+}
+
 // A command's answer counts only when it reached the output.
 int Flushed(std::ostream& out, int status) {
   out.flush();
@@ -217,6 +300,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
       return Flushed(out, 0);
     }
     if (command == "retime") return Flushed(out, Retime(args, in, out));
+    if (command == "sync") return Flushed(out, Sync(args, in, out));
     if (command == "info") return Flushed(out, Info(args, in, out));
     Fail("unknown command '" + command + "'\n" + kUsage, 2);
   } catch (const Failure& f) {

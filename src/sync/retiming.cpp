@@ -166,19 +166,30 @@ std::optional<std::string> RetimeLine(std::string_view line, long double offset,
   return out;
 }
 
-RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
-                               std::string_view scaleText, bool selectedOnly,
-                               const ProgressFn& progress) {
-  auto offsetValue = ParseDecimal(offsetText);
-  if (!offsetValue) return RecalcStatus::BadOffset;
-  auto scale = ParseDecimal(scaleText);
-  if (!scale) return RecalcStatus::BadScale;
-  const long double offset = RoundHalfEven(*offsetValue);
-  const int count = doc.Count();
-  const size_t total = static_cast<size_t>(count) * 2;
+namespace {
 
-  // A linear map takes its extremes at the smallest and largest frame, so
-  // checking those two tells whether every result fits.
+// The parsed fields, or the status that stops the recalculation: the offset
+// rounded to a whole frame, the scale as typed.
+struct RecalcValues {
+  RecalcStatus status = RecalcStatus::Done;
+  long double offset = 0;
+  double scale = 0;
+};
+
+RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view scaleText) {
+  auto offsetValue = ParseDecimal(offsetText);
+  if (!offsetValue) return {RecalcStatus::BadOffset};
+  auto scale = ParseDecimal(scaleText);
+  if (!scale) return {RecalcStatus::BadScale};
+  return {RecalcStatus::Done, RoundHalfEven(*offsetValue), *scale};
+}
+
+// Whether every result of the rows taking part fits 32 bits. A linear map
+// takes its extremes at the smallest and largest frame, so checking those two
+// is enough. Reports progress as the first half of total.
+bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnly,
+                const ProgressFn& progress, size_t total) {
+  const int count = doc.Count();
   bool any = false;
   int32_t lowest = 0, highest = 0;
   for (int i = 0; i < count; ++i) {
@@ -189,14 +200,32 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
     lowest = std::min({lowest, f.first, f.second});
     highest = std::max({highest, f.first, f.second});
   }
-  if (any && (RetimeFrame(lowest, offset, *scale) > kMaxFrame ||
-              RetimeFrame(highest, offset, *scale) > kMaxFrame))
-    return RecalcStatus::TooLarge;
+  return !any || (RetimeFrame(lowest, v.offset, v.scale) <= kMaxFrame &&
+                  RetimeFrame(highest, v.offset, v.scale) <= kMaxFrame);
+}
+
+}  // namespace
+
+RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offsetText,
+                                std::string_view scaleText, bool selectedOnly) {
+  RecalcValues v = ParseRecalcFields(offsetText, scaleText);
+  if (v.status != RecalcStatus::Done) return v.status;
+  return ResultsFit(doc, v, selectedOnly, {}, 0) ? RecalcStatus::Done : RecalcStatus::TooLarge;
+}
+
+RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
+                               std::string_view scaleText, bool selectedOnly,
+                               const ProgressFn& progress) {
+  RecalcValues v = ParseRecalcFields(offsetText, scaleText);
+  if (v.status != RecalcStatus::Done) return v.status;
+  const int count = doc.Count();
+  const size_t total = static_cast<size_t>(count) * 2;
+  if (!ResultsFit(doc, v, selectedOnly, progress, total)) return RecalcStatus::TooLarge;
 
   for (int i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(count + i), total);
     if (selectedOnly && !doc.Selected(i)) continue;
-    auto line = RetimeLine(doc.Line(i), offset, *scale);
+    auto line = RetimeLine(doc.Line(i), v.offset, v.scale);
     doc.Replace(i, std::move(*line));
   }
   if (progress) progress(total, total);

@@ -61,6 +61,12 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
                                std::string_view scaleText, bool selectedOnly,
                                const ProgressFn& progress = {});
 
+// What RecalculateFrames would return for the same arguments, changing
+// nothing: lets a caller check several recalculations before running any.
+// Throws Error as RecalculateFrames does for a line whose frame is too large.
+RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offsetText,
+                                std::string_view scaleText, bool selectedOnly);
+
 // The first frame of a line as digit text: the digits between the second
 // character and the first '}' ("{1234}{1300}x" -> "1234", "{}{5}x" -> "").
 std::string ExtractFirstFrameDigits(std::string_view line);

@@ -4,3 +4,7 @@ list(APPEND VELORIN_CORE_SOURCES
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cas.h
   ${CMAKE_CURRENT_LIST_DIR}/cas.cpp)
+
+# Advanced synchronization: sync points and the piecewise retiming.
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/sync_points.cpp)
