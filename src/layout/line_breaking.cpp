@@ -31,7 +31,7 @@ std::vector<Blank> Blanks(std::string_view text, bool utf8, size_t* length) {
   return blanks;
 }
 
-// Index into blanks of the one nearest to target, the leftmost of equals.
+// The blank nearest to target, the leftmost of equals; null when there is none.
 const Blank* Nearest(const std::vector<Blank>& blanks, size_t target) {
   const Blank* best = nullptr;
   size_t bestDistance = 0;
@@ -61,7 +61,8 @@ size_t CharacterCount(std::string_view text, bool utf8) {
 }
 
 size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
-  const Blank* b = Nearest(Blanks(text, utf8, nullptr), target);
+  const std::vector<Blank> blanks = Blanks(text, utf8, nullptr);
+  const Blank* b = Nearest(blanks, target);
   return b ? b->position : 0;
 }
 

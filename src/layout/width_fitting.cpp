@@ -19,14 +19,16 @@ int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFo
   return measurer.Width(Cp1250ToUtf8(text), font);
 }
 
-// Calls fn(text after the tag prefix) for the first five display lines.
+// Calls fn(text after the tag prefix) for each of the first five display
+// lines that has any; an empty text has no width.
 template <typename Fn>
 void ForEachLineText(std::string_view text, Fn&& fn) {
   for (const std::string& line : SplitIntoFiveLines(text)) {
     // The same cut as SplitLeadingTags, without copying.
     size_t brace = line.rfind('}');
-    fn(brace == std::string::npos ? std::string_view(line)
-                                  : std::string_view(line).substr(brace + 1));
+    std::string_view rest = brace == std::string::npos ? std::string_view(line)
+                                                       : std::string_view(line).substr(brace + 1);
+    if (!rest.empty()) fn(rest);
   }
 }
 
