@@ -92,7 +92,13 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
     }
     // Both numbers are written out, a second frame of 0 as "0".
     std::string text = ParseSubtitleLine(lines[i]).text;
-    std::string line = "{" + std::to_string(firsts[i]) + "}{" + std::to_string(newSecond[i]) + "}";
+    std::string line;
+    line.reserve(text.size() + 24);
+    line += '{';
+    line += std::to_string(firsts[i]);
+    line += "}{";
+    line += std::to_string(newSecond[i]);
+    line += '}';
     line += text;
     kept.push_back(std::move(line));
     keptFlags.push_back(0);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -15,30 +14,22 @@ namespace {
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 struct Blank {
-  size_t position;  // 1-based, in characters
-  size_t offset;    // in bytes
+  size_t position = 0;  // 1-based, in characters; 0 when there is none
+  size_t offset = 0;    // in bytes
 };
 
-std::vector<Blank> Blanks(std::string_view text, bool utf8, size_t* length) {
-  std::vector<Blank> blanks;
+// The blank nearest to target, the leftmost of equals.
+Blank Nearest(std::string_view text, size_t target, bool utf8) {
+  Blank best;
+  size_t bestDistance = 0;
   size_t position = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     if (utf8 && IsContinuation(text[i])) continue;
     ++position;
-    if (text[i] == ' ') blanks.push_back({position, i});
-  }
-  if (length) *length = position;
-  return blanks;
-}
-
-// The blank nearest to target, the leftmost of equals; null when there is none.
-const Blank* Nearest(const std::vector<Blank>& blanks, size_t target) {
-  const Blank* best = nullptr;
-  size_t bestDistance = 0;
-  for (const Blank& b : blanks) {
-    size_t distance = b.position > target ? b.position - target : target - b.position;
-    if (!best || distance < bestDistance) {
-      best = &b;
+    if (text[i] != ' ') continue;
+    size_t distance = position > target ? position - target : target - position;
+    if (best.position == 0 || distance < bestDistance) {
+      best = {position, i};
       bestDistance = distance;
     }
   }
@@ -61,24 +52,18 @@ size_t CharacterCount(std::string_view text, bool utf8) {
 }
 
 size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
-  const std::vector<Blank> blanks = Blanks(text, utf8, nullptr);
-  const Blank* b = Nearest(blanks, target);
-  return b ? b->position : 0;
+  return Nearest(text, target, utf8).position;
 }
 
 std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
   std::string out(text);
-  if (breaks <= 0) return out;
-  size_t length = 0;
-  const std::vector<Blank> blanks = Blanks(text, utf8, &length);
-  if (blanks.empty()) return out;
-  std::vector<const Blank*> chosen;
+  const size_t length = CharacterCount(text, utf8);
+  // Every break is looked for in the unchanged text.
   for (int k = 1; k <= breaks; ++k) {
     double target = static_cast<double>(length) / (breaks + 1) * k;
-    chosen.push_back(Nearest(blanks, RoundHalfEven(target)));
+    Blank b = Nearest(text, RoundHalfEven(target), utf8);
+    if (b.position > 0 && b.position < length) out[b.offset] = '|';
   }
-  for (const Blank* b : chosen)
-    if (b->position > 0 && b->position < length) out[b->offset] = '|';
   return out;
 }
 
