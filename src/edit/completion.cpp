@@ -31,6 +31,8 @@ CompletionSeconds CompletionTable(int32_t t, int32_t k, bool proportional) {
           Clamped(t64 + 2 * k64)};
 }
 
+int32_t CompletionFieldValue(std::string_view field) { return field.empty() ? 1 : ToInt32(field); }
+
 int32_t CompletionEntrySeconds(std::string_view entry) {
   if (entry == "0") return 1;
   return ToInt32(entry);

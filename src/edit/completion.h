@@ -25,6 +25,10 @@ inline constexpr std::string_view kMsgSecondFrameTooLarge =
 // (raised to 1) for every count. 7 and 2 give 3, 5, 7, 9, 11.
 CompletionSeconds CompletionTable(int32_t t, int32_t k, bool proportional);
 
+// The longest time or the step as the table's recomputation reads its field:
+// 1 when empty. Throws the invalid-number error for text that is not a number.
+int32_t CompletionFieldValue(std::string_view field);
+
 // One entry of the table as the completion reads it: exactly "0" counts as one
 // second, anything else its number. Throws the invalid-number error for an
 // empty entry or one that is not a whole number.
