@@ -10,6 +10,8 @@
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
+#include "edit/completion.h"
+#include "layout/line_breaking.h"
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
 
@@ -23,6 +25,10 @@ constexpr const char* kUsage =
     "                     [--rows A-B,...]\n"
     "  velorin-cli sync IN -o OUT [--ref REF [--complete]] [--point ROW=FRAME]...\n"
     "  velorin-cli info IN\n"
+    "  velorin-cli complete IN -o OUT [--table S1,S2,S3,S4,S5 | --time T [--step K | --no-step]]\n"
+    "                       [--only-empty] [--rows A-B,...]\n"
+    "  velorin-cli complete IN -o OUT --remove [--rows A-B,...]\n"
+    "  velorin-cli lines IN -o OUT --count N [--max] [--rows A-B,...]\n"
     "  velorin-cli --help | --version\n"
     "\n"
     "retime   every frame becomes frame * scale + offset (the offset rounded to a whole\n"
@@ -36,6 +42,18 @@ constexpr const char* kUsage =
     "         --complete pairs the first and last subtitle with REF's first and last\n"
     "         line (replacing a first or last point that shares a frame with them).\n"
     "info     first frame of the first and of the last subtitle, number of subtitles.\n"
+    "complete gives each selected subtitle a second frame by its number of display lines:\n"
+    "         the first frame + 25 frames a second, cut to one before the next subtitle.\n"
+    "         --table: seconds for 1 to 5 lines (an entry of 0 counts as 1); or T-2K, T-K,\n"
+    "         T, T+K, T+2K from the longest time T and the step K (the first three at\n"
+    "         least 1), by default 7 and 2 (3,5,7,9,11); --no-step: T for every count.\n"
+    "         Subtitles without a first frame or text are removed first, selected or not.\n"
+    "         --only-empty: only subtitles without a second frame; --remove: empty the\n"
+    "         second frame of the selected subtitles instead.\n"
+    "lines    re-breaks the selected subtitles into N display lines (1 joins, 2 to 5\n"
+    "         split), formatting tags kept; --max: subtitles with fewer lines stay.\n"
+    "         For complete and lines --rows stands for the selection; without it every\n"
+    "         row is selected.\n"
     "IN, OUT and REF may be '-' for standard input or output.\n";
 
 // A failure the command reports on stderr with its exit status.
@@ -63,6 +81,17 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
   doc.Assign(std::move(read.lines));
   doc.SetUtf8(read.utf8);
   return doc;
+}
+
+// Writes the document to OUT ('-' for standard output) as the window saves it.
+void SaveDocument(const std::string& output, const SubtitleList& doc, std::ostream& out) {
+  if (output == "-") {
+    out << ComposeFileBytes(doc.Lines());
+    out.flush();
+    if (!out) Fail("cannot write to standard output");
+  } else {
+    WriteSubtitleFile(output, doc.Lines());
+  }
 }
 
 // "A-B,C,..." (1-based, inclusive) into selection flags.
@@ -175,13 +204,7 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
       break;
   }
 
-  if (*output == "-") {
-    out << ComposeFileBytes(doc.Lines());
-    out.flush();
-    if (!out) Fail("cannot write to standard output");
-  } else {
-    WriteSubtitleFile(*output, doc.Lines());
-  }
+  SaveDocument(*output, doc, out);
   return 0;
 }
 
@@ -267,13 +290,128 @@ int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& o
   SyncStatus status = Synchronize(doc, points);
   if (status != SyncStatus::Done) Fail(std::string(SyncStatusMessage(status)));
 
-  if (*output == "-") {
-    out << ComposeFileBytes(doc.Lines());
-    out.flush();
-    if (!out) Fail("cannot write to standard output");
-  } else {
-    WriteSubtitleFile(*output, doc.Lines());
+  SaveDocument(*output, doc, out);
+  return 0;
+}
+
+// A number as a dialog field of at most width digits holds it.
+std::string FieldNumber(const std::string& option, const std::string& text, size_t width) {
+  bool digits = !text.empty() && text.size() <= width &&
+                text.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits)
+    Fail(option + ": '" + text + "' is not a whole number of at most " + std::to_string(width) +
+             " digits",
+         2);
+  return text;
+}
+
+int Complete(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  std::optional<std::string> input, output, table, time, step, rows;
+  bool noStep = false, onlyEmpty = false, remove = false;
+  auto value = [&](size_t& i) -> std::string {
+    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
+    return args[++i];
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output") {
+      output = value(i);
+    } else if (a == "--table") {
+      table = value(i);
+    } else if (a == "--time") {
+      time = value(i);
+    } else if (a == "--step") {
+      step = value(i);
+    } else if (a == "--no-step") {
+      noStep = true;
+    } else if (a == "--only-empty") {
+      onlyEmpty = true;
+    } else if (a == "--remove") {
+      remove = true;
+    } else if (a == "--rows") {
+      rows = value(i);
+    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
+      input = a;
+    } else {
+      Fail("unexpected argument '" + a + "'", 2);
+    }
   }
+  if (!input) Fail("complete: no input file", 2);
+  if (!output) Fail("complete: no output file (-o OUT)", 2);
+  if (remove && (table || time || step || noStep || onlyEmpty))
+    Fail("complete: --remove takes no table, time, step or --only-empty", 2);
+  if (table && (time || step || noStep))
+    Fail("complete: give either --table or --time with --step or --no-step", 2);
+  if (step && noStep) Fail("complete: --step and --no-step exclude each other", 2);
+
+  // The five entries as the dialog's fields would hold them.
+  std::vector<std::string> entries;
+  if (table) {
+    std::stringstream parts(*table);
+    std::string part;
+    while (std::getline(parts, part, ',')) entries.push_back(FieldNumber("--table", part, 3));
+    if (entries.size() != 5 || table->back() == ',')
+      Fail("--table: give five numbers of seconds, for 1 to 5 display lines", 2);
+  } else {
+    int32_t t = ToInt32(time ? FieldNumber("--time", *time, 3) : "7");
+    int32_t k = ToInt32(step ? FieldNumber("--step", *step, 2) : "2");
+    for (int32_t seconds : CompletionTable(t, k, !noStep))
+      entries.push_back(std::to_string(seconds));
+  }
+  CompletionSeconds seconds{};
+  for (size_t i = 0; i < seconds.size() && !remove; ++i)
+    seconds[i] = CompletionEntrySeconds(entries[i]);
+
+  SubtitleList doc = LoadDocument(*input, in);
+  if (rows)
+    SelectRows(doc, *rows);
+  else
+    doc.SelectAll();
+  if (remove) {
+    RemoveSecondFrames(doc);
+  } else if (CompleteSecondFrames(doc, seconds, onlyEmpty) == CompletionStatus::TooLarge) {
+    Fail(std::string(kMsgSecondFrameTooLarge));
+  }
+  SaveDocument(*output, doc, out);
+  return 0;
+}
+
+int LineCount(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  std::optional<std::string> input, output, count, rows;
+  bool maximum = false;
+  auto value = [&](size_t& i) -> std::string {
+    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
+    return args[++i];
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output") {
+      output = value(i);
+    } else if (a == "--count") {
+      count = value(i);
+    } else if (a == "--max") {
+      maximum = true;
+    } else if (a == "--rows") {
+      rows = value(i);
+    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
+      input = a;
+    } else {
+      Fail("unexpected argument '" + a + "'", 2);
+    }
+  }
+  if (!input) Fail("lines: no input file", 2);
+  if (!output) Fail("lines: no output file (-o OUT)", 2);
+  if (!count) Fail("lines: give the number of display lines (--count N)", 2);
+  if (count->size() != 1 || (*count)[0] < '1' || (*count)[0] > '5')
+    Fail("--count: '" + *count + "' is not a number of display lines from 1 to 5", 2);
+
+  SubtitleList doc = LoadDocument(*input, in);
+  if (rows)
+    SelectRows(doc, *rows);
+  else
+    doc.SelectAll();
+  ChangeLineCount(doc, (*count)[0] - '1', maximum);
+  SaveDocument(*output, doc, out);
   return 0;
 }
 
@@ -302,6 +440,8 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "retime") return Flushed(out, Retime(args, in, out));
     if (command == "sync") return Flushed(out, Sync(args, in, out));
     if (command == "info") return Flushed(out, Info(args, in, out));
+    if (command == "complete") return Flushed(out, Complete(args, in, out));
+    if (command == "lines") return Flushed(out, LineCount(args, in, out));
     Fail("unknown command '" + command + "'\n" + kUsage, 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";

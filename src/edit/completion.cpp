@@ -1,0 +1,129 @@
+#include "edit/completion.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "document/subtitle_line.h"
+
+namespace velorin {
+
+namespace {
+
+int32_t AtLeastOne(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, 1, INT32_MAX));
+}
+
+int32_t Clamped(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+CompletionSeconds CompletionTable(int32_t t, int32_t k, bool proportional) {
+  if (!proportional) {
+    int32_t all = AtLeastOne(t);
+    return {all, all, all, all, all};
+  }
+  const int64_t t64 = t, k64 = k;
+  return {AtLeastOne(t64 - 2 * k64), AtLeastOne(t64 - k64), AtLeastOne(t64), Clamped(t64 + k64),
+          Clamped(t64 + 2 * k64)};
+}
+
+int32_t CompletionFieldValue(std::string_view field) { return field.empty() ? 1 : ToInt32(field); }
+
+int32_t CompletionEntrySeconds(std::string_view entry) {
+  if (entry == "0") return 1;
+  return ToInt32(entry);
+}
+
+CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSeconds& seconds,
+                                      bool onlyEmpty, const ProgressFn& progress) {
+  const size_t count = list.Lines().size();
+  const size_t total = count * 2;
+
+  // First every row is read, the rows that stay are marked and every new
+  // second frame is computed, so that nothing changes when a line cannot be
+  // read or a result does not fit.
+  std::vector<int32_t> firsts(count);
+  std::vector<char> keep(count);
+  // Rows that get a new second frame, and that frame.
+  std::vector<char> completed(count);
+  std::vector<int64_t> newSecond(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(i, total);
+    SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
+    firsts[i] = f.first;
+    keep[i] = f.first != 0 && !f.text.empty();
+    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0)) {
+      const int lines = std::min(DisplayLineCount(f.text), 5);
+      completed[i] = 1;
+      newSecond[i] = int64_t{kCompletionFramesPerSecond} *
+                     std::max(0, seconds[static_cast<size_t>(lines - 1)]);
+    }
+  }
+  // newSecond holds the display time so far; the next kept row bounds it.
+  size_t next = count;  // the next kept row after i
+  for (size_t i = count; i-- > 0;) {
+    if (!keep[i]) continue;
+    if (completed[i]) {
+      int64_t second = int64_t{firsts[i]} + newSecond[i];
+      if (next < count && second > firsts[next]) second = int64_t{firsts[next]} - 1;
+      if (second > INT32_MAX) return CompletionStatus::TooLarge;
+      newSecond[i] = second;
+    }
+    next = i;
+  }
+
+  // Then the list is compacted in one pass, the completed rows rewritten.
+  const int cursor = list.CursorRow();
+  const std::vector<char> flags = list.SelectionFlags();
+  std::vector<std::string> lines = list.TakeLines();
+  std::vector<std::string> kept;
+  std::vector<char> keptFlags;
+  kept.reserve(count);
+  keptFlags.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(count + i, total);
+    if (!keep[i]) continue;
+    if (!completed[i]) {
+      kept.push_back(std::move(lines[i]));
+      keptFlags.push_back(flags[i]);
+      continue;
+    }
+    // Both numbers are written out, a second frame of 0 as "0".
+    std::string text = ParseSubtitleLine(lines[i]).text;
+    std::string line;
+    line.reserve(text.size() + 24);
+    line += '{';
+    line += std::to_string(firsts[i]);
+    line += "}{";
+    line += std::to_string(newSecond[i]);
+    line += '}';
+    line += text;
+    kept.push_back(std::move(line));
+    keptFlags.push_back(0);
+  }
+  list.Assign(std::move(kept));
+  for (size_t r = 0; r < keptFlags.size(); ++r)
+    if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+  list.SetCursorRow(std::min(cursor, list.Count() - 1));
+  if (progress) progress(total, total);
+  return CompletionStatus::Done;
+}
+
+void RemoveSecondFrames(SubtitleList& list, const ProgressFn& progress) {
+  const int count = list.Count();
+  const size_t total = static_cast<size_t>(count);
+  for (int row = 0; row < count; ++row) {
+    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
+      progress(static_cast<size_t>(row), total);
+    if (!list.Selected(row)) continue;
+    SubtitleFields f = ParseSubtitleLine(list.Line(row));
+    list.Replace(row, ComposeSubtitleLine(f.first, 0, f.text));
+  }
+  if (progress) progress(total, total);
+}
+
+}  // namespace velorin

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "document/subtitle_line.h"
+#include "document/subtitle_list.h"
+#include "layout/line_breaking.h"
+
+namespace velorin {
+
+// The font a player draws subtitles in; style bits 1 bold, 2 italic,
+// 4 underline, 8 strike-out. The defaults are the width dialog's first font.
+struct SubtitleFont {
+  std::string name = "Arial";
+  int32_t style = 1;
+  int32_t size = 22;  // points
+  bool operator==(const SubtitleFont&) const = default;
+};
+
+// Measures text as the screen draws it.
+class TextMeasurer {
+ public:
+  virtual ~TextMeasurer() = default;
+  // Width in pixels of a UTF-8 text in the font at the font's point size.
+  virtual int Width(std::string_view utf8, const SubtitleFont& font) = 0;
+};
+
+// What a line is measured against: the font and the screen width in pixels.
+struct WidthLimit {
+  SubtitleFont font;
+  int32_t resolution = 0;
+};
+
+// The screen width typed into the dialog. Throws the invalid-number error for
+// anything but a whole number above 0.
+int32_t ParseResolution(std::string_view text);
+
+// Texts below are the document's bytes: UTF-8 when utf8 is set, otherwise
+// Windows-1250, decoded before they are measured.
+
+// Whether a display line among the first five is wider than the screen; only
+// the text after each line's tag prefix is measured.
+bool LineTooWide(std::string_view text, TextMeasurer& measurer, const WidthLimit& limit, bool utf8);
+
+// A subtitle re-broken into more display lines until it fits, five at most.
+struct AdjustedSubtitle {
+  std::string plain;  // the new lines without tags, '|' between them
+  LineTags tags;      // the whole-subtitle tags and the tags of each new line
+  std::string text;   // plain with its tags, as written back
+  bool fits = false;  // no line of plain is too wide
+};
+
+// Re-breaks a text one display line more than it has, then one more, up to
+// five lines, stopping at the first count at which every line fits. A text of
+// five or more lines is only re-balanced at five.
+AdjustedSubtitle AdjustSubtitle(std::string_view text, TextMeasurer& measurer,
+                                const WidthLimit& limit, bool utf8);
+
+// The largest even font size from 72 down at which the widest display line of
+// the list (all rows, measured at the font's own size) fits the screen; 0 when
+// none does. Throws Error at a row whose frames cannot be read.
+int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
+                           const WidthLimit& limit, const ProgressFn& progress = {});
+
+// The number of rows (selected or not) with a line too wide.
+int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+                 const ProgressFn& progress = {});
+
+// Called in manual mode for each row with a line too wide instead of writing
+// it: the row, its fields and the proposal. It may change the list.
+using ManualAdjustFn =
+    std::function<void(int row, const SubtitleFields& fields, const AdjustedSubtitle& proposal)>;
+
+// Re-breaks every row (selected or not) with a line too wide. Without manual
+// each such row is written back with its proposal and loses its selection;
+// with manual nothing is written here and manual is called instead. Returns the
+// number of rows that still do not fit. Throws Error at a row whose frames
+// cannot be read; the rows before it stay changed.
+int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+                  const ManualAdjustFn& manual = {}, const ProgressFn& progress = {});
+
+// The dialog's messages (UTF-8).
+std::string LargestSizeMessage(int32_t size);
+std::string TooWideCountMessage(int32_t size, int count);
+std::string NotAdjustedMessage(int count);
+
+}  // namespace velorin
