@@ -3,65 +3,64 @@
 #include <algorithm>
 #include <charconv>
 
+#include "document/ascii.h"
 #include "document/error.h"
 
 namespace velorin {
 
 namespace {
 
-// Accumulates the digits of one frame field. The field starts as "0", so an
-// empty field is 0 and leading zeros are harmless; the digits are kept only to
-// quote them in the error when the value does not fit.
-struct FieldDigits {
-  int64_t value = 0;
-  bool overflow = false;
-  std::string digits = "0";
-  void Add(char c) {
-    digits.push_back(c);
-    if (!overflow) {
-      value = value * 10 + (c - '0');
-      if (value > INT32_MAX) overflow = true;
-    }
-  }
-  int32_t Get() const {
-    if (overflow) ThrowInvalidInteger(digits);
-    return static_cast<int32_t>(value);
-  }
-};
+// Past this the exact value no longer matters: the field does not fit.
+constexpr int64_t kOverflow = int64_t{INT32_MAX} + 1;
 
 }  // namespace
 
-SubtitleFields ParseSubtitleLine(std::string_view line) {
-  FieldDigits first, second;
-  int braces = 0;
-  SubtitleFields out;
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c >= '0' && c <= '9') {
-      if (braces == 0)
-        first.Add(c);
-      else
-        second.Add(c);
-    } else if (c == '}') {
-      if (++braces == 2) {
-        out.text.assign(line.substr(i + 1));
-        break;
-      }
-    }
-  }
-  out.first = first.Get();
-  out.second = second.Get();
+int32_t FrameField::Frame() const {
+  if (!Fits()) ThrowInvalidInteger("0" + Digits());
+  return static_cast<int32_t>(value);
+}
+
+std::string FrameField::Digits() const {
+  std::string out;
+  for (char c : bytes)
+    if (IsAsciiDigit(c)) out.push_back(c);
   return out;
 }
 
-int32_t ParseFirstFrame(std::string_view line) {
-  FieldDigits first;
-  for (char c : line) {
-    if (c == '}') break;
-    if (c >= '0' && c <= '9') first.Add(c);
+FrameField ReadFrameField(std::string_view line, size_t from) {
+  FrameField field;
+  size_t i = from;
+  for (; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '}') {
+      field.closed = true;
+      break;
+    }
+    if (IsAsciiDigit(c) && field.value < kOverflow)
+      field.value = std::min(field.value * 10 + (c - '0'), kOverflow);
   }
-  return first.Get();
+  field.bytes = line.substr(from, i - from);
+  return field;
 }
+
+SubtitleLineView::SubtitleLineView(std::string_view line)
+    : line_(line), first_(ReadFrameField(line)), textStart_(line.size()) {
+  if (!first_.closed) return;
+  const size_t secondStart = first_.bytes.size() + 1;
+  second_ = ReadFrameField(line, secondStart);
+  if (second_.closed) textStart_ = secondStart + second_.bytes.size() + 1;
+}
+
+SubtitleFields ParseSubtitleLine(std::string_view line) {
+  SubtitleLineView view(line);
+  SubtitleFields out;
+  out.first = view.First();
+  out.second = view.Second();
+  out.text.assign(view.Text());
+  return out;
+}
+
+int32_t ParseFirstFrame(std::string_view line) { return ReadFrameField(line).Frame(); }
 
 std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text) {
   std::string out;
