@@ -1,0 +1,3 @@
+#pragma once
+#include "no_qt/plain.h"
+#include <QtWidgets/QWidget>
