@@ -8,47 +8,13 @@
 
 namespace velorin {
 
-namespace {
-
-// Past this the exact value no longer matters: the field does not fit.
-constexpr int64_t kOverflow = int64_t{INT32_MAX} + 1;
-
-}  // namespace
-
-int32_t FrameField::Frame() const {
-  if (!Fits()) ThrowInvalidInteger("0" + Digits());
-  return static_cast<int32_t>(value);
-}
+void FrameField::ThrowFieldTooLarge() const { ThrowInvalidInteger("0" + Digits()); }
 
 std::string FrameField::Digits() const {
   std::string out;
   for (char c : bytes)
     if (IsAsciiDigit(c)) out.push_back(c);
   return out;
-}
-
-FrameField ReadFrameField(std::string_view line, size_t from) {
-  FrameField field;
-  size_t i = from;
-  for (; i < line.size(); ++i) {
-    const char c = line[i];
-    if (c == '}') {
-      field.closed = true;
-      break;
-    }
-    if (IsAsciiDigit(c) && field.value < kOverflow)
-      field.value = std::min(field.value * 10 + (c - '0'), kOverflow);
-  }
-  field.bytes = line.substr(from, i - from);
-  return field;
-}
-
-SubtitleLineView::SubtitleLineView(std::string_view line)
-    : line_(line), first_(ReadFrameField(line)), textStart_(line.size()) {
-  if (!first_.closed) return;
-  const size_t secondStart = first_.bytes.size() + 1;
-  second_ = ReadFrameField(line, secondStart);
-  if (second_.closed) textStart_ = secondStart + second_.bytes.size() + 1;
 }
 
 SubtitleFields ParseSubtitleLine(std::string_view line) {

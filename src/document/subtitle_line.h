@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,27 +23,56 @@ struct SubtitleFields {
 struct FrameField {
   std::string_view bytes;  // without the closing '}'
   bool closed = false;     // a '}' ends the field (else it runs to the line's end)
-  int64_t value = 0;       // the digits' value, held just above INT32_MAX once past it
 
-  bool Fits() const { return value <= INT32_MAX; }
+  // The digits' value; nothing when it does not fit 32 bits.
+  std::optional<int32_t> Value() const {
+    int64_t value = 0;
+    for (char c : bytes) {
+      const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+      if (digit < 10) {
+        value = value * 10 + digit;
+        if (value > INT32_MAX) return std::nullopt;
+      }
+    }
+    return static_cast<int32_t>(value);
+  }
+  bool Fits() const { return Value().has_value(); }
   // The value as a frame number; throws the invalid-number error quoting the
   // digits (with the leading 0) when it does not fit 32 bits.
-  int32_t Frame() const;
+  int32_t Frame() const {
+    if (auto value = Value()) return *value;
+    ThrowFieldTooLarge();
+  }
   // The digits among the bytes, without the leading 0.
   std::string Digits() const;
+
+ private:
+  [[noreturn]] void ThrowFieldTooLarge() const;
 };
 
-// Reads the field that starts at byte `from` of line (line.size() at most).
-FrameField ReadFrameField(std::string_view line, size_t from = 0);
+// The field that starts at byte `from` of line.
+inline FrameField ReadFrameField(std::string_view line, size_t from = 0) {
+  line.remove_prefix(from < line.size() ? from : line.size());
+  const size_t close = line.find('}');
+  if (close == std::string_view::npos) return {line, false};
+  return {line.substr(0, close), true};
+}
 
 // The one reader of the line grammar {first}{second}text: where the two frame
 // fields lie and where the text starts, without copying anything. The first
 // field runs to the first '}', the second to the second '}', and the text is
 // everything after that (empty when the line has fewer than two '}'). Reading
-// never fails; First() and Second() throw when their field does not fit.
+// never fails and converts nothing; First() and Second() convert their field
+// and throw when it does not fit.
 class SubtitleLineView {
  public:
-  explicit SubtitleLineView(std::string_view line);
+  explicit SubtitleLineView(std::string_view line)
+      : line_(line), first_(ReadFrameField(line)), textStart_(line.size()) {
+    if (!first_.closed) return;
+    const size_t secondStart = first_.bytes.size() + 1;
+    second_ = ReadFrameField(line, secondStart);
+    if (second_.closed) textStart_ = secondStart + second_.bytes.size() + 1;
+  }
 
   int32_t First() const { return first_.Frame(); }
   int32_t Second() const { return second_.Frame(); }
