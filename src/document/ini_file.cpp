@@ -76,7 +76,7 @@ void IniFile::Parse(std::string_view bytes) {
       break;
     }
     size_t end = nl;
-    std::string lineEnd = "\n";
+    const char* lineEnd = "\n";
     if (end > start && bytes[end - 1] == '\r') {
       --end;
       lineEnd = "\r\n";
