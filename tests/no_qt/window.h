@@ -1,3 +1,4 @@
 #pragma once
-#include "no_qt/plain.h"
 #include <QtWidgets/QWidget>
+
+#include "no_qt/plain.h"
