@@ -209,6 +209,7 @@ SyncBounds ScanSyncBounds(std::string_view bytes) {
   bytes = SkipUtf8Bom(bytes);
   std::string_view last;
   ForEachLine(bytes, [&](std::string_view line) {
+    last = line;
     if (!out.found) {
       if (line.empty() || line.front() == '[') return true;
       if (line.front() != '{') {
@@ -218,10 +219,11 @@ SyncBounds ScanSyncBounds(std::string_view bytes) {
       out.found = true;
       out.first = ExtractFirstFrameDigits(line);
     }
-    last = line;
     return true;
   });
-  if (out.found) out.last = ExtractFirstFrameDigits(last);
+  // E4 is the final line's, whatever it holds, also when no subtitle line
+  // was found.
+  if (!out.nonStandard) out.last = ExtractFirstFrameDigits(last);
   return out;
 }
 
