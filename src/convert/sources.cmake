@@ -1,3 +1,4 @@
 list(APPEND VELORIN_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/srt_import.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/srt_import.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/srt_export.cpp)
 list(APPEND VELORIN_GUI_SOURCES)
