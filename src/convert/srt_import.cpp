@@ -169,8 +169,8 @@ bool IsSrtFile(const std::string& path) {
   // Reads until a complete deciding line is in, usually the first few lines.
   std::string head;
   size_t scanned = 0;  // start of the first line not yet looked at
-  char buf[1 << 16];
   for (;;) {
+    char buf[1 << 16];
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -179,10 +179,12 @@ bool IsSrtFile(const std::string& path) {
       ThrowFileError(path, e);
     }
     if (n == 0) break;
+    // A line end can only be in what just arrived.
+    size_t searchFrom = head.size();
     head.append(buf, static_cast<size_t>(n));
     bool decided = false;
-    for (size_t nl; !decided && (nl = head.find('\n', scanned)) != std::string::npos;
-         scanned = nl + 1) {
+    for (size_t nl; !decided && (nl = head.find('\n', searchFrom)) != std::string::npos;
+         scanned = searchFrom = nl + 1) {
       std::string_view line(head.data() + scanned, nl - scanned);
       if (scanned == 0) line = SkipBom(line);
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

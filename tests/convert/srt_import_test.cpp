@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "document/subtitle_line.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -262,6 +263,42 @@ TEST(Conversion, EncodingAndProgress) {
   });
   EXPECT_EQ(last, bytes.size());
   EXPECT_GE(calls, 3u);
+}
+
+TEST(Conversion, HostileBytesConvertOrStopWithALine) {
+  const std::string mega(1 << 20, '9');
+  auto repeat = [](std::string_view piece, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += piece;
+    return s;
+  };
+  const struct {
+    std::string bytes;
+    bool srtConverts, timeCodesConvert;
+  } cases[] = {
+      {"1\n" + std::string(1 << 20, '0') + ",5 --> 1\nx\n", true, true},
+      {"1\n00:00:01," + std::string(1 << 20, '0') + "1 --> 1\nx\n", true, true},
+      {"1\n" + mega + " --> 1\nx\n", false, false},
+      {"1\n" + std::string(1 << 20, ':') + "5\nx\n", true, true},
+      {"1\n" + repeat("1->", 100000) + "\nx\n", false, true},  // end hours of 100000 digits
+      {std::string(1 << 16, '\0') + "\n" + std::string(1 << 16, '\r'), true, true},
+      {repeat("1,", 1 << 20) + mega + "\n", true, true},  // numbers beyond the sixth
+      {mega + "\n", true, false},                         // a counter without a block
+  };
+  for (const auto& c : cases) {
+    for (bool srt : {true, false}) {
+      SCOPED_TRACE(c.bytes.substr(0, 40) + (srt ? " as SRT" : " as time codes"));
+      bool converts = srt ? c.srtConverts : c.timeCodesConvert;
+      try {
+        ConvertedDocument d = srt ? ConvertSrt(c.bytes, k25) : ConvertTimeCodeLines(c.bytes, k25);
+        EXPECT_TRUE(converts);
+        for (const std::string& line : d.lines) EXPECT_NO_THROW(ParseSubtitleLine(line));
+      } catch (const ConversionError& e) {
+        EXPECT_FALSE(converts);
+        EXPECT_GE(e.Line(), 1u);
+      }
+    }
+  }
 }
 
 }  // namespace
