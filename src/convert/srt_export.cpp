@@ -26,13 +26,14 @@ void AppendPadded(std::string& out, int64_t value, size_t width) {
   out.append(buf, end);
 }
 
+// frame is a 32-bit frame number widened, so neither -frame nor the product
+// below can overflow.
 void AppendSrtTime(std::string& out, int64_t frame, int32_t rate) {
   if (frame < 0) {
     out += '-';
     frame = -frame;
   }
-  // Milliseconds = frame x 1,000,000 / rate, rounded to nearest, halves to
-  // even; frames fit 32 bits, so the product fits 64.
+  // Milliseconds = frame x 1,000,000 / rate, rounded to nearest, halves to even.
   const int64_t num = frame * 1000000;
   int64_t ms = num / rate;
   const int64_t rest = num % rate;
@@ -69,10 +70,10 @@ void ProduceSrt(const std::vector<std::string>& lines, int32_t rate, const Progr
 
 }  // namespace
 
-std::string FormatSrtTime(int64_t frame, int32_t rate) {
+std::string FormatSrtTime(int32_t frame, int32_t rate) {
   CheckRate(rate);
   std::string out;
-  AppendSrtTime(out, frame, rate);
+  AppendSrtTime(out, int64_t{frame}, rate);
   return out;
 }
 
@@ -88,9 +89,9 @@ void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int3
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, number);
   out.append(buf, end);
   out += "\r\n";
-  AppendSrtTime(out, f.first, rate);
+  AppendSrtTime(out, int64_t{f.first}, rate);
   out += " --> ";
-  AppendSrtTime(out, f.second, rate);
+  AppendSrtTime(out, int64_t{f.second}, rate);
   out += "\r\n";
   for (const std::string& display : SplitIntoFiveLines(f.text)) {
     if (display.empty()) continue;

@@ -16,7 +16,7 @@ namespace velorin {
 // hh:mm:ss,mmm of a frame: frame / rate seconds rounded to the nearest
 // millisecond (halves to even), computed exactly. Hours take as many digits
 // as they need. A negative frame is written with a leading '-'.
-std::string FormatSrtTime(int64_t frame, int32_t rate);
+std::string FormatSrtTime(int32_t frame, int32_t rate);
 
 // The SRT file beside a target file: the folder unchanged, the file name cut
 // at its first '.', then ".srt" (film.cz.sub gives film.srt).

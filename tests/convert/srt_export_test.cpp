@@ -16,7 +16,7 @@ using Lines = std::vector<std::string>;
 
 TEST(FormatSrtTime, MillisecondsRoundedAndFieldsPadded) {
   const struct {
-    int64_t frame;
+    int32_t frame;
     int32_t rate;
     std::string text;
   } cases[] = {
@@ -30,6 +30,7 @@ TEST(FormatSrtTime, MillisecondsRoundedAndFieldsPadded) {
       {9000000, 25000, "100:00:00,000"},
       {2147483647, 23976, "24880:00:53,345"},
       {-37, 25000, "-00:00:01,480"},
+      {INT32_MIN, 25000, "-23860:55:45,920"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatSrtTime(c.frame, c.rate), c.text) << c.frame;
 }
