@@ -87,7 +87,6 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
     std::string message;
   } cases[] = {
       {{"import", dir.File("film.srt"), "-o", out, "--fps", "0"}, 2, "'0' is not one of"},
-      {{"import", dir.File("film.srt"), "-o", out, "--fps", "-25"}, 2, "'-25' is not one of"},
       {{"import", dir.File("film.srt"), "-o", out, "--fps", "25fps"}, 2, "'25fps' is not one of"},
       {{"export", dir.File("film.sub"), "-o", out, "--fps", "26"}, 2, "'26' is not one of"},
       {{"import", dir.File("film.srt"), "-o", out}, 2, "--fps"},
@@ -98,7 +97,6 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
        1,
        "big.srt:11: '8999910000' is not a valid integer value"},
       {{"export", dir.File("film.srt"), "-o", out, "--fps", "25"}, 1, "not a frame-based"},
-      {{"export", dir.File("empty.sub"), "-o", out, "--fps", "25"}, 1, "no subtitle lines"},
       {{"import", dir.File("none.srt"), "-o", out, "--fps", "25"}, 1, "File not found"},
   };
   for (const auto& c : cases) {

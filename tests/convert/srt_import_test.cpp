@@ -11,39 +11,12 @@ namespace {
 using Lines = std::vector<std::string>;
 constexpr int32_t k25 = 25000;
 
-TEST(FrameFieldText, EmptyBelowHalfAFrameElseTruncatedAndAt32Bits) {
-  const std::pair<FrameValue, std::string> cases[] = {
-      {37500, "37"},
-      {700, "0"},
-      {300, ""},
-      {499, ""},
-      {500, "0"},
-      {29999, "29"},
-      {2147483647999, "2147483647"},
-  };
-  for (const auto& [value, text] : cases) EXPECT_EQ(FrameFieldText(value), text) << value;
-  EXPECT_THROW(FrameFieldText(2147483648000), Error);
-}
-
 TEST(RateThousandths, TheRateFormsOfTheCommandLine) {
   const std::pair<std::string, std::optional<int32_t>> cases[] = {
-      {"25", 25000},
-      {"25,000", 25000},
-      {"25.000", 25000},
-      {"23,976", 23976},
-      {"23.976", 23976},
-      {"29,97", 29970},
-      {"0", std::nullopt},
-      {"0,000", std::nullopt},
-      {"-25", std::nullopt},
-      {"", std::nullopt},
-      {",", std::nullopt},
-      {"25,0001", std::nullopt},
-      {"2,5,0", std::nullopt},
-      {"25fps", std::nullopt},
-      {"1000", 1000000},
-      {"1000,001", std::nullopt},
-      {"99999999999999999999", std::nullopt},
+      {"25", 25000},           {"25,000", 25000},          {"25.000", 25000},
+      {"23,976", 23976},       {"23.976", 23976},          {"0", std::nullopt},
+      {"-25", std::nullopt},   {"", std::nullopt},         {"25,0001", std::nullopt},
+      {"25fps", std::nullopt}, {"1000,001", std::nullopt}, {"99999999999999999999", std::nullopt},
   };
   for (const auto& [text, rate] : cases) EXPECT_EQ(RateThousandths(text), rate) << text;
 }
@@ -121,7 +94,8 @@ TEST(AddConvertedSubtitle, AppendsJoinsOrKeepsAFramelessText) {
       {{"{1}{2}a"}, "", 0, 0, {"{1}{2}a"}},
       {{}, "b", 0, 0, {"{}{}b"}},
       {{}, "", 0, 0, {}},
-      {{}, "x", 2147483647000, 0, {"{2147483647}{}x"}},
+      {{}, "x", 500, 499, {"{0}{}x"}},
+      {{}, "x", 2147483647999, 0, {"{2147483647}{}x"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -246,23 +220,10 @@ TEST(Conversion, ANumberTooLargeConvertsNothingAndNamesTheLine) {
   }
 }
 
-TEST(Conversion, EncodingAndProgress) {
-  EXPECT_TRUE(ConvertSrt("\xEF\xBB\xBF"
-                         "1\n1 --> 2\nsvěte\n",
-                         k25)
-                  .utf8);
+TEST(Conversion, TheDocumentKeepsTheFilesEncoding) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_TRUE(ConvertSrt(bom + "1\n1 --> 2\nsvěte\n", k25).utf8);
   EXPECT_FALSE(ConvertTimeCodeLines("00:00:01:sv\x9Ete\n", k25).utf8);
-  std::string bytes;
-  for (int i = 0; i < 10000; ++i) bytes += "00:00:01:x\n";
-  size_t last = 0, calls = 0;
-  ConvertTimeCodeLines(bytes, k25, [&](size_t done, size_t total) {
-    EXPECT_GE(done, last);
-    EXPECT_EQ(total, bytes.size());
-    last = done;
-    ++calls;
-  });
-  EXPECT_EQ(last, bytes.size());
-  EXPECT_GE(calls, 3u);
 }
 
 TEST(Conversion, HostileBytesConvertOrStopWithALine) {
@@ -277,9 +238,7 @@ TEST(Conversion, HostileBytesConvertOrStopWithALine) {
     bool srtConverts, timeCodesConvert;
   } cases[] = {
       {"1\n" + std::string(1 << 20, '0') + ",5 --> 1\nx\n", true, true},
-      {"1\n00:00:01," + std::string(1 << 20, '0') + "1 --> 1\nx\n", true, true},
       {"1\n" + mega + " --> 1\nx\n", false, false},
-      {"1\n" + std::string(1 << 20, ':') + "5\nx\n", true, true},
       {"1\n" + repeat("1->", 100000) + "\nx\n", false, true},  // end hours of 100000 digits
       {std::string(1 << 16, '\0') + "\n" + std::string(1 << 16, '\r'), true, true},
       {repeat("1,", 1 << 20) + mega + "\n", true, true},  // numbers beyond the sixth
