@@ -312,4 +312,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   ReplaceFile(path, [&](auto append) { append(bytes); });
 }
 
+void WriteFileStreamed(const std::string& path, const std::function<void(const ByteSink&)>& fill) {
+  ReplaceFile(path, [&](auto append) { fill(ByteSink(append)); });
+}
+
 }  // namespace velorin
