@@ -77,9 +77,7 @@ ReadOutcome SubtitleLineReader::Finish() {
   if (!stopped_) {
     // The last line without a line end (or fewer bytes than a byte-order
     // mark, all of them its first ones).
-    std::string_view line(carry_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!carry_.empty()) sorter_.Take(line);
+    if (!carry_.empty()) sorter_.Take(carry_);
   }
   carry_.clear();
   return sorter_.Finish();

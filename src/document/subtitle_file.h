@@ -65,7 +65,8 @@ class SubtitleLineReader {
 ReadOutcome ParseSubtitleText(std::string_view bytes);
 
 // Splits bytes into lines (CR LF or LF), calling fn(line) for each; returns
-// false when fn asks to stop by returning false.
+// false when fn asks to stop by returning false. A CR without an LF after it,
+// also at the very end, is part of its line.
 template <typename Fn>
 bool ForEachLine(std::string_view bytes, Fn&& fn) {
   size_t start = 0;
@@ -73,7 +74,7 @@ bool ForEachLine(std::string_view bytes, Fn&& fn) {
     size_t nl = bytes.find('\n', start);
     size_t end = nl == std::string_view::npos ? bytes.size() : nl;
     size_t len = end - start;
-    if (len > 0 && bytes[end - 1] == '\r') --len;
+    if (nl != std::string_view::npos && len > 0 && bytes[end - 1] == '\r') --len;
     if (!fn(bytes.substr(start, len))) return false;
     if (nl == std::string_view::npos) break;
     start = nl + 1;
