@@ -273,8 +273,10 @@ std::string LineFromEditFields(std::string_view frame1, std::string_view frame2,
 }
 
 int SteppedRow(int row, int64_t step, int count) {
-  // In 64 bits a step of any size cannot overflow.
-  const int64_t target = int64_t{row} + step;
+  // A step beyond any list is as good as the longest one; so held, the sum
+  // cannot overflow.
+  constexpr int64_t kFarthest = int64_t{1} << 32;
+  const int64_t target = int64_t{row} + std::clamp(step, -kFarthest, kFarthest);
   return static_cast<int>(std::clamp<int64_t>(target, 0, std::max(count - 1, 0)));
 }
 

@@ -215,6 +215,8 @@ TEST(ListCommands, SteppedRowStaysInsideTheList) {
                {5, INT32_MAX, 10, 9},
                {5, -int64_t{INT32_MIN}, 10, 9},
                {5, INT32_MIN, 10, 0},
+               {5, INT64_MAX, 10, 9},
+               {5, INT64_MIN, 10, 0},
                {0, 1, 0, 0}};
   for (const auto& c : cases) EXPECT_EQ(SteppedRow(c.row, c.step, c.count), c.result);
 }
