@@ -143,7 +143,7 @@ class TemporaryFile {
     InstallHandlers();
     SignalsBlocked blocked;
     std::memcpy(tempPath, pattern.c_str(), pattern.size() + 1);
-    fd_ = ::mkstemp(tempPath);
+    fd_ = ::mkostemp(tempPath, O_CLOEXEC);
     if (fd_ < 0) {
       error_ = errno;
     } else {

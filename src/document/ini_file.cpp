@@ -150,10 +150,9 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view rawValue) {
+void IniFile::SetString(std::string_view section, std::string_view key,
+                        std::string_view rawValue) {
   const std::string value = StoredValue(rawValue);
-  Reload();
   std::string_view keyName = TrimBlanks(key);
   Found f = Find(section, key);
   if (f.key >= 0) {
@@ -174,6 +173,12 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
       lines_.push_back(keyLine);
     }
   }
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key,
+                          std::string_view value) {
+  Reload();
+  SetString(section, key, value);
   // The save refuses a read-only file (also for root, when it has no write
   // bit), so the settings never turn writable by being written.
   try {
