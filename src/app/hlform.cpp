@@ -118,6 +118,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireSyncCommands();
 }
 
 void TForm1::FormShow() {

@@ -52,7 +52,8 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   };
   auto button = [&](const char* text, int top, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
-    b->setGeometry(s(762), s(top), s(122), s(31));
+    b->setGeometry(s(828), s(top), s(122), s(31));
+    b->setAutoDefault(false);
     tip(b, hint);
     return b;
   };
@@ -71,6 +72,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   ESync->setGeometry(s(16), s(360), s(514), s(28));
   tip(ESync, "Název souboru, podle kterého proběhne synchronizace.");
   PrBut = new QPushButton(QStringLiteral("..."), this);
+  PrBut->setAutoDefault(false);
   PrBut->setGeometry(s(536), s(358), s(40), s(31));
   tip(PrBut, "Výběr souboru, podle kterého proběhne synchronizace.");
 
@@ -85,7 +87,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
 
   Label6 = label("Synchronizační snímky:", 596, 12);
   ListBox3 = new QListWidget(this);
-  list(ListBox3, 596, 36, 150, 568);
+  list(ListBox3, 596, 36, 216, 568);
   tip(ListBox3,
       "Čísla snímků, podle kterých proběhne synchronizace. Na první místě je uvedena nová "
       "hodnota, na druhém je původní hodnota.");
@@ -105,7 +107,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
                       VlozBut,  DopBut, OdebBut, OdebVseBut, SyncBut,  ZavBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  setFixedSize(s(900), s(620));
+  setFixedSize(s(966), s(620));
   if (QScreen* screen = form1_.Window()->screen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -341,8 +343,10 @@ void TForm11::Timer1Timer() {
 }
 
 void TForm11::keyPressEvent(QKeyEvent* event) {
-  // The window has no default button: Enter outside a button does nothing.
+  // The window has no default button: Enter presses the focused button and
+  // does nothing elsewhere.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled()) b->click();
     event->accept();
     return;
   }
