@@ -61,6 +61,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
                                                     E5, E6})
     w->installEventFilter(this);
   WireCommands();
+  // The width-fitting dialog lives as long as the main window.
+  form4 = new TForm4(*this);
 
   QSize minClient = MinimumClientSize();
   central->setMinimumSize(minClient);
@@ -118,6 +120,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireLinesCommands();
 }
 
 void TForm1::FormShow() {
