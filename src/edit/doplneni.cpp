@@ -56,7 +56,7 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   Label1->adjustSize();
   Label2 = label("Zadejte hodnotu v rozmezí 1 až 500 sekund:", 16, 50);
   ECas = DigitsEdit(this, 3, "Čas v sekundách, po který budou vybrané titulky zobrazeny.");
-  ECas->setGeometry(s(330), s(46), s(56), s(24));
+  ECas->setGeometry(0, s(46), s(56), s(24));
   Label2->setBuddy(ECas);
 
   const char* pomerHint =
@@ -68,7 +68,7 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   Label3 = label("poměrové přiřazení délky zobrazení", 38, 86);
   Label3->setToolTip(QString::fromUtf8(pomerHint));
   EPomerCas = DigitsEdit(this, 2, "Rozestup mezi titulky s různým počtem řádků (v sekundách).");
-  EPomerCas->setGeometry(s(330), s(82), s(56), s(24));
+  EPomerCas->setGeometry(0, s(82), s(56), s(24));
 
   const char* prazdneHint =
       "Při zaškrtnutí této volby se veškeré úpravy provedou pouze u titulků, u kterých chybí "
@@ -83,22 +83,36 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   static const char* const kinds[] = {"jednořádkové", "dvojřádkové", "trojřádkové", "čtyřřádkové",
                                       "pětiřádkové"};
   for (int i = 0; i < 5; ++i) {
-    const int left = 56 + i * 64;
     Heads[i] = new QLabel(QString::number(i + 1), this);
     Heads[i]->setAlignment(Qt::AlignCenter);
-    Heads[i]->setGeometry(s(left), s(156), s(56), s(20));
+    Heads[i]->setGeometry(0, s(156), s(56), s(20));
     const std::string hint =
         std::string("Čas v sekundách, po který budou zobrazeny ") + kinds[i] + " titulky.";
     Edit[i] = DigitsEdit(this, 3, hint.c_str());
-    Edit[i]->setGeometry(s(left), s(176), s(56), s(24));
+    Edit[i]->setGeometry(0, s(176), s(56), s(24));
   }
 
   OKBut = new QPushButton(QStringLiteral("&OK"), this);
-  OKBut->setGeometry(s(104), s(222), s(90), s(31));
+  OKBut->resize(s(90), s(31));
   OKBut->setDefault(true);
   StornoBut = new QPushButton(QStringLiteral("&Storno"), this);
-  StornoBut->setGeometry(s(214), s(222), s(90), s(31));
-  setFixedSize(s(408), s(270));
+  StornoBut->resize(s(90), s(31));
+
+  // The fields stand right of the longest caption beside them and the table
+  // and the buttons in the middle, whatever the width of the window font.
+  auto right = [](QWidget* w) { return w->x() + w->width(); };
+  const int column = std::max(right(Label2), right(Label3)) + s(12);
+  ECas->move(column, ECas->y());
+  EPomerCas->move(column, EPomerCas->y());
+  const int width = std::max({right(ECas), right(Label1), right(Label4), s(376)}) + s(16);
+  const int tableLeft = (width - 5 * Edit[0]->width() - 4 * s(8)) / 2;
+  for (int i = 0; i < 5; ++i) {
+    Heads[i]->move(tableLeft + i * (Edit[0]->width() + s(8)), Heads[i]->y());
+    Edit[i]->move(Heads[i]->x(), Edit[i]->y());
+  }
+  OKBut->move(width / 2 - s(10) - OKBut->width(), s(222));
+  StornoBut->move(width / 2 + s(10), s(222));
+  setFixedSize(width, s(270));
 
   QWidget* order[] = {ECas,    Pomer,   EPomerCas, Prazdne, Edit[0],  Edit[1],
                       Edit[2], Edit[3], Edit[4],   OKBut,   StornoBut};

@@ -1,8 +1,10 @@
 #include "layout/sire.h"
 
+#include <QFontInfo>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "app/dialog_support.h"
 #include "app/main_form.h"
@@ -41,11 +43,12 @@ TForm4::TForm4(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
                    "Volba druhu, velikosti a řezu písma, ve kterém se zobrazují titulky ve vašem "
                    "přehrávači.");
   Label3 = new QLabel(QStringLiteral("Počet obrazových bodů šíře obrazovky:"), this);
-  Label3->setGeometry(s(20), s(64), s(262), s(22));
+  Label3->move(s(20), s(66));
+  Label3->adjustSize();
   SireBox1 = new QComboBox(this);
   SireBox1->setEditable(true);
   SireBox1->setInsertPolicy(QComboBox::NoInsert);
-  SireBox1->setGeometry(s(290), s(62), s(110), s(26));
+  SireBox1->setGeometry(Label3->x() + Label3->width() + s(10), s(62), s(110), s(26));
   SireBox1->setToolTip(QStringLiteral("Volba rozlišení, které používate při přehrávání filmů."));
   Label3->setBuddy(SireBox1);
   Button2 = button("Zjištění maximální velikosti písma", 102,
@@ -65,7 +68,12 @@ TForm4::TForm4(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   Label2->setToolTip(manualHint);
   Label2->installEventFilter(this);
   Button4 = button("Návrat do hlavního okna", 256, "Uzavření tohoto okna.");
-  setFixedSize(s(420), s(303));
+  // As wide as the caption and the widths need, the buttons across.
+  const int width = std::max(SireBox1->x() + SireBox1->width(), s(400)) + s(20);
+  for (QPushButton* b : {Button1, Button2, Button5, Button3, Button4})
+    b->resize(width - 2 * s(20), b->height());
+  Label2->resize(width - Label2->x() - s(20), Label2->height());
+  setFixedSize(width, s(303));
 
   // The first subtitle font: Arial, bold, 22 points.
   subtitleFont = ToQFont(SubtitleFont{});
@@ -121,9 +129,17 @@ WidthLimit TForm4::Limit() const {
 }
 
 void TForm4::Button1Click() {
-  std::optional<FontChoice> chosen = form1_.Ask().ChooseFont({subtitleFont, QColor(Qt::black)});
+  // The dialog lists the faces the screen has: "Arial" is shown as the face
+  // that draws it, and keeps its name when that face is chosen again.
+  QFont shown = subtitleFont;
+  shown.setFamily(QFontInfo(subtitleFont).family());
+  std::optional<FontChoice> chosen = form1_.Ask().ChooseFont({shown, QColor(Qt::black)});
+  if (!chosen) return;
   // Name, size and style; the colour means nothing to a width.
-  if (chosen) subtitleFont = ToQFont(ToSubtitleFont(chosen->font));
+  SubtitleFont font = ToSubtitleFont(chosen->font);
+  if (QString::fromStdString(font.name) == shown.family())
+    font.name = subtitleFont.family().toStdString();
+  subtitleFont = ToQFont(font);
 }
 
 void TForm4::Button2Click() {

@@ -248,14 +248,22 @@ class LinesTest : public QObject {
     QCOMPARE(f.Rows(), split);
     QVERIFY(f.prompts.shown.empty());
 
-    // The font dialog sets name, size and style; the settings save them and Rucne.
-    f.prompts.fonts.push_back(FontChoice{QFont("Liberation Serif", 30, -1, true), Qt::red});
-    run([](TForm4& d) { d.Button1->click(); });
+    // The font dialog: the face that draws Arial keeps the name Arial; another
+    // face is taken with its size and style. The settings save them and Rucne.
+    f.prompts.fonts = {FontChoice{QFont("Liberation Sans", 22, QFont::Bold), Qt::red},
+                       FontChoice{QFont("Liberation Serif", 30, -1, true), Qt::red}};
+    QString kept;
+    run([&](TForm4& d) {
+      d.Button1->click();
+      kept = d.subtitleFont.family();
+      d.Button1->click();
+    });
     f.form->SireBut->click();
     f.form->UlozNas2->trigger();
     const QByteArray ini = ReadFileBytes(f.Path("Velorin.ini"));
     QVERIFY(ini.contains("[SIRE TITULKU]\r\nPismo=Liberation Serif\r\nStyl=2\r\nVelikost=30\r\n"));
     QVERIFY(ini.contains("Rucne upravit=1\r\n"));
+    QCOMPARE(kept, QString("Arial"));
   }
 };
 
