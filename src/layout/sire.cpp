@@ -151,15 +151,14 @@ void TForm4::Button2Click() {
 
 void TForm4::Button5Click() { CheckWidths(false); }
 
-void TForm4::Button3Click() {
-  form1_.SetChanged(true);
-  CheckWidths(true);
-}
+void TForm4::Button3Click() { CheckWidths(true); }
 
 void TForm4::Button4Click() { reject(); }
 
 void TForm4::CheckWidths(bool adjust) {
+  // A width that is no number stops the command before anything is marked changed.
   const WidthLimit limit = Limit();
+  if (adjust) form1_.SetChanged(true);
   QtTextMeasurer measurer(form1_.Window());
   if (!adjust) {
     const int count = CountTooWide(form1_.Doc(), measurer, limit, form1_.Progress());
