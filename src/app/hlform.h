@@ -211,6 +211,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   using Handler = void (TForm1::*)();
@@ -223,6 +224,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void FormResize();
   void PaintBackground(QPainter& painter);
   bool FilterFieldKey(QLineEdit* field, QKeyEvent* key);
+  bool IsMenuShortcut(const QKeyEvent* key) const;
+  bool ListViewportEvent(QEvent* event);
   void ESourceKeyPress();
   void SaveLines(bool selectedOnly);
   void SaveUnderAskedName(bool selectedOnly);

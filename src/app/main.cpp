@@ -10,7 +10,6 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velorin"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Velorin"));
   // The standard dialogs speak the program's language.
   QTranslator qtCzech;
   if (qtCzech.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -98,10 +98,10 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   // Layout: frames, the common format, then each line with its format.
   auto* root = new QVBoxLayout(this);
   auto* frames = new QHBoxLayout;
-  frames->addWidget(Label("&První snímek:", EFrame1, this));
+  frames->addWidget(Label("První snímek:", EFrame1, this));
   frames->addWidget(EFrame1);
   frames->addSpacing(24);
-  frames->addWidget(Label("&Druhý snímek:", EFrame2, this));
+  frames->addWidget(Label("Druhý snímek:", EFrame2, this));
   frames->addWidget(EFrame2);
   frames->addStretch();
   root->addLayout(frames);
