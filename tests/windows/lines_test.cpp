@@ -202,11 +202,9 @@ class LinesTest : public QObject {
                                 QString::number(f.form->screen()->size().width())}));
     QCOMPARE(f.prompts.Texts()[0], QString::fromUtf8("Počet titulků, které se při velikosti "
                                                      "písma 22 nevejdnou na obrazovku je 2."));
-    QVERIFY2(QRegularExpression(QString::fromUtf8("^Všechny titulky se vejdou na obrazovku při "
-                                                  "velikosti písma 1?[02468]\\.$"))
-                 .match(f.prompts.Texts()[1])
-                 .hasMatch(),
-             qPrintable(f.prompts.Texts()[1]));
+    // The largest size is even and below the 22 at which two rows do not fit.
+    QVERIFY(f.prompts.Texts()[1].contains(QRegularExpression(QString::fromUtf8(
+        "^Všechny titulky se vejdou na obrazovku při velikosti písma 1?[02468]\\.$"))));
     QCOMPARE(f.prompts.Texts().mid(2), QStringList(2, "'0' is not a valid integer value"));
     QVERIFY(!f.form->Changed());
 
