@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 #include "app/main_form.h"
@@ -20,6 +21,12 @@ inline void PaintTiledBackground(QPainter& painter, const QRect& rect, const QPi
 inline void PaintDialogBackground(QWidget& dialog, const MainForm& form) {
   QPainter p(&dialog);
   PaintTiledBackground(p, dialog.rect(), form.Background());
+}
+
+// Places a dialog in the centre of the screen the main window is on.
+inline void CentreOnScreen(QWidget& dialog, MainForm& form) {
+  if (QScreen* screen = form.Window()->screen())
+    dialog.move(screen->availableGeometry().center() - dialog.rect().center());
 }
 
 // Shows a modal dialog with the normal pointer, also inside a command that
