@@ -120,7 +120,6 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
-  WireSyncCommands();
   WireLinesCommands();
 }
 

@@ -228,7 +228,6 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void WireCommands();
   void WireRetimingCommands();  // hlform_retiming.cpp
   void WireFilmCommands();      // hlform_film.cpp
-  void WireSyncCommands();      // hlform_sync.cpp
   void WireLinesCommands();     // hlform_lines.cpp
   void FormResize();
   void PaintBackground(QPainter& painter);
