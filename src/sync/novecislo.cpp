@@ -1,7 +1,6 @@
 #include "sync/novecislo.h"
 
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
 
@@ -60,8 +59,7 @@ TForm14::TForm14(MainForm& form1, QWidget* parent)
   setTabOrder(OKBut, StornoBut);
 
   setFixedSize(s(352), s(128));
-  if (QScreen* screen = form1_.Window()->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this, form1_);
 
   connect(OKBut, &QPushButton::clicked, this, &TForm14::OKButClick);
   connect(StornoBut, &QPushButton::clicked, this, &TForm14::StornoButClick);

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QKeyEvent>
-#include <QScreen>
 #include <algorithm>
 
 #include "app/dialog_support.h"
@@ -108,8 +107,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   setFixedSize(s(966), s(620));
-  if (QScreen* screen = form1_.Window()->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this, form1_);
 
   docModel_ = new SubtitleListModel(
       form1_.Doc(), [this](const std::string& bytes) { return form1_.DecodeLine(bytes); }, this);
