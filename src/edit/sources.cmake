@@ -1,6 +1,7 @@
 list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/list_commands.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/completion.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/completion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/adding.cpp)
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/upravy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/upravy.h)
