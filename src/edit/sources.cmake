@@ -1,7 +1,8 @@
 list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/list_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/completion.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/adding.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/adding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/statistics.cpp)
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/upravy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/upravy.h)
