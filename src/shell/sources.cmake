@@ -1,3 +1,4 @@
 list(APPEND VELORIN_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/associations.cpp)
 list(APPEND VELORIN_GUI_SOURCES)
