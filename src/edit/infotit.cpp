@@ -13,6 +13,7 @@ namespace velorin {
 TForm8::TForm8(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Informace o titulcích"));
+  setFont(DesignFont(form1_));
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const char* text, int top, bool value, const char* hint) {
     auto* l = new QLabel(QString::fromUtf8(text), this);

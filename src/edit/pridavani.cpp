@@ -23,6 +23,7 @@ std::string Local(const QString& path) { return QFile::encodeName(path).toStdStr
 TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Přidání titulků ze souboru"));
+  setFont(DesignFont(form1_));
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
   auto label = [&](const char* text, int left, int top) {

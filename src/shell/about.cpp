@@ -21,6 +21,7 @@ QString TAboutBox::WebAddress() { return QStringLiteral("https://velorin.example
 TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("O aplikaci"));
+  setFont(DesignFont(form1_));
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const QString& text, int left, int top) {
     auto* l = new QLabel(text, this);
@@ -40,7 +41,10 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   ProductName = label(QStringLiteral("Velorin"), 104, 18);
   QFont big = ProductName->font();
   big.setBold(true);
-  big.setPointSizeF(big.pointSizeF() * 1.8);
+  if (big.pixelSize() > 0)
+    big.setPixelSize(big.pixelSize() * 2);
+  else
+    big.setPointSizeF(big.pointSizeF() * 2);
   ProductName->setFont(big);
   ProductName->adjustSize();
   Version = label(QStringLiteral("Verze ") + QStringLiteral(VELORIN_VERSION), 106, 56);
