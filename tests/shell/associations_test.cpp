@@ -107,18 +107,5 @@ TEST(Associations, AMimeappsListThatCannotBeReadIsLeftAlone) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("config/mimeapps.list")));
 }
 
-TEST(Associations, XdgFoldersFromTheEnvironment) {
-  auto folders = [](const char* data, const char* config) {
-    FreedesktopAssociations s =
-        FreedesktopAssociations::FromEnvironment(data, config, "/home/eva", "/v");
-    return s.DesktopFilePath("txt") + " " + s.MimeAppsPath();
-  };
-  EXPECT_EQ(folders(nullptr, nullptr),
-            "/home/eva/.local/share/applications/velorin-soubor-txt.desktop "
-            "/home/eva/.config/mimeapps.list");
-  EXPECT_EQ(folders("/x/data", "relative"),
-            "/x/data/applications/velorin-soubor-txt.desktop /home/eva/.config/mimeapps.list");
-}
-
 }  // namespace
 }  // namespace velorin
