@@ -3,7 +3,7 @@
 
 VELORIN_PACKAGES="qt6-base-dev qt6-base-dev-tools libgl-dev libmpv-dev libturbojpeg0-dev
 pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
-libbenchmark-dev libqt6opengl6-dev qt6-translations-l10n"
+libqt6opengl6-dev qt6-translations-l10n"
 
 velorin_install_missing() {
   local missing=()
@@ -12,10 +12,18 @@ velorin_install_missing() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  # sudo clears the environment, so the variable goes through env after it.
+  local apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Not running as root and sudo is missing; as root, run:" >&2
+      echo "  apt-get install ${missing[*]}" >&2
+      return 1
+    fi
+    apt=(sudo "${apt[@]}")
+  fi
+  "${apt[@]}" update
+  "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 }
 
 velorin_build() {

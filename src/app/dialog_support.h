@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 #include "app/main_form.h"
@@ -29,6 +30,12 @@ inline QFont DesignFont(const MainForm& form) {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPixelSize(form.Scaled(14));
   return font;
+}
+
+// Places a dialog in the centre of the screen the main window is on.
+inline void CentreOnScreen(QWidget& dialog, MainForm& form) {
+  if (QScreen* screen = form.Window()->screen())
+    dialog.move(screen->availableGeometry().center() - dialog.rect().center());
 }
 
 // Shows a modal dialog with the normal pointer, also inside a command that

@@ -11,7 +11,7 @@ namespace velorin {
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Najít"));
   setModal(false);
-  auto* label = new QLabel(QStringLiteral("&Najít:"), this);
+  auto* label = new QLabel(QStringLiteral("Na&jít:"), this);
   findEdit = new QLineEdit(this);
   label->setBuddy(findEdit);
   matchCase = new QCheckBox(QStringLiteral("&Rozlišovat malá a velká písmena"), this);
@@ -22,7 +22,7 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
   auto* dirLayout = new QHBoxLayout(direction);
   dirLayout->addWidget(up);
   dirLayout->addWidget(down);
-  findNext = new QPushButton(QStringLiteral("Najít &další"), this);
+  findNext = new QPushButton(QStringLiteral("&Najít další"), this);
   findNext->setDefault(true);
   cancel = new QPushButton(QStringLiteral("Storno"), this);
 

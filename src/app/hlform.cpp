@@ -59,10 +59,12 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
       doc_, [this](const std::string& bytes) { return DecodeLine(bytes); }, this);
   model_->SetRowHeight(Scaled(16));
   ListBox1->setModel(model_);
-  for (QWidget* w : std::initializer_list<QWidget*>{Panel1, ListBox1, ESource, E1, E2, E3, E4,
-                                                    E5, E6})
+  for (QWidget* w : std::initializer_list<QWidget*>{Panel1, ListBox1, ListBox1->viewport(), ESource,
+                                                    ESync, ETarget, E1, E2, E3, E4, E5, E6})
     w->installEventFilter(this);
   WireCommands();
+  // The width-fitting dialog lives as long as the main window.
+  form4 = new TForm4(*this);
 
   QSize minClient = MinimumClientSize();
   central->setMinimumSize(minClient);
@@ -120,6 +122,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireLinesCommands();
 }
 
 void TForm1::FormShow() {
@@ -207,8 +210,7 @@ void TForm1::PrButClick() {
 void TForm1::ESourceKeyPress() {
   QString path = ESource->text();
   if (!FileExists(ToLocalPath(path))) return;
-  // Unlike the original behaviour of this path, unsaved changes are asked about
-  // first, as every other way of loading does.
+  // Unsaved changes are asked about first, as every other way of loading does.
   if (changed_) AskSaveChanges();
   LoadSubtitleFile(path);
 }
@@ -354,6 +356,13 @@ bool TForm1::event(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && IsMenuShortcut(static_cast<QKeyEvent*>(event))) {
+    // The menus' keys are the window's: a field keeps only the keys no menu
+    // item uses, so the shortcut is not taken over by it.
+    event->ignore();
+    return true;
+  }
+  if (watched == ListBox1->viewport()) return ListViewportEvent(event);
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (watched == ESource && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
@@ -378,14 +387,49 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+bool TForm1::IsMenuShortcut(const QKeyEvent* key) const {
+  const QKeySequence pressed(key->keyCombination());
+  for (const QAction* a : actions())
+    if (a->shortcutContext() == Qt::WindowShortcut && a->shortcut() == pressed) return true;
+  return false;
+}
+
+bool TForm1::ListViewportEvent(QEvent* event) {
+  if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+    return false;
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  // A right click keeps a selection: the popup menu acts on the rows chosen.
+  if (mouse->button() == Qt::RightButton) return HasSelection();
+  // A double click anywhere in the list, below the last row too, jumps to
+  // the cursor row.
+  if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
+    QTimer::singleShot(0, this, [this] { RunCommand([this] { ListBox1DblClick(); }); });
+  return false;
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  // Enter that no control took: a focused button is pressed, anything else
+  // presses the default button "Přepočítat" when it is enabled.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+      button->click();
+    else if (PrepocitejBut->isEnabled())
+      PrepocitejBut->click();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
 bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
   // E1-E4 take digits, E5 also the comma and minus, E6 the comma. Characters
   // are filtered; keys that type nothing (arrows, Delete) pass. True: dropped.
   const QString allowed = field == E5   ? QStringLiteral("0123456789,-")
                           : field == E6 ? QStringLiteral("0123456789,")
                                         : QStringLiteral("0123456789");
+  // Only printable characters are filtered: Tab, Backspace, Delete and the
+  // other editing and navigation keys always pass.
   const QString text = key->text();
-  const bool typed = !text.isEmpty() && text != QStringLiteral("\b");
+  const bool typed = !text.isEmpty() && text.at(0).isPrint();
   if (typed && !allowed.contains(text.at(0))) return true;
   // The frame fields take at most seven typed characters. The program's own
   // numbers may be longer and are never cut.

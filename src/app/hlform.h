@@ -140,6 +140,15 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // are written back from here.
   AppSettings settings;
 
+  // ---- completion, line count and width fitting (hlform_lines.cpp) ----
+  void Doplnit1Click();
+  void Odstranit1Click();
+  // The count items: Tag 0 joins, 1 to 4 split into Tag + 1 lines.
+  void RadekClick(int tag);
+  // Both "Maximálně" items: the one the user ticked gives the other its state.
+  void Maximalne1Click(bool checked);
+  void SireButClick();
+
   // ---- retiming (hlform_retiming.cpp) ----
   void RecomputeIfComplete();
   void RovnaButClick();
@@ -230,6 +239,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   using Handler = void (TForm1::*)();
@@ -238,9 +248,12 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void WireCommands();
   void WireRetimingCommands();  // hlform_retiming.cpp
   void WireFilmCommands();      // hlform_film.cpp
+  void WireLinesCommands();     // hlform_lines.cpp
   void FormResize();
   void PaintBackground(QPainter& painter);
   bool FilterFieldKey(QLineEdit* field, QKeyEvent* key);
+  bool IsMenuShortcut(const QKeyEvent* key) const;
+  bool ListViewportEvent(QEvent* event);
   void ESourceKeyPress();
   void SaveLines(bool selectedOnly);
   void SaveUnderAskedName(bool selectedOnly);

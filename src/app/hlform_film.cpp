@@ -61,7 +61,6 @@ void TForm1::WireFilmCommands() {
   for (QPushButton* b : {PlayBut, PauseBut, StopBut})
     connect(b, &QPushButton::clicked, this,
             [this, b] { RunCommand([this, b] { MediaPlayer1Click(b); }); });
-  connect(ListBox1, &QAbstractItemView::doubleClicked, this, run(&TForm1::ListBox1DblClick));
   connect(this, &TForm1::FilmPanelResized, this, &TForm1::AttachFilmDisplay);
 }
 

@@ -16,23 +16,6 @@ QString Text(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// Enter in a field presses the window's default button when it is enabled,
-// as in a dialog; the key itself goes nowhere else.
-class DefaultButtonOnEnter : public QObject {
- public:
-  DefaultButtonOnEnter(QPushButton* button, QObject* parent) : QObject(parent), button_(button) {}
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress) return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-    if (button_->isEnabled()) button_->click();
-    return true;
-  }
-
- private:
-  QPushButton* button_;
-};
-
 }  // namespace
 
 void TForm1::WireRetimingCommands() {
@@ -42,9 +25,6 @@ void TForm1::WireRetimingCommands() {
   // Alt+P belongs to "Přepočítat vybrané"; the button's underlined P would make
   // the key ambiguous, and then neither of them would run.
   PrepocitejBut->setShortcut(QKeySequence());
-  // "Přepočítat" is the default button; the source field keeps Enter for loading.
-  auto* onEnter = new DefaultButtonOnEnter(PrepocitejBut, this);
-  for (QLineEdit* e : {ESync, ETarget, E1, E2, E3, E4, E5, E6}) e->installEventFilter(onEnter);
 }
 
 void TForm1::RovnaButClick() {
@@ -93,7 +73,7 @@ void TForm1::Prepocitat1Click() { RecalculateFrames(true); }
 void TForm1::PrBut2Click() {
   std::optional<QString> path =
       Ask().OpenFile(QStringLiteral("Otevření souboru s titulky pro synchronizaci"),
-                     QStringLiteral("soubory s titulky (*.sub *.txt)"), openDialogDir);
+                     QStringLiteral("soubory s titulky (*.sub, *.txt)"), openDialogDir);
   if (!path) return;
   openDialogDir = QFile::decodeName(
       QByteArray::fromStdString(DirectoryPart(QFile::encodeName(*path).toStdString())));

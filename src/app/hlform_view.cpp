@@ -4,6 +4,7 @@
 #include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "app/hlform.h"
 #include "app/subtitle_list_model.h"
@@ -62,6 +63,10 @@ QItemSelection SelectionRanges(const QAbstractItemModel* model, const std::vecto
 void TForm1::PushAll() {
   model_->ResetAll();
   QItemSelectionModel* sm = ListBox1->selectionModel();
+  // A list with rows always has a cursor row to work on, as a list box has:
+  // the first row after a load, the last one when rows below it went.
+  if (doc_.Count() > 0)
+    doc_.SetCursorRow(std::clamp(doc_.CursorRow(), 0, doc_.Count() - 1));
   if (doc_.CursorRow() >= 0 && doc_.CursorRow() < doc_.Count())
     sm->setCurrentIndex(model_->index(doc_.CursorRow()), QItemSelectionModel::NoUpdate);
   if (doc_.Count() > 0)

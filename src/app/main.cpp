@@ -6,12 +6,10 @@
 
 #include "app/hlform.h"
 #include "app/qt_prompts.h"
-#include "layout/sire.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velorin"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Velorin"));
   // The standard dialogs speak the program's language.
   QTranslator qtCzech;
   if (qtCzech.load(QLocale(QLocale::Czech), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -26,7 +24,6 @@ int main(int argc, char** argv) {
   if (args.size() > 1) options.fileArgument = args[1];
   velorin::TForm1 form(prompts, options);
   prompts.SetParent(&form);
-  form.form4 = new velorin::TForm4(form);
   form.show();
   return app.exec();
 }

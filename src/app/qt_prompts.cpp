@@ -66,7 +66,10 @@ std::optional<QString> QtPrompts::InputBox(const QString& caption, const QString
 std::optional<QString> QtPrompts::OpenFile(const QString& title, const QString& filter,
                                            const QString& startDir) {
   NormalCursor normal;
-  QString path = QFileDialog::getOpenFileName(parent_, title, startDir, filter);
+  // Patterns may be written "(*.sub, *.txt)"; Qt separates them by blanks only.
+  QString patterns = filter;
+  patterns.replace(QStringLiteral(", *"), QStringLiteral(" *"));
+  QString path = QFileDialog::getOpenFileName(parent_, title, startDir, patterns);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

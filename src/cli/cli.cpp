@@ -6,6 +6,8 @@
 #include <ostream>
 #include <sstream>
 
+#include "convert/srt_export.h"
+#include "convert/srt_import.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -15,6 +17,7 @@
 #include "layout/line_breaking.h"
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
+#include "sync/time_frames.h"
 
 namespace velorin {
 
@@ -30,6 +33,8 @@ constexpr const char* kUsage =
     "                       [--only-empty] [--rows A-B,...]\n"
     "  velorin-cli complete IN -o OUT --remove [--rows A-B,...]\n"
     "  velorin-cli lines IN -o OUT --count N [--max] [--rows A-B,...]\n"
+    "  velorin-cli import IN -o OUT --fps RATE\n"
+    "  velorin-cli export IN -o OUT --fps RATE\n"
     "  velorin-cli --help | --version\n"
     "\n"
     "retime   every frame becomes frame * scale + offset (the offset rounded to a whole\n"
@@ -58,6 +63,11 @@ constexpr const char* kUsage =
     "         split), formatting tags kept; --max: subtitles with fewer lines stay.\n"
     "         For complete and lines --rows stands for the selection; without it every\n"
     "         row is selected.\n"
+    "import   an SRT file or a file of time-code lines to frame lines at RATE frames\n"
+    "         per second, as the window converts and saves it.\n"
+    "export   a frame-line file to SRT at RATE, as the window writes it.\n"
+    "         RATE is one of 23,976  24  25  29,97  30, also written with three\n"
+    "         decimals and a comma or point (\"25,000\", \"23.976\").\n"
     "IN, OUT and REF may be '-' for standard input or output.\n";
 
 // A failure the command reports on stderr with its exit status.
@@ -88,13 +98,14 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 }
 
 // Writes the document to OUT ('-' for standard output) as the window saves it.
-void SaveDocument(const std::string& output, const SubtitleList& doc, std::ostream& out) {
+void SaveDocument(const std::string& output, const std::vector<std::string>& lines,
+                  std::ostream& out) {
   if (output == "-") {
-    out << ComposeFileBytes(doc.Lines());
+    out << ComposeFileBytes(lines);
     out.flush();
     if (!out) Fail("cannot write to standard output");
   } else {
-    WriteSubtitleFile(output, doc.Lines());
+    WriteSubtitleFile(output, lines);
   }
 }
 
@@ -208,7 +219,7 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
       break;
   }
 
-  SaveDocument(*output, doc, out);
+  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -305,7 +316,7 @@ int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& o
   SyncStatus status = Synchronize(doc, points);
   if (status != SyncStatus::Done) Fail(std::string(SyncStatusMessage(status)));
 
-  SaveDocument(*output, doc, out);
+  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -387,7 +398,7 @@ int Complete(const std::vector<std::string>& args, std::istream& in, std::ostrea
   } else if (CompleteSecondFrames(doc, seconds, onlyEmpty) == CompletionStatus::TooLarge) {
     Fail(std::string(kMsgSecondFrameTooLarge));
   }
-  SaveDocument(*output, doc, out);
+  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -426,7 +437,80 @@ int LineCount(const std::vector<std::string>& args, std::istream& in, std::ostre
   else
     doc.SelectAll();
   ChangeLineCount(doc, (*count)[0] - '1', maximum);
-  SaveDocument(*output, doc, out);
+  SaveDocument(*output, doc.Lines(), out);
+  return 0;
+}
+
+// IN, OUT and RATE of import and export.
+struct ConvertArgs {
+  std::string input, output;
+  int32_t rate = 0;
+};
+
+ConvertArgs ParseConvertArgs(const std::vector<std::string>& args) {
+  const std::string& command = args[0];
+  std::optional<std::string> input, output, fps;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output" || a == "--fps") {
+      if (i + 1 >= args.size()) Fail(a + " needs a value", 2);
+      (a == "--fps" ? fps : output) = args[++i];
+    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
+      input = a;
+    } else {
+      Fail("unexpected argument '" + a + "'", 2);
+    }
+  }
+  if (!input) Fail(command + ": no input file", 2);
+  if (!output) Fail(command + ": no output file (-o OUT)", 2);
+  if (!fps) Fail(command + ": no frame rate (--fps RATE)", 2);
+  // Only the rates the windows offer.
+  std::optional<int32_t> rate = RateThousandths(*fps);
+  bool offered = false;
+  for (std::string_view r : kFrameRates) offered = offered || (rate && rate == RateThousandths(r));
+  if (!offered)
+    Fail("--fps: '" + *fps + "' is not one of the frame rates 23,976; 24; 25; 29,97; 30", 2);
+  return {*input, *output, *rate};
+}
+
+// An SRT file or a file of time-code lines to frame lines, as the window's
+// loader hands it to the conversion.
+int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  ConvertArgs a = ParseConvertArgs(args);
+  std::string bytes = a.input == "-" ? ReadAll(in) : ReadFileBytes(a.input);
+  switch (ParseSubtitleText(bytes).kind) {
+    case ReadKind::Loaded:
+      Fail(a.input + ": already a frame-based subtitle file, nothing to convert");
+    case ReadKind::NoSubtitles:
+      Fail(a.input + ": the file holds nothing to convert");
+    case ReadKind::NotSubtitleFile:
+      break;
+  }
+  bool srt = a.input == "-" ? IsSrtText(bytes) : IsSrtFile(a.input);
+  ConvertedDocument doc;
+  try {
+    doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
+  } catch (const ConversionError& e) {
+    Fail(a.input + ":" + std::to_string(e.Line()) + ": " + e.what() +
+         " (a number or frame above 2147483647); nothing converted");
+  }
+  bytes = std::string();  // the lines are all that is needed now
+  SaveDocument(a.output, doc.lines, out);
+  return 0;
+}
+
+// A frame-line file to SRT, the bytes the window's SRT export writes.
+int Export(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  ConvertArgs a = ParseConvertArgs(args);
+  SubtitleList doc = LoadDocument(a.input, in);
+  if (doc.Empty()) Fail(a.input + ": the file holds no subtitle lines");
+  if (a.output == "-") {
+    out << ComposeSrtBytes(doc.Lines(), a.rate);
+    out.flush();
+    if (!out) Fail("cannot write to standard output");
+  } else {
+    WriteSrtFile(a.output, doc.Lines(), a.rate);
+  }
   return 0;
 }
 
@@ -457,6 +541,8 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "info") return Flushed(out, Info(args, in, out));
     if (command == "complete") return Flushed(out, Complete(args, in, out));
     if (command == "lines") return Flushed(out, LineCount(args, in, out));
+    if (command == "import") return Flushed(out, Import(args, in, out));
+    if (command == "export") return Flushed(out, Export(args, in, out));
     Fail("unknown command '" + command + "'\n" + kUsage, 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";

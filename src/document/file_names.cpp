@@ -3,7 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
+
+#include "document/ascii.h"
 
 namespace velorin {
 
@@ -18,36 +19,46 @@ std::string DirectoryPart(std::string_view path) {
   return std::string(path.substr(0, path.rend() - it));
 }
 
-std::string FileNamePart(std::string_view path) {
+namespace {
+
+std::string_view FileNamePartView(std::string_view path) {
   auto it = std::find_if(path.rbegin(), path.rend(), IsPathSeparator);
-  return std::string(path.substr(path.rend() - it));
+  return path.substr(static_cast<size_t>(path.rend() - it));
 }
+
+}  // namespace
+
+std::string FileNamePart(std::string_view path) { return std::string(FileNamePartView(path)); }
 
 std::string FreeTargetName(const std::string& source, const ExistsFn& exists) {
   for (int n = 2;; ++n) {
     std::string t = source;
-    if (auto dot = t.rfind('.'); dot != std::string::npos) {
-      std::string ext = t.substr(dot);
-      std::transform(ext.begin(), ext.end(), ext.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-      if (ext == ".SRT") t = t.substr(0, t.size() - 4) + ".sub";
-    }
+    if (auto dot = t.rfind('.'); dot != std::string::npos &&
+                                 EqualsIgnoringAsciiCase(std::string_view(t).substr(dot), ".srt"))
+      t = t.substr(0, t.size() - 4) + ".sub";
     size_t at = t.size() >= 4 ? t.size() - 4 : 0;
     t.insert(at, std::to_string(n));
     if (!exists(t)) return t;
   }
 }
 
+std::string SubtitlePathFor(const std::string& folder, std::string_view entered,
+                            std::string_view suffix) {
+  std::string_view base = FileNamePartView(entered);
+  // A drive colon ("C:name") ends the folder part of a typed Windows name too.
+  if (auto colon = base.rfind(':'); colon != std::string_view::npos) base.remove_prefix(colon + 1);
+  base = base.substr(0, base.find('.'));
+  std::string path = folder;
+  if (!path.empty() && !IsPathSeparator(path.back())) path += '/';
+  path.append(base).append(suffix).append(".sub");
+  return path;
+}
+
 std::string FreeSaveName(const std::string& subtitlesPath, std::string_view entered,
                          const ExistsFn& exists) {
-  std::string base = FileNamePart(entered);
-  // A drive colon ("C:name") ends the folder part of a typed Windows name too.
-  if (auto colon = base.rfind(':'); colon != std::string::npos) base = base.substr(colon + 1);
-  if (auto dot = base.find('.'); dot != std::string::npos) base.resize(dot);
-  std::string dir = subtitlesPath;
-  if (!dir.empty() && !IsPathSeparator(dir.back())) dir += '/';
   for (int n = 1;; ++n) {
-    std::string candidate = dir + base + (n == 1 ? "" : std::to_string(n)) + ".sub";
+    std::string candidate =
+        SubtitlePathFor(subtitlesPath, entered, n == 1 ? std::string() : std::to_string(n));
     if (!exists(candidate)) return candidate;
   }
 }

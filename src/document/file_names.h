@@ -25,6 +25,12 @@ std::string FileNamePart(std::string_view path);
 // (film.sub -> film2.sub, film.srt -> film2.sub, readme -> re2adme).
 std::string FreeTargetName(const std::string& source, const ExistsFn& exists = FileExists);
 
+// The subtitle file a name the user typed stands for: its file-name part (after
+// the last separator or drive colon) cut at the first full stop, with suffix
+// and ".sub" appended, inside folder ("/d", "C:\\x\\film.cz.txt" -> /d/film.sub).
+std::string SubtitlePathFor(const std::string& folder, std::string_view entered,
+                            std::string_view suffix = {});
+
 // The file AskSaveChanges saves into for a name the user typed: its file-name
 // part cut at the first full stop, inside the subtitles folder, with 2, 3, ...
 // appended until no such .sub file exists.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 
+#include "document/ascii.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 
@@ -13,32 +14,13 @@ namespace velorin {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The section name of a header line "[name]", or nothing.
 bool SectionName(std::string_view line, std::string_view& name) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.empty() || line.front() != '[') return false;
   auto close = line.find(']');
   if (close == std::string_view::npos) return false;
-  name = Trim(line.substr(1, close - 1));
+  name = TrimBlanks(line.substr(1, close - 1));
   return true;
 }
 
@@ -46,9 +28,9 @@ bool SectionName(std::string_view line, std::string_view& name) {
 bool KeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
   auto eq = line.find('=');
   if (eq == std::string_view::npos) return false;
-  key = Trim(line.substr(0, eq));
+  key = TrimBlanks(line.substr(0, eq));
   if (key.empty() || key.front() == ';') return false;
-  value = Trim(line.substr(eq + 1));
+  value = TrimBlanks(line.substr(eq + 1));
   return true;
 }
 
@@ -71,7 +53,7 @@ std::string StoredValue(std::string_view value) {
   if (value.find_first_of("\r\n") != std::string_view::npos) return {};
   const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                       value.back() == value.front();
-  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || quoted))
+  if (!value.empty() && (IsAsciiBlank(value.front()) || IsAsciiBlank(value.back()) || quoted))
     return "\"" + std::string(value) + "\"";
   return std::string(value);
 }
@@ -84,8 +66,8 @@ void IniFile::Reload() { Parse(ReadWholeFile(path_)); }
 
 void IniFile::Parse(std::string_view bytes) {
   lines_.clear();
-  hadBom_ = bytes.substr(0, 3) == "\xEF\xBB\xBF";
-  if (hadBom_) bytes.remove_prefix(3);
+  hadBom_ = StartsWithUtf8Bom(bytes);
+  bytes = SkipUtf8Bom(bytes);
   size_t start = 0;
   while (start < bytes.size()) {
     size_t nl = bytes.find('\n', start);
@@ -94,7 +76,7 @@ void IniFile::Parse(std::string_view bytes) {
       break;
     }
     size_t end = nl;
-    std::string lineEnd = "\n";
+    const char* lineEnd = "\n";
     if (end > start && bytes[end - 1] == '\r') {
       --end;
       lineEnd = "\r\n";
@@ -105,7 +87,7 @@ void IniFile::Parse(std::string_view bytes) {
 }
 
 std::string IniFile::Compose() const {
-  std::string out = hadBom_ ? "\xEF\xBB\xBF" : "";
+  std::string out(hadBom_ ? kUtf8Bom : std::string_view());
   for (const Line& l : lines_) out += l.text + l.end;
   return out;
 }
@@ -118,16 +100,16 @@ IniFile::Found IniFile::Find(std::string_view section, std::string_view key) con
     std::string_view name;
     if (SectionName(text, name)) {
       if (inSection) break;  // the first section of that name is the one read
-      if (SameName(name, Trim(section))) {
+      if (EqualsIgnoringAsciiCase(name, TrimBlanks(section))) {
         inSection = true;
         f.section = f.lastContent = i;
       }
       continue;
     }
     if (!inSection) continue;
-    if (!Trim(text).empty()) f.lastContent = i;
+    if (!TrimBlanks(text).empty()) f.lastContent = i;
     std::string_view k, v;
-    if (f.key < 0 && KeyValue(text, k, v) && SameName(k, Trim(key))) f.key = i;
+    if (f.key < 0 && KeyValue(text, k, v) && EqualsIgnoringAsciiCase(k, TrimBlanks(key))) f.key = i;
   }
   return f;
 }
@@ -173,7 +155,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
                           std::string_view rawValue) {
   const std::string value = StoredValue(rawValue);
   Reload();
-  std::string_view keyName = Trim(key);
+  std::string_view keyName = TrimBlanks(key);
   Found f = Find(section, key);
   if (f.key >= 0) {
     // Keep the key as the file spells it; only its value changes.
@@ -187,8 +169,9 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
     if (f.section >= 0) {
       lines_.insert(lines_.begin() + f.lastContent + 1, keyLine);
     } else {
-      if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back({"", "\r\n"});
-      lines_.push_back({"[" + std::string(Trim(section)) + "]", "\r\n"});
+      if (!lines_.empty() && !TrimBlanks(lines_.back().text).empty())
+        lines_.push_back({"", "\r\n"});
+      lines_.push_back({"[" + std::string(TrimBlanks(section)) + "]", "\r\n"});
       lines_.push_back(keyLine);
     }
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "document/ascii.h"
 #include "document/error.h"
 
 namespace velorin {
@@ -46,11 +47,6 @@ class LineSorter {
   ReadOutcome out_;
   bool utf8_ = true;
 };
-
-std::string_view SkipBom(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  return bytes;
-}
 
 struct FdCloser {
   int fd;
@@ -185,7 +181,7 @@ bool IsValidUtf8(std::string_view s) {
 
 ReadOutcome ParseSubtitleText(std::string_view bytes) {
   LineSorter sorter;
-  ForEachLine(SkipBom(bytes), [&](std::string_view line) { return sorter.Take(line); });
+  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
   return sorter.Finish();
 }
 
@@ -215,7 +211,7 @@ ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progres
     std::string_view chunk(buf.get(), static_cast<size_t>(n));
     if (first) {
       // A byte-order mark split over chunks is not worth handling: chunks are 1 MiB.
-      chunk = SkipBom(chunk);
+      chunk = SkipUtf8Bom(chunk);
       first = false;
     }
     size_t lastNl = chunk.rfind('\n');
@@ -314,6 +310,10 @@ void WriteSubtitleFile(const std::string& path, const std::vector<std::string>& 
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   ReplaceFile(path, [&](auto append) { append(bytes); });
+}
+
+void WriteFileStreamed(const std::string& path, const std::function<void(const ByteSink&)>& fill) {
+  ReplaceFile(path, [&](auto append) { fill(ByteSink(append)); });
 }
 
 }  // namespace velorin

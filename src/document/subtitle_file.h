@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,11 @@ std::string ComposeFileBytes(const std::vector<std::string>& lines,
 
 // Replaces path's content with bytes the same safe way.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same for content produced piece by piece: fill calls the sink with the
+// bytes in order, any number of times. When fill throws, the old file stays.
+using ByteSink = std::function<void(std::string_view bytes)>;
+void WriteFileStreamed(const std::string& path, const std::function<void(const ByteSink&)>& fill);
 
 // The whole content of a file. Throws Error when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

@@ -3,65 +3,30 @@
 #include <algorithm>
 #include <charconv>
 
+#include "document/ascii.h"
 #include "document/error.h"
 
 namespace velorin {
 
-namespace {
+void FrameField::ThrowFieldTooLarge() const { ThrowInvalidInteger("0" + Digits()); }
 
-// Accumulates the digits of one frame field. The field starts as "0", so an
-// empty field is 0 and leading zeros are harmless; the digits are kept only to
-// quote them in the error when the value does not fit.
-struct FieldDigits {
-  int64_t value = 0;
-  bool overflow = false;
-  std::string digits = "0";
-  void Add(char c) {
-    digits.push_back(c);
-    if (!overflow) {
-      value = value * 10 + (c - '0');
-      if (value > INT32_MAX) overflow = true;
-    }
-  }
-  int32_t Get() const {
-    if (overflow) ThrowInvalidInteger(digits);
-    return static_cast<int32_t>(value);
-  }
-};
-
-}  // namespace
-
-SubtitleFields ParseSubtitleLine(std::string_view line) {
-  FieldDigits first, second;
-  int braces = 0;
-  SubtitleFields out;
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c >= '0' && c <= '9') {
-      if (braces == 0)
-        first.Add(c);
-      else
-        second.Add(c);
-    } else if (c == '}') {
-      if (++braces == 2) {
-        out.text.assign(line.substr(i + 1));
-        break;
-      }
-    }
-  }
-  out.first = first.Get();
-  out.second = second.Get();
+std::string FrameField::Digits() const {
+  std::string out;
+  for (char c : bytes)
+    if (IsAsciiDigit(c)) out.push_back(c);
   return out;
 }
 
-int32_t ParseFirstFrame(std::string_view line) {
-  FieldDigits first;
-  for (char c : line) {
-    if (c == '}') break;
-    if (c >= '0' && c <= '9') first.Add(c);
-  }
-  return first.Get();
+SubtitleFields ParseSubtitleLine(std::string_view line) {
+  SubtitleLineView view(line);
+  SubtitleFields out;
+  out.first = view.First();
+  out.second = view.Second();
+  out.text.assign(view.Text());
+  return out;
 }
+
+int32_t ParseFirstFrame(std::string_view line) { return ReadFrameField(line).Frame(); }
 
 std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text) {
   std::string out;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "document/ascii.h"
 #include "document/file_names.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -13,8 +14,6 @@
 namespace velorin {
 
 namespace {
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Number of zeros the sort key puts after a line's first character.
 int SortPadCount(std::string_view line) {
@@ -38,9 +37,9 @@ struct KeyView {
   size_t Size() const { return line.size() + pad + 1; }
   char At(size_t k) const {
     const size_t head = line.empty() ? 0 : 1;
-    if (k < head) return FoldCase(line[0]);
+    if (k < head) return AsciiToLower(line[0]);
     if (k < head + pad) return '0';
-    if (k < line.size() + pad) return FoldCase(line[k - pad]);
+    if (k < line.size() + pad) return AsciiToLower(line[k - pad]);
     return static_cast<char>('0' + pad);
   }
 };
@@ -50,15 +49,6 @@ struct SortEntry {
   uint32_t row;
   int8_t pad;
 };
-
-// The text of a line after its second '}' (empty when there is none).
-std::string_view TextPart(std::string_view line) {
-  size_t first = line.find('}');
-  if (first == std::string_view::npos) return {};
-  size_t second = line.find('}', first + 1);
-  if (second == std::string_view::npos) return {};
-  return line.substr(second + 1);
-}
 
 // StripTags, '|' to space and optional folding, into a reused buffer.
 void MakeSearchable(std::string_view text, bool matchCase, std::string& out) {
@@ -71,7 +61,7 @@ void MakeSearchable(std::string_view text, bool matchCase, std::string& out) {
       outside = true;
     } else if (outside) {
       if (c == '|') c = ' ';
-      out.push_back(matchCase ? c : FoldCase(c));
+      out.push_back(matchCase ? c : AsciiToLower(c));
     }
   }
 }
@@ -122,21 +112,22 @@ void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
         keptFlags.push_back(0);
         continue;
       }
-      SubtitleFields f = ParseSubtitleLine(lines[i]);
-      if ((f.first == 0 && f.second == 0) || StripTags(f.text).empty()) continue;
-      int64_t second = f.second;
-      if (f.second >= 1 && f.second < f.first) second = int64_t{f.first} + 80;
+      const SubtitleLineView view(lines[i]);
+      const int32_t first = view.First(), oldSecond = view.Second();
+      if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) continue;
+      int64_t second = oldSecond;
+      if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
       if (i + 1 < count) {
         int64_t next = ParseFirstFrame(lines[i + 1]);
         // A row that follows at frame 0 (an empty first frame) would pull the
         // second frame below zero, which a line cannot hold: left alone.
         if (second >= next && next > 0) second = next - 1;
       }
-      if (second == f.second || second > INT32_MAX) {
+      if (second == oldSecond || second > INT32_MAX) {
         kept.push_back(std::move(lines[i]));
         keptFlags.push_back(1);
       } else {
-        kept.push_back(ComposeSubtitleLine(f.first, static_cast<int32_t>(second), f.text));
+        kept.push_back(ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
         keptFlags.push_back(0);
       }
     }
@@ -196,15 +187,9 @@ void SortChronologically(SubtitleList& list, const ProgressFn& progress) {
   if (progress) progress(count * 2, count * 2);
 }
 
-std::string AsciiLowerCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = FoldCase(c);
-  return out;
-}
-
 std::string SearchableText(std::string_view line, bool matchCase) {
   std::string out;
-  MakeSearchable(TextPart(line), matchCase, out);
+  MakeSearchable(SubtitleLineView(line).Text(), matchCase, out);
   return out;
 }
 
@@ -218,7 +203,7 @@ int FindRow(const SubtitleList& list, std::string_view needle, bool down, bool m
   int done = 0;
   for (int row = list.CursorRow() + step; row >= 0 && row < count; row += step, ++done) {
     if (progress && done % kProgressStride == 0) progress(done, total);
-    MakeSearchable(TextPart(list.Lines()[row]), matchCase, buffer);
+    MakeSearchable(SubtitleLineView(list.Lines()[row]).Text(), matchCase, buffer);
     if (buffer.find(needle) != std::string::npos) return row;
   }
   return -1;
@@ -247,13 +232,7 @@ int RowForFrame(const SubtitleList& list, int64_t frame, const ProgressFn& progr
 }
 
 std::string NewFilePath(const std::string& subtitlesPath, std::string_view answer) {
-  std::string name = FileNamePart(answer);
-  // A drive colon ("C:name") ends the folder part of a typed Windows name too.
-  if (auto colon = name.rfind(':'); colon != std::string::npos) name = name.substr(colon + 1);
-  if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
-  std::string dir = subtitlesPath;
-  if (!dir.empty() && !IsPathSeparator(dir.back())) dir += '/';
-  return dir + name + ".sub";
+  return SubtitlePathFor(subtitlesPath, answer);
 }
 
 std::string NewLineAfter(const SubtitleList& list) {

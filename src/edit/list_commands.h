@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "document/ascii.h"  // AsciiLowerCase, which the search needle goes through
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -29,9 +30,6 @@ std::string SortKey(std::string_view line);
 // matter and equal keys keep their order. Every line stays byte for byte as
 // it was. Afterwards no row is selected; the cursor row keeps its number.
 void SortChronologically(SubtitleList& list, const ProgressFn& progress = {});
-
-// Lower-cases A-Z only; other bytes (letters with diacritics too) stay.
-std::string AsciiLowerCase(std::string_view text);
 
 // What the search compares a line's text with: brace groups removed, '|'
 // made spaces, lower-cased (A-Z) unless matchCase.

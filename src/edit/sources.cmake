@@ -5,6 +5,8 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/statistics.cpp)
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/upravy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/doplneni.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/doplneni.h
   ${CMAKE_CURRENT_LIST_DIR}/upravy.h
   ${CMAKE_CURRENT_LIST_DIR}/pridavani.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pridavani.h

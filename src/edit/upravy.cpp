@@ -98,10 +98,10 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   // Layout: frames, the common format, then each line with its format.
   auto* root = new QVBoxLayout(this);
   auto* frames = new QHBoxLayout;
-  frames->addWidget(Label("&První snímek:", EFrame1, this));
+  frames->addWidget(Label("První snímek:", EFrame1, this));
   frames->addWidget(EFrame1);
   frames->addSpacing(24);
-  frames->addWidget(Label("&Druhý snímek:", EFrame2, this));
+  frames->addWidget(Label("Druhý snímek:", EFrame2, this));
   frames->addWidget(EFrame2);
   frames->addStretch();
   root->addLayout(frames);
@@ -202,7 +202,7 @@ void TForm3::FormShow() {
   for (int i = 0; i < 5; ++i) E[i]->setText(form1_.DecodeLine(fields.lines[i]));
   if (formatFilling)
     for (int i = 0; i < 6; ++i) EF[i]->setText(form1_.DecodeLine(fields.formats[i]));
-  PouzitBut->setEnabled(false);
+  PouzitBut->setEnabled(std::exchange(showsProposal, false));
 }
 
 void TForm3::EditChange() { PouzitBut->setEnabled(true); }
@@ -246,6 +246,8 @@ void TForm3::MoveToRow(int delta) {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  // The opener's formats belonged to its own row.
+  formatFilling = true;
   form1_.SelectRowOnly(row);
   FormShow();
 }
@@ -265,6 +267,7 @@ void TForm3::NovyButClick() {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  formatFilling = true;
   FormShow();
   E[0]->setFocus();
   form1_.PushAllKeepScroll();

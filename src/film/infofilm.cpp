@@ -70,8 +70,7 @@ void TForm9::FormCreate() {
     clientWidth = std::max(clientWidth, value->x() + value->width() + Label1->x());
   setFixedSize(clientWidth, OKBut->y() + OKBut->height() + form1_.Scaled(14));
   OKBut->move((clientWidth - OKBut->width()) / 2, OKBut->y());
-  if (QScreen* screen = form1_.Window()->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this, form1_);
 }
 
 void TForm9::OKButClick() { accept(); }

@@ -18,10 +18,11 @@ std::string OverlayCaption(std::string_view text) {
 void LoadOverlaySubtitle(OverlayState& state, const SubtitleList& doc, int index) {
   state.caption.clear();
   if (index < 0 || index >= doc.Count()) return;
-  SubtitleFields fields = ParseSubtitleLine(doc.Line(index));
-  state.shownFirst = fields.first;
-  state.shownSecond = fields.second;
-  state.caption = OverlayCaption(fields.text);
+  const SubtitleLineView line(doc.Line(index));
+  const int32_t first = line.First();
+  state.shownSecond = line.Second();
+  state.shownFirst = first;
+  state.caption = OverlayCaption(line.Text());
 }
 
 OverlayTick UpdateOverlay(OverlayState& state, const SubtitleList& doc, PlayerMode mode,

@@ -89,6 +89,7 @@ void FormatComboBox::paintEvent(QPaintEvent*) {
 TForm7::TForm7(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setFixedSize(314, 132);
+  CentreOnScreen(*this, form1_);
 
   Label1 = new QLabel(this);
   QFont underlined = Label1->font();

@@ -2,17 +2,15 @@
 
 #include <cstdio>
 
+#include "document/ascii.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
 
 namespace {
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool IsKindLetter(char c) {
-  char u = AsciiUpper(c);
+  char u = AsciiToUpper(c);
   return u == 'C' || u == 'F' || u == 'S' || u == 'Y';
 }
 
@@ -129,7 +127,7 @@ std::string ColorToTagHex(TagColor color) {
 
 TagColor TagHexToColor(std::string_view value) {
   std::string padded = "000000";
-  for (char c : value) padded.push_back(AsciiUpper(c));
+  for (char c : value) padded.push_back(AsciiToUpper(c));
   std::string_view last = std::string_view(padded).substr(padded.size() - 6);
   TagColor color = 0;
   for (char c : last) {
@@ -162,8 +160,8 @@ const std::array<NamedTagColor, 16> kTagColors = {{
     {"bílá", TagColorFromRgb(255, 255, 255)},
 }};
 
-std::string ToWholeScope(std::string_view tags) { return ScopeCase(tags, AsciiUpper); }
-std::string ToLineScope(std::string_view tags) { return ScopeCase(tags, AsciiLower); }
+std::string ToWholeScope(std::string_view tags) { return ScopeCase(tags, AsciiToUpper); }
+std::string ToLineScope(std::string_view tags) { return ScopeCase(tags, AsciiToLower); }
 
 std::string RemoveWholeTag(std::string_view text, char kind) {
   std::array<std::string, 5> lines = SplitIntoFiveLines(text);
@@ -199,7 +197,7 @@ std::string RemoveTagsOfKind(std::string_view text, char kind) {
       start = out.size() - 1;
     } else if (c == '}' && inside) {
       inside = false;
-      if (start + 2 < out.size() && AsciiUpper(out[start + 1]) == kind && out[start + 2] == ':')
+      if (start + 2 < out.size() && AsciiToUpper(out[start + 1]) == kind && out[start + 2] == ':')
         out.resize(start);
     }
   }
@@ -245,12 +243,12 @@ TagFont FontFromTags(std::string_view format, TagFont font) {
   ForEachBracePiece(format, [&](std::string_view group) {
     if (group.size() < 2) return;
     std::string_view value = group.size() > 2 ? group.substr(2) : std::string_view();
-    switch (AsciiUpper(group[1])) {
+    switch (AsciiToUpper(group[1])) {
       case 'C': {
         std::string hex;
         for (char c : value) {
-          char u = AsciiUpper(c);
-          if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'F')) hex.push_back(u);
+          char u = AsciiToUpper(c);
+          if (IsAsciiDigit(u) || (u >= 'A' && u <= 'F')) hex.push_back(u);
         }
         font.color = TagHexToColor(hex);
         break;
@@ -261,14 +259,14 @@ TagFont FontFromTags(std::string_view format, TagFont font) {
       case 'S': {
         std::string digits;
         for (char c : value)
-          if (c >= '0' && c <= '9') digits.push_back(c);
+          if (IsAsciiDigit(c)) digits.push_back(c);
         font.size = ToInt32(digits);
         break;
       }
       case 'Y':
         font.bold = font.italic = font.underline = false;
         for (char c : value) {
-          char u = AsciiUpper(c);
+          char u = AsciiToUpper(c);
           if (u == 'B') font.bold = true;
           if (u == 'I') font.italic = true;
           if (u == 'U') font.underline = true;
@@ -282,7 +280,7 @@ TagFont FontFromTags(std::string_view format, TagFont font) {
 }
 
 std::string TagsFromFont(const TagFont& font, bool whole) {
-  auto letter = [whole](char c) { return whole ? AsciiUpper(c) : c; };
+  auto letter = [whole](char c) { return whole ? AsciiToUpper(c) : c; };
   std::string out;
   out += "{";
   out += letter('f');

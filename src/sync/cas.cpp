@@ -69,8 +69,7 @@ TForm2::TForm2(MainForm& form1, QWidget* parent) : QDialog(parent ? parent : for
   OKBut->setDefault(true);
 
   setFixedSize(s(380), s(198));
-  if (QScreen* screen = form1_.Window()->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this, form1_);
 
   connect(OKBut, &QPushButton::clicked, this, &TForm2::OKButClick);
   connect(StornoBut, &QPushButton::clicked, this, &TForm2::StornoButClick);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "document/ascii.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -15,40 +16,6 @@ namespace velorin {
 namespace {
 
 constexpr long double kMaxFrame = std::numeric_limits<int32_t>::max();
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// The two frames of a line and where its text starts, without copying the
-// text. Follows ParseSubtitleLine: digits before the first '}' form the first
-// frame, digits before the second '}' the second.
-struct FrameScan {
-  int32_t first = 0;
-  int32_t second = 0;
-  size_t textStart = 0;
-};
-
-FrameScan ScanFrames(std::string_view line) {
-  int64_t value[2] = {0, 0};
-  int braces = 0;
-  size_t i = 0;
-  for (; i < line.size(); ++i) {
-    char c = line[i];
-    if (IsDigit(c)) {
-      int64_t& v = value[braces];
-      // Past 32 bits the exact value no longer matters; the parser below
-      // reports the field with its own message.
-      if (v <= kMaxFrame) v = v * 10 + (c - '0');
-    } else if (c == '}') {
-      if (++braces == 2) {
-        ++i;
-        break;
-      }
-    }
-  }
-  if (value[0] > kMaxFrame || value[1] > kMaxFrame) ParseSubtitleLine(line);  // throws
-  return {static_cast<int32_t>(value[0]), static_cast<int32_t>(value[1]), i};
-}
 
 void AppendNumber(std::string& out, int64_t value) {
   char buf[24];
@@ -101,8 +68,7 @@ std::string FormatDecimal(double value) {
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  text = TrimBlanks(text);
   std::string plain;  // the same number as from_chars reads it
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -111,11 +77,11 @@ std::optional<double> ParseDecimal(std::string_view text) {
   }
   // from_chars wants digits on both sides of the point: "5," and ",5" get a 0.
   int intDigits = 0, fracDigits = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i, ++intDigits) plain.push_back(text[i]);
+  for (; i < text.size() && IsAsciiDigit(text[i]); ++i, ++intDigits) plain.push_back(text[i]);
   if (intDigits == 0) plain.push_back('0');
   if (i < text.size() && text[i] == ',') {
     plain.push_back('.');
-    for (++i; i < text.size() && IsDigit(text[i]); ++i, ++fracDigits) plain.push_back(text[i]);
+    for (++i; i < text.size() && IsAsciiDigit(text[i]); ++i, ++fracDigits) plain.push_back(text[i]);
     if (fracDigits == 0) plain.push_back('0');
   }
   if (intDigits + fracDigits == 0) return std::nullopt;
@@ -124,7 +90,7 @@ std::optional<double> ParseDecimal(std::string_view text) {
     ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain.push_back(text[i++]);
     int expDigits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i, ++expDigits) plain.push_back(text[i]);
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i, ++expDigits) plain.push_back(text[i]);
     if (expDigits == 0) return std::nullopt;
   }
   if (i != text.size()) return std::nullopt;
@@ -151,18 +117,18 @@ long double RetimeFrame(int32_t frame, long double offset, double scale) {
 }
 
 std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale) {
-  FrameScan f = ScanFrames(line);
-  long double first = RetimeFrame(f.first, offset, scale);
-  long double second = RetimeFrame(f.second, offset, scale);
+  SubtitleLineView view(line);
+  long double first = RetimeFrame(view.First(), offset, scale);
+  long double second = RetimeFrame(view.Second(), offset, scale);
   if (first > kMaxFrame || second > kMaxFrame) return std::nullopt;
   std::string out;
-  out.reserve(line.size() - f.textStart + 24);
+  out.reserve(view.Text().size() + 24);
   out.push_back('{');
   AppendNumber(out, static_cast<int64_t>(first));
   out += "}{";
   if (second >= first) AppendNumber(out, static_cast<int64_t>(second));
   out.push_back('}');
-  out.append(line.substr(f.textStart));
+  out.append(view.Text());
   return out;
 }
 
@@ -195,10 +161,11 @@ bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnl
   for (int i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
     if (selectedOnly && !doc.Selected(i)) continue;
-    FrameScan f = ScanFrames(doc.Line(i));
-    if (!any) lowest = highest = f.first, any = true;
-    lowest = std::min({lowest, f.first, f.second});
-    highest = std::max({highest, f.first, f.second});
+    SubtitleLineView view(doc.Line(i));
+    const int32_t first = view.First(), second = view.Second();
+    if (!any) lowest = highest = first, any = true;
+    lowest = std::min({lowest, first, second});
+    highest = std::max({highest, first, second});
   }
   return !any || (RetimeFrame(lowest, v.offset, v.scale) <= kMaxFrame &&
                   RetimeFrame(highest, v.offset, v.scale) <= kMaxFrame);
@@ -233,18 +200,16 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
 }
 
 std::string ExtractFirstFrameDigits(std::string_view line) {
-  std::string out;
-  if (line.size() < 2) return out;
-  for (size_t i = 1; i < line.size() && line[i] != '}'; ++i)
-    if (IsDigit(line[i])) out.push_back(line[i]);
-  return out;
+  if (line.size() < 2) return {};
+  return ReadFrameField(line, 1).Digits();
 }
 
 SyncBounds ScanSyncBounds(std::string_view bytes) {
   SyncBounds out;
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  bytes = SkipUtf8Bom(bytes);
   std::string_view last;
   ForEachLine(bytes, [&](std::string_view line) {
+    last = line;
     if (!out.found) {
       if (line.empty() || line.front() == '[') return true;
       if (line.front() != '{') {
@@ -254,10 +219,11 @@ SyncBounds ScanSyncBounds(std::string_view bytes) {
       out.found = true;
       out.first = ExtractFirstFrameDigits(line);
     }
-    last = line;
     return true;
   });
-  if (out.found) out.last = ExtractFirstFrameDigits(last);
+  // E4 is the final line's, whatever it holds, also when no subtitle line
+  // was found.
+  if (!out.nonStandard) out.last = ExtractFirstFrameDigits(last);
   return out;
 }
 

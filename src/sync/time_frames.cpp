@@ -49,8 +49,8 @@ int64_t TimeToFrame(const TimeFields& time, double rate) {
 
 int NearestFrameRate(int64_t lengthMs, int64_t lengthFrames, int current) {
   if (lengthMs <= 0) return current;
-  double seconds = lengthMs / 1000.0;
-  double fps = lengthFrames / seconds;
+  double seconds = static_cast<double>(lengthMs) / 1000.0;
+  double fps = static_cast<double>(lengthFrames) / seconds;
   int best = current;
   double bestDiff = 1000.0;
   for (size_t i = 0; i < kFrameRates.size(); ++i) {

@@ -56,6 +56,42 @@ TEST(ParseSubtitleLine, FrameAboveInt32FailsWithInvalidNumberError) {
   EXPECT_EQ(ParseSubtitleLine("{1}{2}99999999999999").second, 2);
 }
 
+TEST(SubtitleLineView, FindsTheFieldsAndTheTextInPlace) {
+  const struct {
+    std::string_view line;
+    int32_t first, second;
+    size_t textStart;
+  } cases[] = {
+      {"{100}{150}Ahoj", 100, 150, 10},
+      {"{1a0}{-5}x", 10, 5, 9},
+      {"{100}abc5", 100, 5, 9},  // one '}': no text
+      {"12}34}", 12, 34, 6},
+      {"{}}{7}", 0, 0, 3},
+      {"", 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    SubtitleLineView view(c.line);
+    EXPECT_EQ(view.First(), c.first);
+    EXPECT_EQ(view.Second(), c.second);
+    EXPECT_EQ(view.TextStart(), c.textStart);
+    // The text is the line's own bytes, not a copy.
+    EXPECT_EQ(view.Text().data(), c.line.data() + c.textStart);
+  }
+}
+
+TEST(SubtitleLineView, OnlyTheFieldThatDoesNotFitFails) {
+  const std::string line = "{12}{99999999999}text";
+  SubtitleLineView view(line);
+  EXPECT_EQ(view.First(), 12);
+  EXPECT_EQ(view.Text(), "text");
+  EXPECT_FALSE(view.SecondField().Fits());
+  EXPECT_EQ(view.SecondField().Digits(), "99999999999");
+  EXPECT_THROW(view.Second(), Error);
+  EXPECT_EQ(ParseFirstFrame(line), 12);
+  EXPECT_THROW(ParseSubtitleLine(line), Error);
+}
+
 TEST(ComposeSubtitleLine, WritesZeroAsEmptyBracesAndRoundTrips) {
   EXPECT_EQ(ComposeSubtitleLine(100, 0, "Ahoj"), "{100}{}Ahoj");
   EXPECT_EQ(ComposeSubtitleLine(0, 0, "x"), "{}{}x");

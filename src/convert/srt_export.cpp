@@ -1,0 +1,124 @@
+#include "convert/srt_export.h"
+
+#include <sys/stat.h>
+
+#include <charconv>
+
+#include "document/error.h"
+#include "document/file_names.h"
+#include "document/subtitle_file.h"
+#include "document/subtitle_line.h"
+#include "layout/tags.h"
+
+namespace velorin {
+
+namespace {
+
+void CheckRate(int32_t rate) {
+  if (rate <= 0) throw Error("Invalid frame rate: " + std::to_string(rate) + " thousandths");
+}
+
+// value with at least `width` digits, zeros in front.
+void AppendPadded(std::string& out, int64_t value, size_t width) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  for (size_t n = static_cast<size_t>(end - buf); n < width; ++n) out += '0';
+  out.append(buf, end);
+}
+
+// frame is a 32-bit frame number widened, so neither -frame nor the product
+// below can overflow.
+void AppendSrtTime(std::string& out, int64_t frame, int32_t rate) {
+  if (frame < 0) {
+    out += '-';
+    frame = -frame;
+  }
+  // Milliseconds = frame x 1,000,000 / rate, rounded to nearest, halves to even.
+  const int64_t num = frame * 1000000;
+  int64_t ms = num / rate;
+  const int64_t rest = num % rate;
+  if (2 * rest > rate || (2 * rest == rate && ms % 2 == 1)) ++ms;
+  const int64_t whole = ms / 1000;
+  AppendPadded(out, whole / 3600, 2);
+  out += ':';
+  AppendPadded(out, whole / 60 % 60, 2);
+  out += ':';
+  AppendPadded(out, whole % 60, 2);
+  out += ',';
+  AppendPadded(out, ms % 1000, 3);
+}
+
+// Calls sink with the SRT bytes in pieces of about a megabyte.
+template <typename Sink>
+void ProduceSrt(const std::vector<std::string>& lines, int32_t rate, const ProgressFn& progress,
+                Sink&& sink) {
+  CheckRate(rate);
+  constexpr size_t kChunk = 1 << 20;
+  std::string buf;
+  buf.reserve(kChunk + 4096);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    AppendSrtBlock(buf, i + 1, lines[i], rate);
+    if (buf.size() >= kChunk) {
+      sink(std::string_view(buf));
+      buf.clear();
+    }
+    if (progress && i % kProgressStride == 0) progress(i, lines.size());
+  }
+  sink(std::string_view(buf));
+  if (progress) progress(lines.size(), lines.size());
+}
+
+}  // namespace
+
+std::string FormatSrtTime(int32_t frame, int32_t rate) {
+  CheckRate(rate);
+  std::string out;
+  AppendSrtTime(out, int64_t{frame}, rate);
+  return out;
+}
+
+std::string SrtFileName(std::string_view target) {
+  std::string name = FileNamePart(target);
+  if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
+  return DirectoryPart(target) + name + ".srt";
+}
+
+void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate) {
+  SubtitleFields f = ParseSubtitleLine(line);
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, number);
+  out.append(buf, end);
+  out += "\r\n";
+  AppendSrtTime(out, int64_t{f.first}, rate);
+  out += " --> ";
+  AppendSrtTime(out, int64_t{f.second}, rate);
+  out += "\r\n";
+  for (const std::string& display : SplitIntoFiveLines(f.text)) {
+    if (display.empty()) continue;
+    out += display;
+    out += "\r\n";
+  }
+  out += "\r\n";
+}
+
+std::string ComposeSrtBytes(const std::vector<std::string>& lines, int32_t rate) {
+  std::string out;
+  ProduceSrt(lines, rate, {}, [&](std::string_view bytes) { out.append(bytes); });
+  return out;
+}
+
+void WriteSrtFile(const std::string& path, const std::vector<std::string>& lines, int32_t rate,
+                  const ProgressFn& progress) {
+  CheckRate(rate);
+  WriteFileStreamed(path, [&](const ByteSink& sink) { ProduceSrt(lines, rate, progress, sink); });
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return a == b;
+}
+
+}  // namespace velorin

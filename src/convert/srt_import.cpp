@@ -1,0 +1,378 @@
+#include "convert/srt_import.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+
+#include "document/subtitle_file.h"
+
+namespace velorin {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Empty, or nothing but blanks and tabs: ends an SRT block.
+bool IsBlankLine(std::string_view line) {
+  for (char c : line)
+    if (!IsBlank(c)) return false;
+  return true;
+}
+
+std::string_view SkipBom(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  return bytes;
+}
+
+void CheckRate(int32_t rate) {
+  if (rate <= 0 || rate > kMaxRateThousandths)
+    throw Error("Invalid frame rate: " + std::to_string(rate) + " thousandths");
+}
+
+// The digits of one number field. Like the frame fields of a subtitle line it
+// starts as "0", so an empty field is 0; a value above 2147483647 is the
+// invalid-number error, quoted with the digits as they stood.
+class NumberField {
+ public:
+  void Add(char c) {
+    digits_.push_back(c);
+    if (value_ <= INT32_MAX) value_ = value_ * 10 + (c - '0');
+  }
+  int64_t Value() const {
+    if (value_ > INT32_MAX) ThrowInvalidInteger(digits_);
+    return value_;
+  }
+  bool Empty() const { return digits_.size() == 1; }
+  // The digits after the leading "0": a fraction's decimals.
+  std::string_view Decimals() const { return std::string_view(digits_).substr(1); }
+
+ private:
+  std::string digits_ = "0";
+  int64_t value_ = 0;
+};
+
+// (whole + 0.decimals) seconds x rate, in thousandths of a frame rounded down.
+// The decimals are folded in from the last: floor((q + d x rate) / 10) keeps
+// floor(0.d... x rate) exact whatever their number, and that floor is all
+// the frame rule needs, since whole x rate is a whole number of thousandths.
+FrameValue ExactFrameValue(int64_t wholeSeconds, std::string_view decimals, int32_t rate) {
+  int64_t part = 0;
+  for (auto it = decimals.rbegin(); it != decimals.rend(); ++it)
+    part = (part + (*it - '0') * int64_t{rate}) / 10;
+  // Fields are below 2^31, so wholeSeconds < 3661 x 2^31 and the product stays
+  // below 2^63 for rates up to kMaxRateThousandths.
+  return wholeSeconds * rate + part;
+}
+
+FrameValue TimeValue(const NumberField& h, const NumberField& m, const NumberField& s,
+                     std::string_view decimals, int32_t rate) {
+  return ExactFrameValue(h.Value() * 3600 + m.Value() * 60 + s.Value(), decimals, rate);
+}
+
+void AppendNumber(std::string& out, int64_t value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, end);
+}
+
+// Whether a line decides the text test: at least four characters, not a
+// '[' line and not only blanks.
+bool DecidesSrtTest(std::string_view line) {
+  return line.size() >= 4 && line.front() != '[' && !IsBlankLine(line);
+}
+
+// Calls fn(line, number) for every line (1-based numbers, byte-order mark
+// skipped) and reports progress by bytes every so many lines.
+template <typename Fn>
+void ForEachNumberedLine(std::string_view bytes, const ProgressFn& progress, Fn&& fn) {
+  std::string_view text = SkipBom(bytes);
+  const size_t skipped = bytes.size() - text.size();
+  size_t number = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    ++number;
+    fn(line, number);
+    if (progress && number % kProgressStride == 0)
+      progress(skipped + static_cast<size_t>(line.data() - text.data()), bytes.size());
+    return true;
+  });
+  if (progress) progress(bytes.size(), bytes.size());
+}
+
+// Runs one step of a conversion, giving an error the line it stopped on.
+template <typename Fn>
+void AtLine(size_t line, Fn&& fn) {
+  try {
+    fn();
+  } catch (const ConversionError&) {
+    throw;
+  } catch (const Error& e) {
+    throw ConversionError(e.what(), line);
+  }
+}
+
+}  // namespace
+
+std::optional<int32_t> RateThousandths(std::string_view text) {
+  int64_t value = 0;
+  int decimals = -1;  // -1: before the decimal separator
+  bool digits = false;
+  for (char c : text) {
+    if (IsDigit(c)) {
+      if (decimals >= 3) return std::nullopt;
+      if (decimals >= 0) ++decimals;
+      value = value * 10 + (c - '0');
+      if (value > int64_t{kMaxRateThousandths} * 1000) return std::nullopt;
+      digits = true;
+    } else if ((c == ',' || c == '.') && decimals < 0) {
+      decimals = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits) return std::nullopt;
+  for (int d = decimals < 0 ? 0 : decimals; d < 3; ++d) value *= 10;
+  if (value <= 0 || value > kMaxRateThousandths) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+std::string FrameFieldText(FrameValue value) {
+  if (value < 500) return {};
+  int64_t frame = value / 1000;
+  if (frame > INT32_MAX) ThrowInvalidInteger(std::to_string(frame));
+  std::string out;
+  AppendNumber(out, frame);
+  return out;
+}
+
+bool IsSrtText(std::string_view bytes) {
+  std::string_view last;
+  ForEachLine(SkipBom(bytes), [&](std::string_view line) {
+    last = line;
+    return !DecidesSrtTest(line);
+  });
+  return last.find("-->") != std::string_view::npos;
+}
+
+bool IsSrtFile(const std::string& path) {
+  if (auto dot = path.rfind('.'); dot != std::string::npos) {
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (ext == ".SRT") return true;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError(path, errno);
+  // Reads until a complete deciding line is in, usually the first few lines.
+  std::string head;
+  size_t scanned = 0;  // start of the first line not yet looked at
+  for (;;) {
+    char buf[1 << 16];
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      ThrowFileError(path, e);
+    }
+    if (n == 0) break;
+    // A line end can only be in what just arrived.
+    size_t searchFrom = head.size();
+    head.append(buf, static_cast<size_t>(n));
+    bool decided = false;
+    for (size_t nl; !decided && (nl = head.find('\n', searchFrom)) != std::string::npos;
+         scanned = searchFrom = nl + 1) {
+      std::string_view line(head.data() + scanned, nl - scanned);
+      if (scanned == 0) line = SkipBom(line);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      decided = DecidesSrtTest(line);
+    }
+    if (decided) break;
+  }
+  ::close(fd);
+  // The text test stops at the same complete line; a partial line after it
+  // is never looked at.
+  return IsSrtText(head);
+}
+
+ConvertedTimes ParseSrtTimes(std::string_view timeLine, int32_t rate) {
+  CheckRate(rate);
+  enum { kHours, kMinutes, kSeconds, kFraction, kSurplus };
+  NumberField fields[2][4];
+  int time = 0;
+  int field = kHours;
+  for (size_t i = 0; i < timeLine.size(); ++i) {
+    char c = timeLine[i];
+    // Whatever follows the end time (coordinates such as "X1:100 X2:600",
+    // stray text) is not part of it.
+    if (time == 1 && !fields[1][kFraction].Empty() && !IsDigit(c)) break;
+    if (IsDigit(c)) {
+      if (field != kSurplus) fields[time][field].Add(c);
+    } else if (c == ':') {
+      if (field != kSurplus) ++field;
+    } else if (c == ',' || c == '.') {
+      // Many programs write the milliseconds after a full stop.
+      if (field != kSurplus) field = kFraction;
+    } else if (c == '-' && i + 1 < timeLine.size() && timeLine[i + 1] == '>') {
+      time = 1;
+      field = kHours;
+    }
+  }
+  ConvertedTimes out;
+  for (int t = 0; t < 2; ++t) {
+    const NumberField* f = fields[t];
+    f[kFraction].Value();  // the fraction's digits must fit 32 bits like the others
+    (t == 0 ? out.start : out.end) =
+        TimeValue(f[kHours], f[kMinutes], f[kSeconds], f[kFraction].Decimals(), rate);
+  }
+  return out;
+}
+
+TimeCodeLine ParseTimeCodeLine(std::string_view s, int32_t rate) {
+  CheckRate(rate);
+  auto isTimeChar = [](char c) { return IsDigit(c) || c == ',' || c == '.' || c == ':'; };
+  NumberField numbers[6];
+  std::string_view fractions[2];
+  TimeCodeLine out;
+  size_t slot = 1;  // 1-6: the numbers of the two times; beyond: dropped
+  bool inNumber = false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (!isTimeChar(c)) {
+      out.text = s.substr(i);
+      break;
+    }
+    if (c == '.') {
+      if (i + 2 >= s.size() || !IsDigit(s[i + 1]) || !IsDigit(s[i + 2])) {
+        out.text = s.substr(i);
+        break;
+      }
+      fractions[slot < 5 ? 0 : 1] = s.substr(i + 1, 2);
+      i += 3;
+      // The character after the fraction is taken as a separator. One that
+      // cannot separate (a letter) is not swallowed: the text begins there.
+      if (i < s.size() && !isTimeChar(s[i]) && !IsBlank(s[i])) {
+        out.text = s.substr(i);
+        break;
+      }
+      c = i < s.size() ? s[i] : ' ';
+    }
+    if (IsDigit(c)) {
+      if (slot <= 6) numbers[slot - 1].Add(c);
+      inNumber = true;
+    } else if (inNumber) {
+      if (c == ':' && (slot == 3 || slot == 6)) {
+        out.text = s.substr(i + 1);
+        break;
+      }
+      inNumber = false;
+      ++slot;
+    }
+  }
+  out.start = TimeValue(numbers[0], numbers[1], numbers[2], fractions[0], rate);
+  out.end = TimeValue(numbers[3], numbers[4], numbers[5], fractions[1], rate);
+  return out;
+}
+
+void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text, FrameValue start,
+                          FrameValue end) {
+  std::string first = FrameFieldText(start);
+  std::string second = FrameFieldText(end);
+  if (first.empty() && second.empty()) {
+    if (text.empty()) return;
+    // A text-only line before any subtitle is kept rather than lost.
+    if (lines.empty()) lines.emplace_back("{}{}");
+    lines.back().append(text);
+    return;
+  }
+  std::string line;
+  line.reserve(first.size() + second.size() + 4 + text.size());
+  line += '{';
+  line += first;
+  line += "}{";
+  line += second;
+  line += '}';
+  line += text;
+  lines.push_back(std::move(line));
+}
+
+ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress) {
+  CheckRate(rate);
+  ConvertedDocument out;
+  out.utf8 = IsValidUtf8(SkipBom(bytes));
+  // Where the reader stands: between blocks (looking for a counter line),
+  // after the counter (the time line next), in the text lines, or skipping
+  // text lines beyond the fifth.
+  enum { kBetween, kTime, kText, kSurplus } state = kBetween;
+  std::string_view timeLine;
+  size_t timeLineNumber = 0;
+  std::string text;
+  int textLines = 0;
+  auto finish = [&] {
+    AtLine(timeLineNumber, [&] {
+      ConvertedTimes t = ParseSrtTimes(timeLine, rate);
+      AddConvertedSubtitle(out.lines, text, t.start, t.end);
+    });
+  };
+  ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
+    bool blank = IsBlankLine(line);
+    switch (state) {
+      case kBetween:
+        if (blank || line.front() == '[') return;
+        state = kTime;  // the counter line; its content is not used
+        timeLine = {};
+        timeLineNumber = number;
+        text.clear();
+        textLines = 0;
+        return;
+      case kTime:
+        if (blank) {
+          finish();
+          state = kBetween;
+          return;
+        }
+        timeLine = line;
+        timeLineNumber = number;
+        state = kText;
+        return;
+      case kText:
+        if (blank) {
+          finish();
+          state = kBetween;
+          return;
+        }
+        if (textLines > 0) text += '|';
+        text += line;
+        if (++textLines == 5) {
+          finish();
+          state = kSurplus;
+        }
+        return;
+      case kSurplus:
+        if (blank) state = kBetween;
+        return;
+    }
+  });
+  if (state == kTime || state == kText) finish();
+  return out;
+}
+
+ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
+                                       const ProgressFn& progress) {
+  CheckRate(rate);
+  ConvertedDocument out;
+  out.utf8 = IsValidUtf8(SkipBom(bytes));
+  ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
+    if (line.empty() || line.front() == '[') return;
+    AtLine(number, [&] {
+      TimeCodeLine t = ParseTimeCodeLine(line, rate);
+      AddConvertedSubtitle(out.lines, t.text, t.start, t.end);
+    });
+  });
+  return out;
+}
+
+}  // namespace velorin

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/error.h"
+#include "document/subtitle_list.h"
+
+namespace velorin {
+
+// Turning SRT files and files of time-code lines into frame-based subtitle
+// lines. Everything works on the file's bytes; the text is copied unchanged.
+//
+// Frame rates are held in thousandths of a frame per second (25 fps = 25000,
+// 23,976 fps = 23976), and times are decimal seconds, so the frame of a time
+// is computed exactly: 00:00:01,160 at 25 fps is frame 29, not 28.999... .
+
+// Highest rate accepted: 1000 frames per second.
+inline constexpr int32_t kMaxRateThousandths = 1000000;
+
+// A rate written with a decimal comma or point and at most three decimals
+// ("25", "25,000", "23.976") in thousandths; nothing for any other text, for 0
+// and for rates above 1000.
+std::optional<int32_t> RateThousandths(std::string_view text);
+
+// Seconds times the rate, in thousandths of a frame, rounded down.
+using FrameValue = int64_t;
+
+// The frame field a value gives: empty below half a frame, otherwise the whole
+// frames in decimal (37.5 gives "37", 0.7 gives "0", 0.3 gives ""). Throws the
+// invalid-number error when the frame does not fit 32 bits.
+std::string FrameFieldText(FrameValue value);
+
+// Whether the bytes of a file hold SRT: true when the first line of at least
+// four characters that does not begin with '[' contains "-->". Lines of
+// nothing but blanks and tabs are passed over, a UTF-8 byte-order mark is
+// ignored. Without such a line, the last line decides.
+bool IsSrtText(std::string_view bytes);
+
+// True for a path ending in ".srt" (any case); otherwise the text test on the
+// start of the file, read only as far as needed. Throws Error when the file
+// cannot be read.
+bool IsSrtFile(const std::string& path);
+
+struct ConvertedTimes {
+  FrameValue start = 0;
+  FrameValue end = 0;
+};
+
+// The start and end frame values of an SRT time line such as
+// "00:00:01,500 --> 00:00:04,000". Hours, minutes, seconds and fraction are
+// digit fields: ':' moves to the next field, ',' or '.' to the fraction,
+// "->" to the end time; other characters are passed over. Digits beyond the
+// fraction field are dropped, and whatever follows the end time's fraction
+// (position coordinates such as "X1:100") is ignored. Throws the
+// invalid-number error when a field does not fit 32 bits.
+ConvertedTimes ParseSrtTimes(std::string_view timeLine, int32_t rate);
+
+struct TimeCodeLine {
+  FrameValue start = 0;
+  FrameValue end = 0;
+  std::string_view text;  // points into the line
+};
+
+// One line "h:m:s[.ff],h:m:s[.ff] text" (either time may be missing): six
+// number fields and two fractions of exactly two digits; the text begins at
+// the first character that cannot be part of a time, or after the ':' that
+// follows the seconds. Numbers beyond the sixth are dropped. Throws the
+// invalid-number error when a field does not fit 32 bits.
+TimeCodeLine ParseTimeCodeLine(std::string_view line, int32_t rate);
+
+// Appends "{first}{second}text" to lines. When both values are below half a
+// frame the text has no time of its own: it is added to the end of the last
+// line, or starts a line with empty frames when there is none yet; an empty
+// text then adds nothing.
+void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text, FrameValue start,
+                          FrameValue end);
+
+struct ConvertedDocument {
+  std::vector<std::string> lines;
+  bool utf8 = true;  // the file's text is valid UTF-8 (how it is shown)
+};
+
+// A conversion that stopped on a number too large. what() is the program's
+// invalid-number message; Line() the 1-based line of the file it stopped on.
+class ConversionError : public Error {
+ public:
+  ConversionError(const std::string& message, size_t line) : Error(message), line_(line) {}
+  size_t Line() const { return line_; }
+
+ private:
+  size_t line_;
+};
+
+// Converts a whole SRT file. Blocks are a counter line, a time line and up
+// to five text lines (joined with '|'; further text lines of the block are
+// skipped), ended by an empty line or a line of blanks. Either returns every
+// subtitle or throws ConversionError and returns nothing.
+ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress = {});
+
+// Converts a whole file of time-code lines, one subtitle per line; empty lines
+// and '[' lines are skipped. All or nothing, as ConvertSrt.
+ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
+                                       const ProgressFn& progress = {});
+
+}  // namespace velorin

@@ -1,0 +1,4 @@
+#pragma once
+#include <QtWidgets/QWidget>
+
+#include "no_qt/plain.h"
