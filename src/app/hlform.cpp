@@ -46,6 +46,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
   settingsPath = options.settingsPath;
+  shell_ = options.shell;
+  associations_ = options.associations;
   changed_ = false;
 
   setWindowTitle(

@@ -16,6 +16,8 @@
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
 #include "film/media_player.h"
+#include "shell/associations.h"
+#include "shell/desktop.h"
 #include "shell/settings.h"
 
 namespace velorin {
@@ -37,6 +39,9 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
     QString settingsPath;  // empty: Velorin.ini in the program folder (or the user's config)
     QString fileArgument;  // the first command-line argument
     bool startTimer = true;
+    // The desktop's programs and the file associations; null: the real ones.
+    DesktopShell* shell = nullptr;
+    AssociationStore* associations = nullptr;
   };
 
   TForm1(Prompts& prompts, Options options, QWidget* parent = nullptr);
@@ -75,6 +80,11 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
+  QString ProgramDir() const override { return programDir; }
+  QString LastOpenDir() const override { return lastOpenDir; }
+  void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
+  DesktopShell& Shell() override;
+  AssociationStore& Associations() override;
 
   // ---- document (hlform.cpp) ----
   // Takes the view's selection and cursor row into Doc().
@@ -205,6 +215,24 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // ---- advanced synchronization (hlform_sync.cpp) ----
   void Synchronizace1Click();
 
+  // ---- adding, statistics, associations, background, help (hlform_shell.cpp) ----
+  void Pridat1Click();
+  void InfoTit1Click();
+  void AsociovatSoubory1Click();
+  // The picture of the settings file, else the default one; nothing when
+  // neither loads. Never stops the rest of the start-up.
+  void LoadStartupBackground();
+  void VychoziPoz2Click();
+  void VlastniPoz2Click();
+  // Shows the picture at path as the background of every window and makes it
+  // the background path; a picture that cannot be used is reported and
+  // changes nothing.
+  void SetBackgroundPicture(const QString& path);
+  void NapButClick();
+  void FormatovaniNap1Click();
+  void StrukturaIni1Click();
+  void OAplikaci1Click();
+
   QSize MinimumClientSize() const;
 
  signals:
@@ -247,6 +275,10 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;
+  DesktopShell* shell_ = nullptr;
+  AssociationStore* associations_ = nullptr;
+  std::unique_ptr<DesktopShell> ownShell_;
+  std::unique_ptr<AssociationStore> ownAssociations_;
 };
 
 }  // namespace velorin

@@ -44,9 +44,11 @@ const C kCommands[] = {
     {.menu = &U::Soubor1, .submenu = &U::NastavPoz2, .caption = "Nastavit pozadí aplikace",
      .flags = C::SeparatorBefore},
     {.menu = &U::NastavPoz2, .item = &U::VychoziPoz2, .caption = "Výchozí pozadí aplikace",
-     .hint = "Umístění výchozího obrázku na pozadí všech oken aplikace."},
+     .hint = "Umístění výchozího obrázku na pozadí všech oken aplikace.",
+     .handler = &F::VychoziPoz2Click},
     {.menu = &U::NastavPoz2, .item = &U::VlastniPoz2, .caption = "Vlastní pozadí aplikace",
-     .hint = "Umístění vlastního obrázku na pozadí všech oken aplikace."},
+     .hint = "Umístění vlastního obrázku na pozadí všech oken aplikace.",
+     .handler = &F::VlastniPoz2Click},
     {.menu = &U::Soubor1, .submenu = &U::NastavCesty2, .caption = "Nastavit cesty"},
     {.menu = &U::NastavCesty2, .item = &U::CestaTit1, .caption = "Cesta k titulkům",
      .key = Qt::Key_F12, .hint = "Volba adresáře, ve kterém jsou uloženy titulky.",
@@ -55,7 +57,8 @@ const C kCommands[] = {
      .key = kCtrl | Qt::Key_F12, .hint = "Volba adresáře, ve kterém jsou uloženy filmy.",
      .handler = &F::CestaFilm1Click},
     {.menu = &U::Soubor1, .item = &U::AsociovatSoubory1, .caption = "Asociace titulkových souborů",
-     .hint = "Přidružení vybraných typů titulkových souborů k aplikaci Velorin."},
+     .hint = "Přidružení vybraných typů titulkových souborů k aplikaci Velorin.",
+     .handler = &F::AsociovatSoubory1Click},
     // Qt ticks and unticks the check item itself.
     {.menu = &U::Soubor1, .item = &U::UkladatZmeny1, .caption = "Dotazovat se na uložení změn",
      .hint = "Při zaškrtnutí této volby se objeví dotaz na uložení změn při zavírání titulků, "
@@ -129,7 +132,7 @@ const C kCommands[] = {
      .popupOrder = 90},
     {.menu = &U::Upravy1, .item = &U::PridSoub1, .caption = "Přidat ze souboru",
      .key = Qt::Key_Insert, .hint = "Dodatečné vložení titulků z externího souboru.",
-     .popupMenu = &U::PopupMenu1, .popupItem = &U::Pridat1,
+     .handler = &F::Pridat1Click, .popupMenu = &U::PopupMenu1, .popupItem = &U::Pridat1,
      .popupCaption = "Přidat titulky ze souboru", .popupOrder = 120},
     {.menu = &U::Upravy1, .item = &U::SeradCas1, .caption = "Seřadit chronologicky",
      .key = kCtrl | Qt::Key_R, .hint = "Seřazení všech titulků na základě čísla prvního snímku.",
@@ -175,7 +178,7 @@ const C kCommands[] = {
      .popupMenu = &U::PocRad1, .popupItem = &U::Maximalne1, .popupOrder = 140},
     {.menu = &U::Upravy1, .item = &U::Souhrn1, .caption = "Souhrnné informace o titulcích",
      .key = kCtrl | Qt::Key_I, .hint = "Zobrazení souhrnných informací.",
-     .flags = C::SeparatorBefore | C::PopupSeparatorBefore, .popupMenu = &U::PopupMenu1,
+     .handler = &F::InfoTit1Click, .flags = C::SeparatorBefore | C::PopupSeparatorBefore, .popupMenu = &U::PopupMenu1,
      .popupItem = &U::InfoTit1, .popupOrder = 160},
 
     // Film
@@ -248,14 +251,16 @@ const C kCommands[] = {
     {.submenu = &U::Napoveda1, .caption = "&Nápověda"},
     {.menu = &U::Napoveda1, .item = &U::ObecnaNap1, .caption = "Všeobecná nápověda",
      .key = Qt::Key_F1, .hint = "Podrobný popis všech funkcí aplikace a další důležité informace.",
-     .button = &U::NapBut},
+     .handler = &F::NapButClick, .button = &U::NapBut},
     {.menu = &U::Napoveda1, .item = &U::FormatovaniNap1, .caption = "Způsoby formátování",
-     .key = kCtrl | Qt::Key_F1, .hint = "Informace o způsobu formátování titulků."},
+     .key = kCtrl | Qt::Key_F1, .hint = "Informace o způsobu formátování titulků.",
+     .handler = &F::FormatovaniNap1Click},
     {.menu = &U::Napoveda1, .item = &U::StrukturaIni1, .caption = "Struktura souboru Velorin.ini",
-     .key = kAlt | Qt::Key_F1, .hint = "Informace o struktuře souboru Velorin.ini"},
+     .key = kAlt | Qt::Key_F1, .hint = "Informace o struktuře souboru Velorin.ini",
+     .handler = &F::StrukturaIni1Click},
     {.menu = &U::Napoveda1, .item = &U::OAplikaci1, .caption = "O aplikaci",
      .key = kShift | Qt::Key_F1, .hint = "Souhrnné informace o aplikaci Velorin.",
-     .flags = C::SeparatorBefore},
+     .handler = &F::OAplikaci1Click, .flags = C::SeparatorBefore},
 };
 
 }  // namespace

@@ -17,6 +17,9 @@ class QWidget;
 
 namespace velorin {
 
+class AssociationStore;
+class DesktopShell;
+
 // What the dialogs use of the main window: the document and its view, the
 // change flag, the text encoding, the design scale, the background, the film
 // player and the program-wide values they read and set. Dialogs get this and
@@ -80,8 +83,19 @@ class MainForm {
 
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
-  // The settings file, for dialogs that keep sections of their own.
+
+  // The program's folder with a trailing '/' (help pages, default picture)
+  // and the settings file in use.
+  virtual QString ProgramDir() const = 0;
   virtual QString SettingsFile() const = 0;
+  // The folder of the last opened subtitle file: where the file dialogs of
+  // subtitles to open or add start.
+  virtual QString LastOpenDir() const = 0;
+  virtual void SetLastOpenDir(const QString& dir) = 0;
+  // Opening pages and addresses with the desktop's programs.
+  virtual DesktopShell& Shell() = 0;
+  // The program as the opener of subtitle files.
+  virtual AssociationStore& Associations() = 0;
 };
 
 }  // namespace velorin

@@ -14,6 +14,7 @@
 #include "app/dialog_support.h"
 #include "edit/list_commands.h"
 #include "layout/tags.h"
+#include "shell/desktop.h"
 
 namespace velorin {
 
@@ -88,7 +89,6 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   tip(NastavitVychBut, "Výchozí formát druhu, stylu a velikosti písma pro upravované titulky.");
   NapBut = new QPushButton(QStringLiteral("&Nápověda"), this);
   tip(NapBut, "Informace o způsobu formátování titulků.");
-  NapBut->setEnabled(false);  // the program cannot open its help pages yet
   for (QPushButton* b : {PredBut, DalBut}) b->setFixedWidth(32);
   EPosun->setFixedWidth(32);
   EPosun->setAlignment(Qt::AlignCenter);
@@ -321,6 +321,8 @@ void TForm3::NastavitVychButClick() {
   if (chosen) form1_.SetDefaultFormat(*chosen);
 }
 
-void TForm3::NapButClick() {}
+void TForm3::NapButClick() {
+  ShowHelpPage(form1_, form1_.ProgramDir() + QStringLiteral("formatovani.htm"));
+}
 
 }  // namespace velorin

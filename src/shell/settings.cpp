@@ -58,6 +58,12 @@ void WriteGeneralSettings(IniFile& ini, const AppSettings& s) {
   ini.WriteString("POZADI", "Cesta", s.backgroundPath);
 }
 
+void WriteAssociationFlags(IniFile& ini, bool txt, bool sub, bool srt) {
+  ini.WriteBool("ASOCIACE", "Txt", txt);
+  ini.WriteBool("ASOCIACE", "Sub", sub);
+  ini.WriteBool("ASOCIACE", "Srt", srt);
+}
+
 void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles) {
   for (int n = 1; n <= kRecentCount; ++n) {
     size_t i = static_cast<size_t>(n - 1);

@@ -46,6 +46,9 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppSettings& defaults,
 // the keys before it stay written.
 void WriteGeneralSettings(IniFile& ini, const AppSettings& settings);
 
+// ASOCIACE/Txt, Sub, Srt, in this order: the association dialog's OK.
+void WriteAssociationFlags(IniFile& ini, bool txt, bool sub, bool srt);
+
 // OTEVRENO/1..9, empty entries written as empty values.
 void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles);
 
