@@ -22,8 +22,8 @@ class Reader {
     }
   }
   int Row() { return static_cast<int>(Get()); }
-  std::string_view Bytes() {
-    const size_t n = static_cast<size_t>(Get());
+  std::string_view Bytes() { return Raw(static_cast<size_t>(Get())); }
+  std::string_view Raw(size_t n) {
     std::string_view s = bytes_.substr(at_, n);
     at_ += n;
     return s;
@@ -43,16 +43,37 @@ class Reader {
 struct ReplaceOp {
   int row;
   size_t prefix, suffix;
-  std::string_view before, after;
+  std::string before, after;
 };
 
-ReplaceOp ReadReplace(Reader& r) {
+// Frame numbers are most of what a retiming changes: middles made only of
+// these characters are kept two to a byte.
+constexpr std::string_view kPackable = "0123456789{}-";
+
+bool Packable(std::string_view s) {
+  return s.find_first_not_of(kPackable) == std::string_view::npos;
+}
+
+std::string Unpack(Reader& r) {
+  const size_t n = static_cast<size_t>(r.Get());
+  std::string_view packed = r.Raw((n + 1) / 2);
+  std::string out(n, '\0');
+  for (size_t i = 0; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(packed[i / 2]);
+    out[i] = kPackable[i % 2 == 0 ? b >> 4 : b & 0x0F];
+  }
+  return out;
+}
+
+ReplaceOp ReadReplace(Reader& r, bool packed, int& lastRow) {
   ReplaceOp op;
-  op.row = r.Row();
+  const uint64_t zigzag = r.Get();
+  lastRow += static_cast<int>(zigzag & 1 ? ~(zigzag >> 1) : zigzag >> 1);
+  op.row = lastRow;
   op.prefix = static_cast<size_t>(r.Get());
   op.suffix = static_cast<size_t>(r.Get());
-  op.before = r.Bytes();
-  op.after = r.Bytes();
+  op.before = packed ? Unpack(r) : std::string(r.Bytes());
+  op.after = packed ? Unpack(r) : std::string(r.Bytes());
   return op;
 }
 
@@ -89,12 +110,30 @@ void ChangeSet::Replaced(int row, std::string_view before, std::string_view afte
   while (suffix < shorter - prefix &&
          before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
     ++suffix;
-  bytes_.push_back(static_cast<char>(kReplace));
-  Put(static_cast<uint64_t>(row));
+  before = before.substr(prefix, before.size() - prefix - suffix);
+  after = after.substr(prefix, after.size() - prefix - suffix);
+  const bool packed = Packable(before) && Packable(after);
+  bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
+  // Rows as the difference from the last replaced one: one byte for a command
+  // that walks the list.
+  const int64_t delta = int64_t{row} - lastRow_;
+  Put(delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
+                : static_cast<uint64_t>(delta) << 1);
+  lastRow_ = row;
   Put(prefix);
   Put(suffix);
-  PutBytes(before.substr(prefix, before.size() - prefix - suffix));
-  PutBytes(after.substr(prefix, after.size() - prefix - suffix));
+  for (std::string_view middle : {before, after}) {
+    if (!packed) {
+      PutBytes(middle);
+      continue;
+    }
+    Put(middle.size());
+    for (size_t i = 0; i < middle.size(); i += 2) {
+      const auto hi = kPackable.find(middle[i]);
+      const auto lo = i + 1 < middle.size() ? kPackable.find(middle[i + 1]) : 0;
+      bytes_.push_back(static_cast<char>(hi << 4 | lo));
+    }
+  }
   ++ops_;
 }
 
@@ -140,23 +179,37 @@ void ChangeSet::Reassigned(const std::vector<std::string>& before,
 }
 
 void ChangeSet::Append(ChangeSet&& other) {
-  bytes_.append(other.bytes_);
+  if (bytes_.empty()) {
+    bytes_ = std::move(other.bytes_);
+    bytes_.shrink_to_fit();  // a kept step holds no spare room
+  } else {
+    // Replaced rows count from 0 again where the other's changes begin.
+    bytes_.push_back(static_cast<char>(kRowsFromZero));
+    bytes_.append(other.bytes_);
+  }
   ops_ += other.ops_;
-  other.bytes_.clear();
-  other.bytes_.shrink_to_fit();
-  other.ops_ = 0;
+  lastRow_ = other.lastRow_;
+  other = ChangeSet();
 }
 
-std::vector<size_t> ChangeSet::OpStarts() const {
-  std::vector<size_t> starts;
-  starts.reserve(ops_);
+std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
+  std::vector<OpAt> ops;
+  ops.reserve(ops_);
   size_t at = 0;
+  int lastRow = 0;
   while (at < bytes_.size()) {
-    starts.push_back(at);
+    const auto kind = static_cast<Kind>(bytes_[at]);
     Reader r(bytes_, at + 1);
-    switch (static_cast<Kind>(bytes_[at])) {
+    if (kind == kRowsFromZero) {
+      lastRow = 0;
+      at = r.Pos();
+      continue;
+    }
+    ops.push_back({at, lastRow});
+    switch (kind) {
       case kReplace:
-        ReadReplace(r);
+      case kReplacePacked:
+        ReadReplace(r, kind == kReplacePacked, lastRow);
         break;
       case kInsert:
       case kDelete:
@@ -176,25 +229,31 @@ std::vector<size_t> ChangeSet::OpStarts() const {
         r.Lines();
         r.Lines();
         break;
+      case kRowsFromZero:
+        break;
     }
     at = r.Pos();
   }
-  return starts;
+  return ops;
 }
 
-void ChangeSet::Apply(SubtitleList& list, size_t start, bool undo,
-                      std::vector<int>& touched) const {
+void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const {
+  const size_t start = op.start;
   std::vector<std::string>& lines = list.lines_;
   std::vector<char>& flags = list.selected_;
   Reader r(bytes_, start + 1);
   switch (static_cast<Kind>(bytes_[start])) {
-    case kReplace: {
-      const ReplaceOp op = ReadReplace(r);
-      std::string& line = lines.at(static_cast<size_t>(op.row));
-      line = Swap(line, op.prefix, op.suffix, undo ? op.before : op.after);
-      touched.push_back(op.row);
+    case kReplace:
+    case kReplacePacked: {
+      int row = op.rowBefore;
+      const ReplaceOp replace = ReadReplace(r, bytes_[start] == kReplacePacked, row);
+      std::string& line = lines.at(static_cast<size_t>(replace.row));
+      line = Swap(line, replace.prefix, replace.suffix, undo ? replace.before : replace.after);
+      touched.push_back(replace.row);
       break;
     }
+    case kRowsFromZero:
+      break;
     case kInsert:
     case kDelete: {
       const bool insert = (static_cast<Kind>(bytes_[start]) == kInsert) != undo;
@@ -267,14 +326,14 @@ void ChangeSet::Apply(SubtitleList& list, size_t start, bool undo,
 
 std::vector<int> ChangeSet::Undo(SubtitleList& list) const {
   std::vector<int> touched;
-  const std::vector<size_t> starts = OpStarts();
-  for (auto it = starts.rbegin(); it != starts.rend(); ++it) Apply(list, *it, true, touched);
+  const std::vector<OpAt> ops = Ops();
+  for (auto it = ops.rbegin(); it != ops.rend(); ++it) Apply(list, *it, true, touched);
   return Finish(list, std::move(touched));
 }
 
 std::vector<int> ChangeSet::Redo(SubtitleList& list) const {
   std::vector<int> touched;
-  for (size_t start : OpStarts()) Apply(list, start, false, touched);
+  for (OpAt op : Ops()) Apply(list, op, false, touched);
   return Finish(list, std::move(touched));
 }
 

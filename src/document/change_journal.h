@@ -41,16 +41,31 @@ class ChangeSet {
   std::vector<int> Redo(SubtitleList& list) const;
 
  private:
-  enum Kind : uint8_t { kReplace, kInsert, kDelete, kDeleteRows, kPermute, kReassign };
+  enum Kind : uint8_t {
+    kReplace,
+    kReplacePacked,  // the middles two characters to a byte
+    kInsert,
+    kDelete,
+    kDeleteRows,
+    kPermute,
+    kReassign,
+    kRowsFromZero,  // replaced rows are counted from 0 again
+  };
+  // Where an op starts, and the replaced row its row difference counts from.
+  struct OpAt {
+    size_t start;
+    int rowBefore;
+  };
   void Put(uint64_t v);
   void PutBytes(std::string_view s);
-  std::vector<size_t> OpStarts() const;
-  void Apply(SubtitleList& list, size_t start, bool undo, std::vector<int>& touched) const;
+  std::vector<OpAt> Ops() const;
+  void Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const;
   // Selects the touched rows that still exist and puts the cursor on the first.
   static std::vector<int> Finish(SubtitleList& list, std::vector<int> touched);
 
   std::string bytes_;
   size_t ops_ = 0;
+  int lastRow_ = 0;  // the last replaced row, which the next one counts from
 };
 
 }  // namespace velorin
