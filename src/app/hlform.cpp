@@ -66,6 +66,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   setAcceptDrops(true);
   for (QLineEdit* e : findChildren<QLineEdit*>()) e->setAcceptDrops(false);
   WireCommands();
+  // The width-fitting dialog lives as long as the main window.
+  form4 = new TForm4(*this);
 
   QSize minClient = MinimumClientSize();
   central->setMinimumSize(minClient);
@@ -125,6 +127,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireLinesCommands();
 }
 
 void TForm1::FormShow() {
