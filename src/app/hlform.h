@@ -15,6 +15,7 @@
 #include "app/main_form.h"
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
+#include "document/undo_history.h"
 #include "film/media_player.h"
 #include "shell/associations.h"
 #include "shell/desktop.h"
@@ -54,7 +55,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   QWidget* Window() override { return this; }
   SubtitleList& Doc() override { return doc_; }
   Prompts& Ask() override { return prompts_; }
-  bool RunCommand(const std::function<void()>& fn) override;
+  bool RunCommand(const std::function<void()>& fn, const QString& name = {}) override;
   ProgressFn Progress() override;
   void PushAll() override;
   void PushRows(int first, int last) override;
@@ -162,6 +163,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void PrepocitejButClick();
   void Prepocitat1Click();
   void PrBut2Click();
+  // The synchronization file chosen, dropped or typed: E3 and E4 from it.
+  void OpenSyncFile(const QString& path);
   // Puts the first and last frame of a synchronization file into E3 and E4;
   // false when the file holds no subtitle line first.
   bool LoadSyncFileBounds(const QString& path);
@@ -174,6 +177,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   int shownFirst = 0;
   int shownSecond = 0;
   void Panel1Click();
+  // Opens a film chosen in the film dialog or dropped on the panel.
+  void OpenFilmFile(const QString& file);
   void Start1Click();
   void Pauza1Click();
   void Stop1Click();
@@ -191,6 +196,13 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   bool overlayVisible = false;
   // Where the film dialog opens once a film was chosen; null: the films path.
   QString filmDialogDir;
+
+  // ---- undo and redo (hlform_undo.cpp) ----
+  void ZpetClick();
+  void ZnovuClick();
+  // Zpět and Znovu named after their steps and enabled when there is one.
+  void UpdateUndoItems();
+  UndoHistory& History() { return history_; }
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
@@ -248,6 +260,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   using Handler = void (TForm1::*)();
@@ -267,8 +281,21 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SaveUnderAskedName(bool selectedOnly);
   void RemoveTagKind(char kind);
 
+  // Loading, closing and a new file start a new history: what they do to the
+  // list is not journalled, and the history is empty after them.
+  struct NewHistory {
+    explicit NewHistory(TForm1& form) : f(form) { f.doc_.SetJournal(nullptr); }
+    ~NewHistory() {
+      f.history_.Clear();
+      f.doc_.SetJournal(&f.history_.Pending());
+    }
+    TForm1& f;
+  };
+
   Prompts& prompts_;
+  UndoHistory history_;
   SubtitleList doc_;
+  std::vector<QString> commandNames_;  // of the commands running, outermost first
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;

@@ -83,9 +83,16 @@ const C kCommands[] = {
 
     // Úpravy
     {.submenu = &U::Upravy1, .caption = "Úpr&avy"},
+    {.menu = &U::Upravy1, .item = &U::Zpet1, .caption = "Zpět", .key = kAlt | Qt::Key_Backspace,
+     .hint = "Vrácení poslední provedené úpravy titulků.", .handler = &F::ZpetClick,
+     .popupMenu = &U::PopupMenu1, .popupItem = &U::Zpet2, .popupOrder = 1},
+    {.menu = &U::Upravy1, .item = &U::Znovu1, .caption = "Znovu", .key = kCtrl | Qt::Key_Y,
+     .hint = "Opětovné provedení naposledy vrácené úpravy titulků.", .handler = &F::ZnovuClick,
+     .popupMenu = &U::PopupMenu1, .popupItem = &U::Znovu2, .popupOrder = 2},
     {.menu = &U::Upravy1, .item = &U::VybratVse1, .caption = "Vybrat vše", .key = kCtrl | Qt::Key_A,
      .hint = "Označení všech titulků. Titulky se zvýrazní modře.", .handler = &F::Vybrat1Click,
-     .popupMenu = &U::PopupMenu1, .popupItem = &U::Vybrat1, .popupOrder = 10},
+     .flags = C::SeparatorBefore | C::PopupSeparatorBefore, .popupMenu = &U::PopupMenu1,
+     .popupItem = &U::Vybrat1, .popupOrder = 10},
     {.menu = &U::Upravy1, .item = &U::VymazVse1, .caption = "Vymazat vše",
      .key = kAlt | Qt::Key_Delete,
      .hint = "Vymazání obsahu všech položek v tomto okně, včetně filmu, který je právě otevřen.",

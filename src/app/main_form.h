@@ -36,8 +36,10 @@ class MainForm {
   // Runs a command: the hourglass on, an error shown in the general error box
   // and the command ended. A command may run inside another one (a dialog's
   // button inside the main window's command that opened the dialog). False
-  // when it failed.
-  virtual bool RunCommand(const std::function<void()>& fn) = 0;
+  // when it failed. What it changes in the document becomes one step of the
+  // undo history, named name (a nested command without a name takes the
+  // name of the one around it).
+  virtual bool RunCommand(const std::function<void()>& fn, const QString& name = {}) = 0;
   // A progress callback for the core's long loops.
   virtual ProgressFn Progress() = 0;
 
