@@ -1,6 +1,8 @@
 // Adding subtitles from a file: the offered lines are the file's lines but
 // the empty and header ones; a shift either moves every frame by the offset
 // (not below 0) or changes nothing; appending takes exactly the '{' lines.
+#include "document/ascii.h"
+#include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "edit/adding.h"
 #include "fuzz_support.h"
