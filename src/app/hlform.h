@@ -190,6 +190,9 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void OdstranFor1Click();
   FindDialog* FindDialog1 = nullptr;  // created on first use, kept open between searches
 
+  // ---- format conversion (hlform_convert.cpp) ----
+  void UlozitSrt2Click();
+
   QSize MinimumClientSize() const;
 
  signals:
