@@ -14,17 +14,21 @@ using namespace velorin::test;
 
 namespace {
 
-// Acts on the next modal dialog of type Dialog once it is shown (the test is
-// blocked in its exec()).
+// Acts on the next modal dialog of type Dialog once it is shown and active
+// (the test is blocked in its exec()).
 template <typename Dialog>
 void WhenShown(std::function<void(Dialog*)> act) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
+    auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    // Keys reach the dialog's mnemonics only once it is the active window.
+    if (!d || !d->isActiveWindow()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(d);
+    // A failed check left the dialog open: close it, so the test fails and
+    // does not hang.
+    if (QTest::currentTestFailed() && d->isVisible()) d->reject();
   });
   timer->start(5);
 }
