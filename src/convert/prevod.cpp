@@ -50,7 +50,7 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   PrevodBut->setDefault(true);
 
   // As wide as the longer centred line needs; the buttons centred below.
-  const int width = std::max(s(440), Label2->sizeHint().width() + s(32));
+  const int width = std::max(s(440), Label2->sizeHint().width() + s(64));
   for (auto [l, top] : {std::pair{Label1, 14}, {Label2, 36}}) {
     l->setAlignment(Qt::AlignHCenter);
     l->setGeometry(0, s(top), width, l->sizeHint().height());
