@@ -62,6 +62,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
                                                     ESync, ETarget, E1, E2, E3, E4, E5, E6})
     w->installEventFilter(this);
   WireCommands();
+  // The width-fitting dialog lives as long as the main window.
+  form4 = new TForm4(*this);
 
   QSize minClient = MinimumClientSize();
   central->setMinimumSize(minClient);
@@ -119,6 +121,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireLinesCommands();
 }
 
 void TForm1::FormShow() {

@@ -122,7 +122,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void CestaFilm1Click();
   // The settings file: settingsPath when set, else Velorin.ini in the program
   // folder, or in the user's config folder when the program folder is read-only.
-  QString SettingsFile() const;
+  QString SettingsFile() const override;
   QString subtitlesPath;
   QString filmsPath;
   QStringList recentFiles;  // at most nine, newest first
@@ -131,6 +131,15 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // association flags, the background path) live here for them to use and
   // are written back from here.
   AppSettings settings;
+
+  // ---- completion, line count and width fitting (hlform_lines.cpp) ----
+  void Doplnit1Click();
+  void Odstranit1Click();
+  // The count items: Tag 0 joins, 1 to 4 split into Tag + 1 lines.
+  void RadekClick(int tag);
+  // Both "Maximálně" items: the one the user ticked gives the other its state.
+  void Maximalne1Click(bool checked);
+  void SireButClick();
 
   // ---- retiming (hlform_retiming.cpp) ----
   void RecomputeIfComplete();
@@ -216,6 +225,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void WireCommands();
   void WireRetimingCommands();  // hlform_retiming.cpp
   void WireFilmCommands();      // hlform_film.cpp
+  void WireLinesCommands();     // hlform_lines.cpp
   void FormResize();
   void PaintBackground(QPainter& painter);
   bool FilterFieldKey(QLineEdit* field, QKeyEvent* key);

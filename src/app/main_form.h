@@ -80,6 +80,8 @@ class MainForm {
 
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
+  // The settings file, for dialogs that keep sections of their own.
+  virtual QString SettingsFile() const = 0;
 };
 
 }  // namespace velorin

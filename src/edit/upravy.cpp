@@ -202,7 +202,7 @@ void TForm3::FormShow() {
   for (int i = 0; i < 5; ++i) E[i]->setText(form1_.DecodeLine(fields.lines[i]));
   if (formatFilling)
     for (int i = 0; i < 6; ++i) EF[i]->setText(form1_.DecodeLine(fields.formats[i]));
-  PouzitBut->setEnabled(false);
+  PouzitBut->setEnabled(std::exchange(showsProposal, false));
 }
 
 void TForm3::EditChange() { PouzitBut->setEnabled(true); }
@@ -246,6 +246,8 @@ void TForm3::MoveToRow(int delta) {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  // The opener's formats belonged to its own row.
+  formatFilling = true;
   form1_.SelectRowOnly(row);
   FormShow();
 }
@@ -265,6 +267,7 @@ void TForm3::NovyButClick() {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  formatFilling = true;
   FormShow();
   E[0]->setFocus();
   form1_.PushAllKeepScroll();

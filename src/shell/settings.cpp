@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "document/subtitle_line.h"
+
 namespace velorin {
 
 namespace {
@@ -75,6 +77,34 @@ bool AddRecentFile(std::vector<std::string>& recentFiles, const std::string& pat
 
 std::string RecentCaption(int n, const std::string& path) {
   return std::to_string(n) + " " + FileNamePart(path);
+}
+
+namespace {
+
+constexpr const char* kCompletionSection = "UPRAVA";
+constexpr const char* kRadKeys[5] = {"Rad1", "Rad2", "Rad3", "Rad4", "Rad5"};
+
+}  // namespace
+
+CompletionSettings ReadCompletionSettings(const IniFile& ini) {
+  const CompletionSettings d;
+  CompletionSettings s;
+  s.doba = ini.ReadInteger(kCompletionSection, "Doba", d.doba);
+  s.pomerne = ini.ReadBool(kCompletionSection, "Pomerne", d.pomerne);
+  s.pomerneCas = ini.ReadInteger(kCompletionSection, "PomerneCas", d.pomerneCas);
+  s.prazdne = ini.ReadBool(kCompletionSection, "Prazdne", d.prazdne);
+  for (size_t i = 0; i < 5; ++i)
+    s.rad[i] = ini.ReadInteger(kCompletionSection, kRadKeys[i], d.rad[i]);
+  return s;
+}
+
+void WriteCompletionSettings(IniFile& ini, const CompletionFields& f) {
+  ini.WriteInteger(kCompletionSection, "Doba", ToInt32(f.doba));
+  ini.WriteBool(kCompletionSection, "Pomerne", f.pomerne);
+  ini.WriteInteger(kCompletionSection, "PomerneCas", ToInt32(f.pomerneCas));
+  ini.WriteBool(kCompletionSection, "Prazdne", f.prazdne);
+  for (size_t i = 0; i < 5; ++i)
+    ini.WriteInteger(kCompletionSection, kRadKeys[i], ToInt32(f.rad[i]));
 }
 
 }  // namespace velorin

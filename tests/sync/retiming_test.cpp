@@ -233,6 +233,8 @@ TEST(ScanSyncBounds, FirstSubtitleLineAndTheFinalLine) {
       {"{10}{20}a", true, false, "10", "10"},
       {"{10}{20}a\n{30}{}b", true, false, "10", "30"},
       {"[only]\r\n\r\n", false, false, "", ""},
+      // No subtitle line: the last frame is still the final line's digits.
+      {"[12]\r\n", false, false, "", "12"},
       {"", false, false, "", ""},
       {"\xEF\xBB\xBF{5}{6}a\r\n", true, false, "5", "5"},
       {" {5}{6}a\r\n", false, true, "", ""},
