@@ -56,6 +56,11 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void PushAllKeepScroll() override;
   void SelectRowOnly(int row) override;
   void UpdateFrameFields() override;
+  void SetTargetFrames(const QString& first, const QString& last) override {
+    E3->setText(first);
+    E4->setText(last);
+  }
+  QString SyncFileName() const override { return ESync->text(); }
   bool Changed() const override { return changed_; }
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(const std::string& bytes) const override;
@@ -198,6 +203,9 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void OdDruh2Click();
   void OdstranFor1Click();
   FindDialog* FindDialog1 = nullptr;  // created on first use, kept open between searches
+
+  // ---- advanced synchronization (hlform_sync.cpp) ----
+  void Synchronizace1Click();
 
   // ---- format conversion (hlform_convert.cpp) ----
   void UlozitSrt2Click();

@@ -47,6 +47,10 @@ class MainForm {
   virtual void SelectRowOnly(int row) = 0;
   // E1 and E2 follow the first and last subtitle; E5 and E6 are emptied.
   virtual void UpdateFrameFields() = 0;
+  // E3 and E4: the frames the first and last subtitle should get.
+  virtual void SetTargetFrames(const QString& first, const QString& last) = 0;
+  // The synchronization file named in ESync (as typed; may not exist).
+  virtual QString SyncFileName() const = 0;
 
   virtual bool Changed() const = 0;
   virtual void SetChanged(bool changed) = 0;

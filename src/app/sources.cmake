@@ -8,6 +8,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform_lines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_sync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_view.cpp
