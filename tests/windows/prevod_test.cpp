@@ -62,14 +62,14 @@ class PrevodTest : public QObject {
       QByteArray bytes;
       bool commandLine;  // else typed into the source field and Enter
       std::function<void(TForm5*)> convert;
-      QString rows;  // empty: nothing loaded
-      QString shown;
+      QString rows = {};  // empty: nothing loaded
+      QString shown = {};
       // The export: ETarget typed first, the main window's rate, the dialog's
       // handling (No to any question); the SRT file and what it then holds.
-      QString target, rate;
-      std::function<void(TForm12*)> act;
-      QString srt;
-      QByteArray srtBytes;
+      QString target = {}, rate = {};
+      std::function<void(TForm12*)> act = {};
+      QString srt = {};
+      QByteArray srtBytes = {};
     } cases[] = {
         // The export refused until a rate is chosen.
         {"film.srt", kSrt, false, lowestRate, "{23}{71}Ahoj|světe\n{95}{119}Konec",
