@@ -22,6 +22,7 @@
 #include "app/dialog_support.h"
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
+#include "convert/prevod.h"
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
@@ -171,8 +172,12 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
 }
 
 bool TForm1::ConvertForeignFile(const QString&) {
-  // No conversion dialog yet: the file is not converted.
-  return false;
+  // The dialog reads the file named in ESource and fills the list itself.
+  TForm5 dialog(*this);
+  ExecModal(dialog);
+  if (dialog.Tag != 1) return false;
+  ShowSubtitleAt(overlayCursor);
+  return true;
 }
 
 void TForm1::UpdateFrameFields() {

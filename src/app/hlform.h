@@ -76,6 +76,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   MediaPlayer& Player() override;
   bool FilmOpen() const override;
   void OpenFilm() override { Panel1Click(); }
+  QString SourceFileName() const override { return ESource->text(); }
+  QString TargetFileName() const override { return ETarget->text(); }
   QString FrameRateText() const override { return frameRateText; }
   void SetFrameRateText(const QString& rate) override { frameRateText = rate; }
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
@@ -244,6 +246,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void FormatovaniNap1Click();
   void StrukturaIni1Click();
   void OAplikaci1Click();
+  // ---- format conversion (hlform_convert.cpp) ----
+  void UlozitSrt2Click();
 
   QSize MinimumClientSize() const;
 

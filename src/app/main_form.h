@@ -75,6 +75,10 @@ class MainForm {
   virtual bool FilmOpen() const = 0;
   virtual void OpenFilm() = 0;
 
+  // The source and target file fields (ESource, ETarget) as they stand.
+  virtual QString SourceFileName() const = 0;
+  virtual QString TargetFileName() const = 0;
+
   // The last frame rate confirmed in a dialog ("25,000" at start).
   virtual QString FrameRateText() const = 0;
   virtual void SetFrameRateText(const QString& rate) = 0;

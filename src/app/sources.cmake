@@ -3,6 +3,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_drop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_film.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_lines.cpp
