@@ -8,3 +8,7 @@ list(APPEND VELORIN_GUI_SOURCES
 # Advanced synchronization: sync points and the piecewise retiming.
 list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sync_points.cpp)
+
+# Automatic synchronization to the film's speech.
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/auto_sync.cpp)
