@@ -498,9 +498,10 @@ std::vector<SubtitleSpan> SubtitleSpans(const std::vector<std::string>& lines, d
   std::vector<bool> open;  // no usable second frame: the end comes from the next start
   for (size_t row = 0; row < lines.size(); ++row) {
     const SubtitleLineView view(lines[row]);
-    if (view.FirstField().bytes.empty()) continue;
+    // Empty braces are frame 0, the way a line says it has no frame.
     const int32_t first = view.First();
-    const int32_t second = view.SecondField().bytes.empty() ? 0 : view.Second();
+    if (first == 0) continue;
+    const int32_t second = view.Second();
     SubtitleSpan s{static_cast<int>(row), first / fps, second / fps};
     const bool usable = second > first;
     open.push_back(!usable);
