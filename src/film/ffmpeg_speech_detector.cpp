@@ -14,6 +14,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -115,6 +116,9 @@ double StreamRate(const AVStream* st) {
 class FfmpegSpeechDetector : public SpeechDetector {
  public:
   SpeechTrack Detect(const std::string& path, const ListenProgressFn& progress) override {
+    // Damaged packets and timestamp repairs are handled here; FFmpeg's own
+    // warnings about them would only clutter the terminal.
+    if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
     AVFormatContext* raw = nullptr;
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0) Unreadable(path, AvMessage(rc));

@@ -22,8 +22,8 @@ namespace {
 // on top of that kOnsetWeight times the contrast between the speech just after
 // its start and just before it: subtitles start when people start to speak,
 // while they end anywhere after that.
-constexpr double kOnsetWindow = 0.3;  // seconds either side of a subtitle's start
-constexpr double kOnsetWeight = 1.5;
+constexpr double kOnsetWindow = 0.5;  // seconds either side of a subtitle's start
+constexpr double kOnsetWeight = 0.5;
 // Two fits whose subtitles lie less than this apart anywhere are one fit.
 constexpr double kDistinctSeconds = 1.0;
 // Silence, or nothing but "speech": the track cannot place anything.
@@ -35,12 +35,15 @@ constexpr double kRefineReach = 0.0005;
 // A refined scale replaces the candidate only when it fits clearly better:
 // as much as moving every subtitle this many steps closer to its speech.
 constexpr double kSnapSteps = 1.0;
-// Piecewise mode: at most this many offsets, a change of offset must pay for
-// itself with this many subtitles' worth of fit, and a stretch has at least
-// this many subtitles.
+// Piecewise mode: the whole document's correlation offers this many offsets
+// at most, a change of offset must pay for itself with this many subtitles'
+// worth of fit, and a stretch has at least this many subtitles.
 constexpr size_t kMaxPieces = 8;
 constexpr double kSwitchCost = 4.0;
 constexpr size_t kMinPieceRows = 5;
+// The document is cut into this many runs of rows (at least kMinPieceRows + 3
+// each) whose best offsets are also tried.
+constexpr size_t kRunsPerDocument = 32;
 
 constexpr double kStep = kSpeechStepSeconds;
 
@@ -179,25 +182,31 @@ struct Template {
   double base = 0;  // seconds of the document (scaled) at cell 0
 };
 
-Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale) {
-  double first = spans.front().start, last = spans.front().end;
-  for (const SubtitleSpan& s : spans) {
-    first = std::min(first, s.start);
-    last = std::max(last, s.end);
+// The spans [from, to) at a scale on cells of `step` seconds.
+Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale, size_t from, size_t to,
+                      double step) {
+  double first = spans[from].start, last = spans[from].end;
+  for (size_t i = from; i < to; ++i) {
+    first = std::min(first, spans[i].start);
+    last = std::max(last, spans[i].end);
   }
   Template t;
-  t.base = scale * first - kOnsetWindow - kStep;
-  const double o = kOnsetWindow / kStep;
-  const auto cells = static_cast<size_t>(std::ceil((scale * last - t.base) / kStep + o)) + 2;
+  t.base = scale * first - kOnsetWindow - step;
+  const double o = kOnsetWindow / step;
+  const auto cells = static_cast<size_t>(std::ceil((scale * last - t.base) / step + o)) + 2;
   t.values.assign(cells, 0.0);
-  for (const SubtitleSpan& s : spans) {
-    const double u = (scale * s.start - t.base) / kStep;
-    const double v = (scale * s.end - t.base) / kStep;
+  for (size_t i = from; i < to; ++i) {
+    const double u = (scale * spans[i].start - t.base) / step;
+    const double v = (scale * spans[i].end - t.base) / step;
     AddInterval(t.values, u, v, 1.0);
     AddInterval(t.values, u, u + o, kOnsetWeight);
     AddInterval(t.values, u - o, u, -kOnsetWeight);
   }
   return t;
+}
+
+Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale) {
+  return MakeTemplate(spans, scale, 0, spans.size(), kStep);
 }
 
 // A stretch of the document's spans [from, to) shown at offset a (seconds;
@@ -361,6 +370,40 @@ std::vector<double> PeakOffsets(const Candidate& c) {
   return offsets;
 }
 
+// The offsets for the pieces: the peaks of the whole document's correlation
+// and the best offset of each short run of rows on its own, so that a stretch
+// too short to show in the whole's correlation still offers its offset. The
+// runs are correlated on 40 ms cells, which is plenty to tell offsets apart.
+std::vector<double> PieceOffsets(const Weights& w, const std::vector<SubtitleSpan>& spans,
+                                 double b) {
+  std::vector<double> offsets = PeakOffsets(Correlate(w, spans, b));
+  constexpr size_t kCells = 4;
+  const double step = kStep * kCells;
+  std::vector<double> coarse((w.Size() + kCells - 1) / kCells, 0.0);
+  for (size_t i = 0; i < w.Size(); ++i) coarse[i / kCells] += w.Values()[i];
+  const size_t n = spans.size();
+  const size_t rows = std::max(kMinPieceRows + 3, n / kRunsPerDocument);
+  std::vector<Template> runs;
+  size_t longest = 1;
+  for (size_t from = 0; from < n; from += rows) {
+    runs.push_back(MakeTemplate(spans, b, from, std::min(n, from + rows), step));
+    longest = std::max(longest, runs.back().values.size());
+  }
+  Correlator correlator(coarse, longest);
+  for (const Template& t : runs) {
+    const std::vector<double> corr = correlator.Correlate(t.values);
+    const auto peak =
+        static_cast<size_t>(std::max_element(corr.begin(), corr.end()) - corr.begin());
+    if (!(corr[peak] > 0)) continue;
+    const double a =
+        (static_cast<double>(peak) - static_cast<double>(t.values.size() - 1)) * step - t.base;
+    bool near = false;
+    for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
+    if (!near) offsets.push_back(a);
+  }
+  return offsets;
+}
+
 // Gives every span one of the offsets so that the spans score best, a change
 // of offset between neighbours costing kSwitchCost average subtitles (by
 // dynamic programming); stretches shorter than kMinPieceRows then join the
@@ -369,14 +412,10 @@ std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleS
                                    const std::vector<double>& offsets, double b) {
   const size_t n = spans.size(), k = offsets.size();
   std::vector<double> score(n * k);
-  double average = 0;
+  double average = 0;  // of a subtitle at the best single offset, the first
   for (size_t i = 0; i < n; ++i) {
-    double best = 0;
-    for (size_t j = 0; j < k; ++j) {
-      score[i * k + j] = PieceScore(w, spans, i, i + 1, offsets[j], b);
-      best = std::max(best, score[i * k + j]);
-    }
-    average += best;
+    for (size_t j = 0; j < k; ++j) score[i * k + j] = PieceScore(w, spans, i, i + 1, offsets[j], b);
+    average += std::max(score[i * k], 0.0);
   }
   const double cost = kSwitchCost * std::max(average / static_cast<double>(n), 1e-9);
   std::vector<double> total(score.begin(), score.begin() + static_cast<std::ptrdiff_t>(k));
@@ -440,7 +479,7 @@ Fit PiecewiseFit(const Weights& w, const std::vector<SubtitleSpan>& spans, doubl
   Fit fit;
   fit.b = linearScale;
   for (int round = 0; round < 2; ++round) {
-    offsets = PeakOffsets(Correlate(w, spans, fit.b));
+    offsets = PieceOffsets(w, spans, fit.b);
     const double b = fit.b;
     fit = {SplitIntoPieces(w, spans, offsets, b), b, 0};
     fit = AtScale(w, spans, fit, b, 0.05);
@@ -584,7 +623,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, const std::vector<
   double rival = 0;
   const double fitMiddle = whole.a + fit.b * whole.middle;
   for (const Candidate& c : candidates) {
-    const bool sameScale = std::fabs(c.scale - fit.b) * length < kDistinctSeconds;
+    const bool sameScale = std::fabs(c.scale - fit.b) * length / 2 < kDistinctSeconds;
     for (size_t i = 0; i < c.corr.size(); ++i) {
       if (c.corr[i] <= rival) continue;
       if (sameScale &&
