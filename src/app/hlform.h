@@ -168,6 +168,11 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // Where the film dialog opens once a film was chosen; null: the films path.
   QString filmDialogDir;
 
+  // ---- automatic synchronization (hlform_autosync.cpp) ----
+  // Listens to the open film and fills E3 to E6 with the frames, offset and
+  // scale that fit the subtitles to its speech; Esc stops the listening.
+  void AutoSync1Click();
+
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
   void UpravTitulek1Click();

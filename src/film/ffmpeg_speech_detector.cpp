@@ -3,6 +3,7 @@
 #include <webrtc/modules/interface/module_common_types.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -115,10 +116,14 @@ double StreamRate(const AVStream* st) {
 
 class FfmpegSpeechDetector : public SpeechDetector {
  public:
+  explicit FfmpegSpeechDetector(ListenTimes* times) : times_(times) {}
+
   SpeechTrack Detect(const std::string& path, const ListenProgressFn& progress) override {
     // Damaged packets and timestamp repairs are handled here; FFmpeg's own
     // warnings about them would only clutter the terminal.
     if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
+    const auto began = std::chrono::steady_clock::now();
+    double detecting = 0;  // seconds in the voice activity detector
     AVFormatContext* raw = nullptr;
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0) Unreadable(path, AvMessage(rc));
@@ -192,7 +197,13 @@ class FfmpegSpeechDetector : public SpeechDetector {
         from = static_cast<size_t>(std::min<int64_t>(skip, static_cast<int64_t>(got)));
         skip -= static_cast<int64_t>(from);
       }
+      if (!times_) {
+        vad.Add(mono.data() + from, got - from);
+        return;
+      }
+      const auto start = std::chrono::steady_clock::now();
       vad.Add(mono.data() + from, got - from);
+      detecting += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
 
     auto convert = [&](const AVFrame& f) {
@@ -259,11 +270,19 @@ class FfmpegSpeechDetector : public SpeechDetector {
     }
     av_channel_layout_uninit(&swrLayout);
     track.speech = vad.Finish();
+    if (times_) {
+      const double all =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+      times_->detecting += detecting;
+      times_->decoding += all - detecting;
+    }
     if (progress) progress(1.0);
     return track;
   }
 
  private:
+  ListenTimes* times_;
+
   static void PadSilence(VoiceActivity& vad, size_t samples) {
     vad.AddSilentSteps(samples / kStepSamples);
     std::vector<int16_t> zeros(samples % kStepSamples, 0);
@@ -303,8 +322,8 @@ class FfmpegSpeechDetector : public SpeechDetector {
 
 }  // namespace
 
-std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector() {
-  return std::make_unique<FfmpegSpeechDetector>();
+std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times) {
+  return std::make_unique<FfmpegSpeechDetector>(times);
 }
 
 }  // namespace velorin

@@ -39,9 +39,16 @@ class SpeechDetector {
   virtual SpeechTrack Detect(const std::string& filmPath, const ListenProgressFn& progress) = 0;
 };
 
+// Seconds a detection spent in its two stages, for measuring.
+struct ListenTimes {
+  double decoding = 0;   // reading, decoding and resampling the sound
+  double detecting = 0;  // the voice activity detector
+};
+
 // Decodes with FFmpeg, resamples to 16 kHz mono (the centre channel alone
 // when there is one: films put dialogue there) and asks WebRTC's voice
-// activity detector about every 10 ms.
-std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector();
+// activity detector about every 10 ms. With times, each detection adds the
+// time of its stages there.
+std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times = nullptr);
 
 }  // namespace velorin
