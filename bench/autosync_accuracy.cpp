@@ -61,14 +61,14 @@ Lines Mistimed(const Lines& truth, double offset, double scale) {
   return out;
 }
 
-struct Error {
+struct Miss {
   int frames = 0;      // worst retimed first frame against the truth
   double mapping = 0;  // worst distance of the mapping from the true one, in frames
 };
 
-Error Measure(const Lines& wrong, const Lines& truth, const AutoSyncResult& r, double offset,
+Miss Measure(const Lines& wrong, const Lines& truth, const AutoSyncResult& r, double offset,
               double scale) {
-  Error e;
+  Miss e;
   const long double applied = RoundHalfEven(*ParseDecimal(r.offsetText));
   const double appliedScale = *ParseDecimal(r.scaleText);
   for (size_t i = 0; i < wrong.size(); ++i) {
@@ -124,11 +124,11 @@ int main(int argc, char** argv) {
       alignSeconds +=
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       ++alignments;
-      if (r.status != AutoSyncStatus::Found) return Error{1 << 20, 1e9};
+      if (r.status != AutoSyncStatus::Found) return Miss{1 << 20, 1e9};
       return Measure(wrong, film.lines, r, offset, scale);
     };
     AutoSyncResult r;
-    const Error own = run(c.scale, r);
+    const Miss own = run(c.scale, r);
     int all = 0;
     for (double s : CandidateScales()) {
       AutoSyncResult other;
