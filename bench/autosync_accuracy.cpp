@@ -39,6 +39,7 @@ test::FilmPlan Plan(uint32_t seed, bool ntsc, const char* container, const char*
   test::FilmPlan p;
   p.seconds = 300;
   p.seed = seed;
+  p.firstSpeech = 20;  // so that a document 15 s early still starts after frame 0
   if (ntsc) {
     p.rateText = "24000/1001";
     p.rate = kNtsc;
