@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -21,6 +22,14 @@ inline void PaintTiledBackground(QPainter& painter, const QRect& rect, const QPi
 inline void PaintDialogBackground(QWidget& dialog, const MainForm& form) {
   QPainter p(&dialog);
   PaintTiledBackground(p, dialog.rect(), form.Background());
+}
+
+// The main window's font at this screen's scale, for dialogs laid out in the
+// same design units.
+inline QFont DesignFont(const MainForm& form) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(form.Scaled(14));
+  return font;
 }
 
 // Places a dialog in the centre of the screen the main window is on.

@@ -22,6 +22,7 @@
 #include "app/dialog_support.h"
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
+#include "convert/prevod.h"
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
@@ -46,7 +47,10 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
   settingsPath = options.settingsPath;
+  shell_ = options.shell;
+  associations_ = options.associations;
   changed_ = false;
+  doc_.SetJournal(&history_.Pending());
 
   setWindowTitle(
       QStringLiteral("Velorin - komplexní nástroj pro synchronizaci a editaci filmových titulků"));
@@ -60,7 +64,13 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   for (QWidget* w : std::initializer_list<QWidget*>{Panel1, ListBox1, ListBox1->viewport(), ESource,
                                                     ESync, ETarget, E1, E2, E3, E4, E5, E6})
     w->installEventFilter(this);
+  // Dropped files go to the window (which looks at where they fell), not into
+  // the fields as text.
+  setAcceptDrops(true);
+  for (QLineEdit* e : findChildren<QLineEdit*>()) e->setAcceptDrops(false);
   WireCommands();
+  // The width-fitting dialog lives as long as the main window.
+  form4 = new TForm4(*this);
 
   QSize minClient = MinimumClientSize();
   central->setMinimumSize(minClient);
@@ -96,12 +106,14 @@ void TForm1::WireCommands() {
   for (const MenuCommand& c : Commands()) {
     if (!c.handler && !c.tagHandler) continue;
     std::function<void()> run = [this, &c] {
-      RunCommand([this, &c] {
-        if (c.handler)
-          (this->*c.handler)();
-        else
-          (this->*c.tagHandler)(c.tag);
-      });
+      RunCommand(
+          [this, &c] {
+            if (c.handler)
+              (this->*c.handler)();
+            else
+              (this->*c.tagHandler)(c.tag);
+          },
+          QString::fromUtf8(c.caption).remove('&'));
     };
     if (c.item) connect(this->*c.item, &QAction::triggered, this, run);
     if (c.popupItem) connect(this->*c.popupItem, &QAction::triggered, this, run);
@@ -118,6 +130,7 @@ void TForm1::WireCommands() {
   });
   WireRetimingCommands();
   WireFilmCommands();
+  WireLinesCommands();
 }
 
 void TForm1::FormShow() {
@@ -146,6 +159,7 @@ void TForm1::LoadSubtitleFile(const QString& path) {
 }
 
 bool TForm1::ReadSubtitleFile(const QString& path) {
+  NewHistory fresh(*this);
   doc_.Clear();
   PushAll();
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
@@ -158,8 +172,12 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
 }
 
 bool TForm1::ConvertForeignFile(const QString&) {
-  // No conversion dialog yet: the file is not converted.
-  return false;
+  // The dialog reads the file named in ESource and fills the list itself.
+  TForm5 dialog(*this);
+  ExecModal(dialog);
+  if (dialog.Tag != 1) return false;
+  ShowSubtitleAt(overlayCursor);
+  return true;
 }
 
 void TForm1::UpdateFrameFields() {
@@ -180,6 +198,7 @@ void TForm1::ClearFields() {
 
 void TForm1::ZdrojTitZav1Click() {
   if (changed_) AskSaveChanges();
+  NewHistory fresh(*this);
   doc_.Clear();
   PushAll();
   ESource->clear();
@@ -366,7 +385,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == ListBox1 && key->key() == Qt::Key_Delete &&
         (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
-      RunCommand([this] { Odebrat1Click(); });
+      RunCommand([this] { Odebrat1Click(); }, OdebVyb1->text());
       return true;
     }
     for (QLineEdit* field : {E1, E2, E3, E4, E5, E6})
@@ -465,6 +484,7 @@ void TForm1::Timer1Timer() {
     }
   };
   enableMenu(Upravy1, any);
+  UpdateUndoItems();
   enableMenu(Formatovani2, any);
   SireBut->setEnabled(any);
   // 6.

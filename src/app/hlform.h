@@ -15,7 +15,10 @@
 #include "app/main_form.h"
 #include "app/prompts.h"
 #include "document/subtitle_list.h"
+#include "document/undo_history.h"
 #include "film/media_player.h"
+#include "shell/associations.h"
+#include "shell/desktop.h"
 #include "shell/settings.h"
 
 namespace velorin {
@@ -37,6 +40,9 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
     QString settingsPath;  // empty: Velorin.ini in the program folder (or the user's config)
     QString fileArgument;  // the first command-line argument
     bool startTimer = true;
+    // The desktop's programs and the file associations; null: the real ones.
+    DesktopShell* shell = nullptr;
+    AssociationStore* associations = nullptr;
   };
 
   TForm1(Prompts& prompts, Options options, QWidget* parent = nullptr);
@@ -49,13 +55,18 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   QWidget* Window() override { return this; }
   SubtitleList& Doc() override { return doc_; }
   Prompts& Ask() override { return prompts_; }
-  bool RunCommand(const std::function<void()>& fn) override;
+  bool RunCommand(const std::function<void()>& fn, const QString& name = {}) override;
   ProgressFn Progress() override;
   void PushAll() override;
   void PushRows(int first, int last) override;
   void PushAllKeepScroll() override;
   void SelectRowOnly(int row) override;
   void UpdateFrameFields() override;
+  void SetTargetFrames(const QString& first, const QString& last) override {
+    E3->setText(first);
+    E4->setText(last);
+  }
+  QString SyncFileName() const override { return ESync->text(); }
   bool Changed() const override { return changed_; }
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(const std::string& bytes) const override;
@@ -65,11 +76,18 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   MediaPlayer& Player() override;
   bool FilmOpen() const override;
   void OpenFilm() override { Panel1Click(); }
+  QString SourceFileName() const override { return ESource->text(); }
+  QString TargetFileName() const override { return ETarget->text(); }
   QString FrameRateText() const override { return frameRateText; }
   void SetFrameRateText(const QString& rate) override { frameRateText = rate; }
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
+  QString ProgramDir() const override { return programDir; }
+  QString LastOpenDir() const override { return lastOpenDir; }
+  void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
+  DesktopShell& Shell() override;
+  AssociationStore& Associations() override;
 
   // ---- document (hlform.cpp) ----
   // Takes the view's selection and cursor row into Doc().
@@ -120,7 +138,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void CestaFilm1Click();
   // The settings file: settingsPath when set, else Velorin.ini in the program
   // folder, or in the user's config folder when the program folder is read-only.
-  QString SettingsFile() const;
+  QString SettingsFile() const override;
   QString subtitlesPath;
   QString filmsPath;
   QStringList recentFiles;  // at most nine, newest first
@@ -130,6 +148,15 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // are written back from here.
   AppSettings settings;
 
+  // ---- completion, line count and width fitting (hlform_lines.cpp) ----
+  void Doplnit1Click();
+  void Odstranit1Click();
+  // The count items: Tag 0 joins, 1 to 4 split into Tag + 1 lines.
+  void RadekClick(int tag);
+  // Both "Maximálně" items: the one the user ticked gives the other its state.
+  void Maximalne1Click(bool checked);
+  void SireButClick();
+
   // ---- retiming (hlform_retiming.cpp) ----
   void RecomputeIfComplete();
   void RovnaButClick();
@@ -138,6 +165,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void PrepocitejButClick();
   void Prepocitat1Click();
   void PrBut2Click();
+  // The synchronization file chosen, dropped or typed: E3 and E4 from it.
+  void OpenSyncFile(const QString& path);
   // Puts the first and last frame of a synchronization file into E3 and E4;
   // false when the file holds no subtitle line first.
   bool LoadSyncFileBounds(const QString& path);
@@ -150,6 +179,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   int shownFirst = 0;
   int shownSecond = 0;
   void Panel1Click();
+  // Opens a film chosen in the film dialog or dropped on the panel.
+  void OpenFilmFile(const QString& file);
   void Start1Click();
   void Pauza1Click();
   void Stop1Click();
@@ -168,9 +199,18 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // Where the film dialog opens once a film was chosen; null: the films path.
   QString filmDialogDir;
 
+  // ---- undo and redo (hlform_undo.cpp) ----
+  void ZpetClick();
+  void ZnovuClick();
+  // Zpět and Znovu named after their steps and enabled when there is one.
+  void UpdateUndoItems();
+  UndoHistory& History() { return history_; }
+
   // ---- automatic synchronization (hlform_autosync.cpp) ----
   // Listens to the open film and fills E3 to E6 with the frames, offset and
-  // scale that fit the subtitles to its speech; Esc stops the listening.
+  // scale that fit the subtitles to its speech, or opens the advanced
+  // synchronization with proposed points when the film was cut differently;
+  // Esc stops the listening.
   void AutoSync1Click();
 
   // ---- editing (hlform_edit.cpp) ----
@@ -193,6 +233,29 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void OdstranFor1Click();
   FindDialog* FindDialog1 = nullptr;  // created on first use, kept open between searches
 
+  // ---- advanced synchronization (hlform_sync.cpp) ----
+  void Synchronizace1Click();
+
+  // ---- adding, statistics, associations, background, help (hlform_shell.cpp) ----
+  void Pridat1Click();
+  void InfoTit1Click();
+  void AsociovatSoubory1Click();
+  // The picture of the settings file, else the default one; nothing when
+  // neither loads. Never stops the rest of the start-up.
+  void LoadStartupBackground();
+  void VychoziPoz2Click();
+  void VlastniPoz2Click();
+  // Shows the picture at path as the background of every window and makes it
+  // the background path; a picture that cannot be used is reported and
+  // changes nothing.
+  void SetBackgroundPicture(const QString& path);
+  void NapButClick();
+  void FormatovaniNap1Click();
+  void StrukturaIni1Click();
+  void OAplikaci1Click();
+  // ---- format conversion (hlform_convert.cpp) ----
+  void UlozitSrt2Click();
+
   QSize MinimumClientSize() const;
 
  signals:
@@ -208,6 +271,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   using Handler = void (TForm1::*)();
@@ -216,6 +281,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void WireCommands();
   void WireRetimingCommands();  // hlform_retiming.cpp
   void WireFilmCommands();      // hlform_film.cpp
+  void WireLinesCommands();     // hlform_lines.cpp
   void FormResize();
   void PaintBackground(QPainter& painter);
   bool FilterFieldKey(QLineEdit* field, QKeyEvent* key);
@@ -226,14 +292,31 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SaveUnderAskedName(bool selectedOnly);
   void RemoveTagKind(char kind);
 
+  // Loading, closing and a new file start a new history: what they do to the
+  // list is not journalled, and the history is empty after them.
+  struct NewHistory {
+    explicit NewHistory(TForm1& form) : f(form) { f.doc_.SetJournal(nullptr); }
+    ~NewHistory() {
+      f.history_.Clear();
+      f.doc_.SetJournal(&f.history_.Pending());
+    }
+    TForm1& f;
+  };
+
   Prompts& prompts_;
+  UndoHistory history_;
   SubtitleList doc_;
+  std::vector<QString> commandNames_;  // of the commands running, outermost first
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;
+  DesktopShell* shell_ = nullptr;
+  AssociationStore* associations_ = nullptr;
+  std::unique_ptr<DesktopShell> ownShell_;
+  std::unique_ptr<AssociationStore> ownAssociations_;
 };
 
 }  // namespace velorin

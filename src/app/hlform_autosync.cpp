@@ -1,13 +1,16 @@
 // Film › "Automatická synchronizace podle zvuku": the offset and scale under
 // which the subtitles cover the open film's speech, put into E3 to E6 for the
-// user to check and apply with "Přepočítat".
+// user to check and apply with "Přepočítat"; for a film cut differently, the
+// proposed synchronization points in the advanced synchronization dialog.
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 
+#include "app/dialog_support.h"
 #include "app/hlform.h"
 #include "film/speech_detector.h"
 #include "sync/auto_sync.h"
+#include "sync/synchronizace.h"
 
 namespace velorin {
 
@@ -100,10 +103,18 @@ void TForm1::AutoSync1Click() {
     fps = static_cast<double>(Player().LengthFrames()) * 1000.0 /
           static_cast<double>(Player().LengthMs());
   if (!(fps > 0)) fps = 25;
-  const AutoSyncResult r = AlignToSpeech(track.speech, doc_.Lines(), fps);
+  const AutoSyncResult r = AlignToSpeech(track.speech, doc_.Lines(), fps, true);
   if (r.status != AutoSyncStatus::Found) {
     prompts_.Message(QStringLiteral("Upozornění"), QString::fromStdString(AutoSyncMessage(r)),
                      Prompts::Icon::Warning);
+    return;
+  }
+  if (r.segments.size() > 1) {
+    // A film cut differently: the stretches' points go to the advanced
+    // synchronization, where the user checks them and runs them.
+    TForm11 dialog(*this);
+    dialog.ProposePoints(r.points);
+    ExecModal(dialog);
     return;
   }
   // E3 and E4 as well, so that "=" shows the same values again.

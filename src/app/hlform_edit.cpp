@@ -115,7 +115,10 @@ void TForm1::Novy2Click() {
     ETarget->setText(path);
     // A new file is written as UTF-8, as it will be read back.
     doc_.SetUtf8(true);
-    doc_.Add("{1}{100}");
+    {
+      NewHistory fresh(*this);
+      doc_.Add("{1}{100}");
+    }
     doc_.SetCursorRow(0);
     PushAll();
     UpravTitulek1Click();

@@ -93,15 +93,17 @@ void TForm1::Panel1Click() {
       QStringLiteral("Video soubory (AVI, MPEG, WMV, ASF) (*.avi *.mpeg *.mpg *.wmv *.asf);;"
                      "Všechny soubory (*)"),
       start);
-  if (!file) return;
-  filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
+  if (file) OpenFilmFile(*file);
+}
 
+void TForm1::OpenFilmFile(const QString& file) {
+  filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
   MediaPlayer& player = Player();
   player.Close();
   Panel1->setText(QStringLiteral("Načítám ..."));
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   try {
-    player.Open(QFile::encodeName(*file).toStdString());
+    player.Open(QFile::encodeName(file).toStdString());
   } catch (const Error&) {
     // Nothing plays: the window is left exactly as with no film, and the
     // player's message is shown by the caller.

@@ -74,10 +74,13 @@ void TForm1::PrBut2Click() {
   std::optional<QString> path =
       Ask().OpenFile(QStringLiteral("Otevření souboru s titulky pro synchronizaci"),
                      QStringLiteral("soubory s titulky (*.sub, *.txt)"), openDialogDir);
-  if (!path) return;
+  if (path) OpenSyncFile(*path);
+}
+
+void TForm1::OpenSyncFile(const QString& path) {
   openDialogDir = QFile::decodeName(
-      QByteArray::fromStdString(DirectoryPart(QFile::encodeName(*path).toStdString())));
-  if (LoadSyncFileBounds(*path)) ESync->setText(*path);
+      QByteArray::fromStdString(DirectoryPart(QFile::encodeName(path).toStdString())));
+  if (LoadSyncFileBounds(path)) ESync->setText(path);
 }
 
 bool TForm1::LoadSyncFileBounds(const QString& path) {

@@ -72,6 +72,7 @@ void TForm1::LoadSettings() {
   openDialogDir = subtitlesPath;
   lastOpenDir = subtitlesPath;
   Maximalne2->setChecked(Maximalne1->isChecked());
+  LoadStartupBackground();
 }
 
 void TForm1::UlozNas2Click() {

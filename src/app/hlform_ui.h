@@ -115,6 +115,7 @@ struct TForm1Ui {
   QAction *Novy2, *ZdrojTit1, *SynTit1, *Film2, *UlozitVse1, *UlozitVyb1, *UlozitSrt2,
       *VychoziPoz2, *VlastniPoz2, *CestaTit1, *CestaFilm1, *AsociovatSoubory1, *UkladatZmeny1,
       *ZdrojTitZav1, *SynTitZav1, *FilmZav, *UlozNas2, *Rych[9], *Konec2;
+  QAction *Zpet1, *Znovu1;  // undo and redo, named after their step
   QAction *VybratVse1, *VymazVse1, *PrepocVse1, *Synchronizace1, *OdebVyb1, *PrepocVyb1,
       *UpravTit1, *VlozTitulek2, *OpravTitulky2, *Prejit2, *HledejText2, *PridSoub1, *SeradCas1,
       *Dopln2, *Odstran2, *SireTit1, *Spojit1, *Rozdelit2, *Rozdelit3, *Rozdelit4, *Rozdelit5,
@@ -125,6 +126,7 @@ struct TForm1Ui {
   QAction *ObecnaNap1, *FormatovaniNap1, *StrukturaIni1, *OAplikaci1;
   // Popup menu of the list.
   QMenu *PocRad1 = nullptr, *Formatovani1 = nullptr, *OdstranFor1 = nullptr;
+  QAction *Zpet2, *Znovu2;
   QAction *Vybrat1, *Odebrat1, *Prepocitat1, *UlozVyb1, *UpravTitulek1, *VlozTitulek1,
       *OpravTitulek1, *Prejit1, *HledejText1, *Doplnit1, *Odstranit1, *Pridat1, *Seradit1,
       *Radek1, *Radek2, *Radek3, *Radek4, *Radek5, *Maximalne1, *NastavPismo1, *NastavStyl1,

@@ -86,16 +86,27 @@ void TForm1::PushRows(int first, int last) {
              QItemSelectionModel::Select);
 }
 
-bool TForm1::RunCommand(const std::function<void()>& fn) {
+bool TForm1::RunCommand(const std::function<void()>& fn, const QString& name) {
   // Commands nest: a dialog's button runs inside the main window's command
-  // that opened the dialog, and closing runs inside "Konec". The outermost
-  // one owns the progress bar.
+  // that opened the dialog, and closing runs inside "Konec". What the outer
+  // command changed so far becomes
+  // a step of its own first, so that the steps stay in the order they were
+  // made.
   WaitCursor wait;
+  const QString outer = commandNames_.empty() ? QString() : commandNames_.back();
+  if (!outer.isNull()) history_.Commit(outer.toStdString());
+  commandNames_.push_back(!name.isEmpty() ? name
+                          : !outer.isEmpty() ? outer
+                                             : QStringLiteral("Úprava"));
   ++busy_;
   struct Done {
     TForm1* f;
     ~Done() {
-      if (--f->busy_ == 0) f->StatusProgress->hide();
+      // A command that failed half-way is a step too: what it changed stays.
+      f->history_.Commit(f->commandNames_.back().toStdString());
+      f->commandNames_.pop_back();
+      --f->busy_;
+      f->StatusProgress->hide();  // the next progress report of an outer command shows it again
     }
   } done{this};
   try {

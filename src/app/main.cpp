@@ -6,7 +6,6 @@
 
 #include "app/hlform.h"
 #include "app/qt_prompts.h"
-#include "layout/sire.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -25,7 +24,6 @@ int main(int argc, char** argv) {
   if (args.size() > 1) options.fileArgument = args[1];
   velorin::TForm1 form(prompts, options);
   prompts.SetParent(&form);
-  form.form4 = new velorin::TForm4(form);
   form.show();
   return app.exec();
 }

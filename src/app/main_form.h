@@ -17,6 +17,9 @@ class QWidget;
 
 namespace velorin {
 
+class AssociationStore;
+class DesktopShell;
+
 // What the dialogs use of the main window: the document and its view, the
 // change flag, the text encoding, the design scale, the background, the film
 // player and the program-wide values they read and set. Dialogs get this and
@@ -33,8 +36,10 @@ class MainForm {
   // Runs a command: the hourglass on, an error shown in the general error box
   // and the command ended. A command may run inside another one (a dialog's
   // button inside the main window's command that opened the dialog). False
-  // when it failed.
-  virtual bool RunCommand(const std::function<void()>& fn) = 0;
+  // when it failed. What it changes in the document becomes one step of the
+  // undo history, named name (a nested command without a name takes the
+  // name of the one around it).
+  virtual bool RunCommand(const std::function<void()>& fn, const QString& name = {}) = 0;
   // A progress callback for the core's long loops.
   virtual ProgressFn Progress() = 0;
 
@@ -47,6 +52,10 @@ class MainForm {
   virtual void SelectRowOnly(int row) = 0;
   // E1 and E2 follow the first and last subtitle; E5 and E6 are emptied.
   virtual void UpdateFrameFields() = 0;
+  // E3 and E4: the frames the first and last subtitle should get.
+  virtual void SetTargetFrames(const QString& first, const QString& last) = 0;
+  // The synchronization file named in ESync (as typed; may not exist).
+  virtual QString SyncFileName() const = 0;
 
   virtual bool Changed() const = 0;
   virtual void SetChanged(bool changed) = 0;
@@ -66,6 +75,10 @@ class MainForm {
   virtual bool FilmOpen() const = 0;
   virtual void OpenFilm() = 0;
 
+  // The source and target file fields (ESource, ETarget) as they stand.
+  virtual QString SourceFileName() const = 0;
+  virtual QString TargetFileName() const = 0;
+
   // The last frame rate confirmed in a dialog ("25,000" at start).
   virtual QString FrameRateText() const = 0;
   virtual void SetFrameRateText(const QString& rate) = 0;
@@ -76,6 +89,19 @@ class MainForm {
 
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
+
+  // The program's folder with a trailing '/' (help pages, default picture)
+  // and the settings file in use.
+  virtual QString ProgramDir() const = 0;
+  virtual QString SettingsFile() const = 0;
+  // The folder of the last opened subtitle file: where the file dialogs of
+  // subtitles to open or add start.
+  virtual QString LastOpenDir() const = 0;
+  virtual void SetLastOpenDir(const QString& dir) = 0;
+  // Opening pages and addresses with the desktop's programs.
+  virtual DesktopShell& Shell() = 0;
+  // The program as the opener of subtitle files.
+  virtual AssociationStore& Associations() = 0;
 };
 
 }  // namespace velorin

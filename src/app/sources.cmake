@@ -3,12 +3,18 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_autosync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_drop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_film.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_lines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_sync.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_shell.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.h
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_undo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_form.h
   ${CMAKE_CURRENT_LIST_DIR}/dialog_support.h

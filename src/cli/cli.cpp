@@ -14,6 +14,7 @@
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
+#include "edit/statistics.h"
 #include "film/speech_detector.h"
 #include "layout/line_breaking.h"
 #include "sync/auto_sync.h"
@@ -50,7 +51,10 @@ constexpr const char* kUsage =
     "         now) with FRAME, where it should be; points stay in the order given.\n"
     "         --complete pairs the first and last subtitle with REF's first and last\n"
     "         line (replacing a first or last point that shares a frame with them).\n"
-    "info     first frame of the first and of the last subtitle, number of subtitles.\n"
+    "info     first frame of the first and of the last subtitle, number of subtitles;\n"
+    "         then as 'Souhrnné informace o titulcích': whether and how many subtitles\n"
+    "         hold formatting, the most display lines, and the first frame of the\n"
+    "         subtitle with the longest display line (tags not counted).\n"
     "complete gives each selected subtitle a second frame by its number of display lines:\n"
     "         the first frame + 25 frames a second, cut to one before the next subtitle.\n"
     "         --table: seconds for 1 to 5 lines (an entry of 0 counts as 1); or T-2K, T-K,\n"
@@ -229,6 +233,16 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
   return 0;
 }
 
+// The rest of the statistics dialog's figures, after first, last and count.
+void WriteStatistics(std::ostream& text, const SubtitleStatistics& s) {
+  text << "formatting: " << (s.formatted > 0 ? "yes" : "no") << "\n"
+       << "formatted: " << s.formatted << "\n"
+       << "max lines: " << s.maxLines << "\n"
+       << "longest line: ";
+  if (s.count > 0) text << s.longestLineFrame;
+  text << "\n";
+}
+
 int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
   if (args.size() != 2) Fail("info: give one input file", 2);
   SubtitleList doc = LoadDocument(args[1], in);
@@ -241,6 +255,7 @@ int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& o
          << "last: " << ParseFirstFrame(doc.Line(doc.Count() - 1)) << "\n"
          << "count: " << doc.Count() << "\n";
   }
+  WriteStatistics(text, ComputeStatistics(doc));
   out << text.str();
   return 0;
 }

@@ -2,6 +2,8 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/change_journal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/undo_history.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_encoding.cpp

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/change_journal.h"
 #include "document/error.h"
 
 namespace velorin {
@@ -17,12 +18,14 @@ const std::string& SubtitleList::Line(int row) const {
 
 void SubtitleList::Replace(int row, std::string line) {
   CheckRow(row);
+  if (journal_) journal_->Replaced(row, lines_[row], line);
   lines_[row] = std::move(line);
   selected_[row] = 0;
 }
 
 void SubtitleList::Insert(int row, std::string line) {
   if (row < 0 || row > Count()) ThrowIndexOutOfBounds(row);
+  if (journal_) journal_->Inserted(row, line);
   lines_.insert(lines_.begin() + row, std::move(line));
   selected_.insert(selected_.begin() + row, 0);
   if (cursor_ >= row) ++cursor_;
@@ -30,17 +33,20 @@ void SubtitleList::Insert(int row, std::string line) {
 
 void SubtitleList::Delete(int row) {
   CheckRow(row);
+  if (journal_) journal_->Deleted(row, lines_[row]);
   lines_.erase(lines_.begin() + row);
   selected_.erase(selected_.begin() + row);
   if (cursor_ >= Count()) cursor_ = Count() - 1;
 }
 
 void SubtitleList::Add(std::string line) {
+  if (journal_) journal_->Inserted(Count(), line);
   lines_.push_back(std::move(line));
   selected_.push_back(0);
 }
 
 void SubtitleList::Clear() {
+  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, {});
   lines_.clear();
   lines_.shrink_to_fit();
   selected_.clear();
@@ -49,14 +55,18 @@ void SubtitleList::Clear() {
 }
 
 void SubtitleList::Assign(std::vector<std::string> lines) {
+  if (journal_) journal_->Reassigned(lines_, lines);
   lines_ = std::move(lines);
   selected_.assign(lines_.size(), 0);
   cursor_ = -1;
 }
 
 std::vector<std::string> SubtitleList::TakeLines() {
+  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, {});
   std::vector<std::string> out = std::move(lines_);
-  Clear();
+  lines_.clear();
+  selected_.clear();
+  cursor_ = -1;
   return out;
 }
 
@@ -93,6 +103,10 @@ std::vector<int> SubtitleList::SelectedRows() const {
 }
 
 void SubtitleList::DeleteSelected() {
+  if (journal_) {
+    std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) journal_->DeletedRows(rows, lines_);
+  }
   size_t out = 0;
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (!selected_[i]) {
@@ -103,6 +117,15 @@ void SubtitleList::DeleteSelected() {
   lines_.resize(out);
   selected_.assign(out, 0);
   if (cursor_ >= Count()) cursor_ = Count() - 1;
+}
+
+void SubtitleList::Permute(const std::vector<uint32_t>& order) {
+  if (order.size() != lines_.size()) ThrowIndexOutOfBounds(static_cast<long long>(order.size()));
+  if (journal_) journal_->Permuted(order);
+  std::vector<std::string> out(lines_.size());
+  for (size_t i = 0; i < order.size(); ++i) out[i] = std::move(lines_.at(order[i]));
+  lines_ = std::move(out);
+  selected_.assign(lines_.size(), 0);
 }
 
 }  // namespace velorin

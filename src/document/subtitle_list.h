@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace velorin {
+
+class ChangeSet;
 
 // Reports progress of a long loop over the list: rows done of total. Loops call
 // it every few thousand rows; the window side decides how often to repaint.
@@ -51,6 +54,13 @@ class SubtitleList {
 
   // Removes every selected row, keeping the order of the others.
   void DeleteSelected();
+  // Reorders the rows: new row i is old row order[i]. Nothing selected after.
+  void Permute(const std::vector<uint32_t>& order);
+
+  // While a journal is set, every change of the lines is also written to it
+  // (selection and cursor are not), so that it can be taken back.
+  void SetJournal(ChangeSet* journal) { journal_ = journal; }
+  ChangeSet* Journal() const { return journal_; }
 
   // Whether the text of the document is UTF-8 (decides how bytes are shown and
   // how typed text is written back); otherwise Windows-1250.
@@ -58,12 +68,14 @@ class SubtitleList {
   void SetUtf8(bool utf8) { utf8_ = utf8; }
 
  private:
+  friend class ChangeSet;
   void CheckRow(int row) const;
 
   std::vector<std::string> lines_;
   std::vector<char> selected_;
   int cursor_ = -1;
   bool utf8_ = false;
+  ChangeSet* journal_ = nullptr;
 };
 
 }  // namespace velorin

@@ -175,14 +175,10 @@ void SortChronologically(SubtitleList& list, const ProgressFn& progress) {
     }
     return sa < sb;
   });
-  std::vector<std::string> old = list.TakeLines();
-  std::vector<std::string> sorted;
-  sorted.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(count + i, count * 2);
-    sorted.push_back(std::move(old[entries[i].row]));
-  }
-  list.Assign(std::move(sorted));
+  // A permutation, so that the sort can be taken back without a copy of the list.
+  std::vector<uint32_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = entries[i].row;
+  list.Permute(order);
   list.SetCursorRow(cursor);
   if (progress) progress(count * 2, count * 2);
 }

@@ -14,6 +14,7 @@
 #include "app/dialog_support.h"
 #include "edit/list_commands.h"
 #include "layout/tags.h"
+#include "shell/desktop.h"
 
 namespace velorin {
 
@@ -88,7 +89,6 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   tip(NastavitVychBut, "Výchozí formát druhu, stylu a velikosti písma pro upravované titulky.");
   NapBut = new QPushButton(QStringLiteral("&Nápověda"), this);
   tip(NapBut, "Informace o způsobu formátování titulků.");
-  NapBut->setEnabled(false);  // the program cannot open its help pages yet
   for (QPushButton* b : {PredBut, DalBut}) b->setFixedWidth(32);
   EPosun->setFixedWidth(32);
   EPosun->setAlignment(Qt::AlignCenter);
@@ -202,7 +202,7 @@ void TForm3::FormShow() {
   for (int i = 0; i < 5; ++i) E[i]->setText(form1_.DecodeLine(fields.lines[i]));
   if (formatFilling)
     for (int i = 0; i < 6; ++i) EF[i]->setText(form1_.DecodeLine(fields.formats[i]));
-  PouzitBut->setEnabled(false);
+  PouzitBut->setEnabled(std::exchange(showsProposal, false));
 }
 
 void TForm3::EditChange() { PouzitBut->setEnabled(true); }
@@ -246,6 +246,8 @@ void TForm3::MoveToRow(int delta) {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  // The opener's formats belonged to its own row.
+  formatFilling = true;
   form1_.SelectRowOnly(row);
   FormShow();
 }
@@ -265,6 +267,7 @@ void TForm3::NovyButClick() {
   editedFirst = f.first;
   editedSecond = f.second;
   editedText = std::move(f.text);
+  formatFilling = true;
   FormShow();
   E[0]->setFocus();
   form1_.PushAllKeepScroll();
@@ -318,6 +321,8 @@ void TForm3::NastavitVychButClick() {
   if (chosen) form1_.SetDefaultFormat(*chosen);
 }
 
-void TForm3::NapButClick() {}
+void TForm3::NapButClick() {
+  ShowHelpPage(form1_, form1_.ProgramDir() + QStringLiteral("formatovani.htm"));
+}
 
 }  // namespace velorin

@@ -30,7 +30,12 @@ class TForm3 : public QDialog {
   int32_t editedSecond = 0;
   // Whether filling the dialog also fills the format edits from the text;
   // an opener that fills E0F..E5F itself turns it off.
+  // It holds for the opener's text only: a row the dialog moves to fills its
+  // format edits from its own text.
   bool formatFilling = true;
+  // Whether the opener's text is a proposal not yet in the list: applying is
+  // then enabled from the start, so OK writes what is shown.
+  bool showsProposal = false;
 
   QLineEdit *EFrame1, *EFrame2, *EPosun;
   std::array<QLineEdit*, 5> E;   // E1..E5

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "document/subtitle_line.h"
+
 namespace velorin {
 
 namespace {
@@ -56,6 +58,12 @@ void WriteGeneralSettings(IniFile& ini, const AppSettings& s) {
   ini.WriteString("POZADI", "Cesta", s.backgroundPath);
 }
 
+void WriteAssociationFlags(IniFile& ini, bool txt, bool sub, bool srt) {
+  ini.WriteBool("ASOCIACE", "Txt", txt);
+  ini.WriteBool("ASOCIACE", "Sub", sub);
+  ini.WriteBool("ASOCIACE", "Srt", srt);
+}
+
 void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles) {
   for (int n = 1; n <= kRecentCount; ++n) {
     size_t i = static_cast<size_t>(n - 1);
@@ -75,6 +83,34 @@ bool AddRecentFile(std::vector<std::string>& recentFiles, const std::string& pat
 
 std::string RecentCaption(int n, const std::string& path) {
   return std::to_string(n) + " " + FileNamePart(path);
+}
+
+namespace {
+
+constexpr const char* kCompletionSection = "UPRAVA";
+constexpr const char* kRadKeys[5] = {"Rad1", "Rad2", "Rad3", "Rad4", "Rad5"};
+
+}  // namespace
+
+CompletionSettings ReadCompletionSettings(const IniFile& ini) {
+  const CompletionSettings d;
+  CompletionSettings s;
+  s.doba = ini.ReadInteger(kCompletionSection, "Doba", d.doba);
+  s.pomerne = ini.ReadBool(kCompletionSection, "Pomerne", d.pomerne);
+  s.pomerneCas = ini.ReadInteger(kCompletionSection, "PomerneCas", d.pomerneCas);
+  s.prazdne = ini.ReadBool(kCompletionSection, "Prazdne", d.prazdne);
+  for (size_t i = 0; i < 5; ++i)
+    s.rad[i] = ini.ReadInteger(kCompletionSection, kRadKeys[i], d.rad[i]);
+  return s;
+}
+
+void WriteCompletionSettings(IniFile& ini, const CompletionFields& f) {
+  ini.WriteInteger(kCompletionSection, "Doba", ToInt32(f.doba));
+  ini.WriteBool(kCompletionSection, "Pomerne", f.pomerne);
+  ini.WriteInteger(kCompletionSection, "PomerneCas", ToInt32(f.pomerneCas));
+  ini.WriteBool(kCompletionSection, "Prazdne", f.prazdne);
+  for (size_t i = 0; i < 5; ++i)
+    ini.WriteInteger(kCompletionSection, kRadKeys[i], ToInt32(f.rad[i]));
 }
 
 }  // namespace velorin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppSettings& defaults,
 // the keys before it stay written.
 void WriteGeneralSettings(IniFile& ini, const AppSettings& settings);
 
+// ASOCIACE/Txt, Sub, Srt, in this order: the association dialog's OK.
+void WriteAssociationFlags(IniFile& ini, bool txt, bool sub, bool srt);
+
 // OTEVRENO/1..9, empty entries written as empty values.
 void WriteRecentFiles(IniFile& ini, const std::vector<std::string>& recentFiles);
 
@@ -56,5 +60,31 @@ bool AddRecentFile(std::vector<std::string>& recentFiles, const std::string& pat
 
 // The caption of recent-menu item n (1-based): "1 film.sub".
 std::string RecentCaption(int n, const std::string& path);
+
+// The completion dialog's values, section UPRAVA.
+struct CompletionSettings {
+  int32_t doba = 7;                               // Doba: the longest display time in seconds
+  bool pomerne = true;                            // Pomerne: times by the number of lines
+  int32_t pomerneCas = 2;                         // PomerneCas: the step between line counts
+  bool prazdne = false;                           // Prazdne: only subtitles without a second frame
+  std::array<int32_t, 5> rad = {3, 5, 7, 9, 11};  // Rad1..Rad5
+  bool operator==(const CompletionSettings&) const = default;
+};
+
+// The completion dialog's fields as typed: numbers are read as they are written.
+struct CompletionFields {
+  std::string doba;
+  bool pomerne = true;
+  std::string pomerneCas;
+  bool prazdne = false;
+  std::array<std::string, 5> rad;
+};
+
+CompletionSettings ReadCompletionSettings(const IniFile& ini);
+
+// Writes the nine keys in the dialog's order, each number converted as its
+// key is written: a field that is not a whole number throws the
+// invalid-number error there, the keys before it stay written.
+void WriteCompletionSettings(IniFile& ini, const CompletionFields& fields);
 
 }  // namespace velorin

@@ -1,3 +1,12 @@
 list(APPEND VELORIN_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp)
-list(APPEND VELORIN_GUI_SOURCES)
+  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/associations.cpp)
+list(APPEND VELORIN_GUI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/desktop.h
+  ${CMAKE_CURRENT_LIST_DIR}/background.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/background.h
+  ${CMAKE_CURRENT_LIST_DIR}/asociace.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asociace.h
+  ${CMAKE_CURRENT_LIST_DIR}/about.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/about.h)

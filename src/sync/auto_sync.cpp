@@ -503,29 +503,35 @@ int32_t FirstFrameOf(const std::vector<std::string>& lines, int row) {
 }
 
 // Points at the first and last row of each stretch. Where a stretch's first
-// rows would land before the previous point (the film lacks a part the
-// subtitles have), its point moves to the first row that comes after.
+// rows would land before the previous point, they are taken as the previous
+// stretch's last rows when they come after its end there (the boundary
+// between two stretches is uncertain by a row or so), and are otherwise left
+// between the points (the film lacks a part the subtitles have).
 void MakePoints(AutoSyncResult& result, const std::vector<std::string>& lines,
                 const std::vector<SubtitleSpan>& spans, const std::vector<Piece>& pieces) {
   SyncPoints points;
-  auto fits = [&](size_t span, double offset, double scale, SyncPoint& p) {
+  auto at = [&](size_t span, const AutoSyncSegment& seg, SyncPoint& p) {
     const int row = spans[span].row;
     const int32_t old = FirstFrameOf(lines, row);
-    const long double frame = RetimeFrame(old, offset, scale);
+    const long double frame = RetimeFrame(old, seg.offset, seg.scale);
     if (frame > 2147483647.0L) return false;
     p = {static_cast<int32_t>(frame), old, row};
     if (points.empty()) return true;
     const SyncPoint& q = points.back();
     return p.newFrame > q.newFrame && p.oldFrame > q.oldFrame && p.position > q.position;
   };
+  bool endOfPrevious = false;  // points.back() ends the previous stretch
   for (size_t k = 0; k < pieces.size(); ++k) {
-    const double offset = result.segments[k].offset;
-    const double scale = result.segments[k].scale;
+    const AutoSyncSegment& seg = result.segments[k];
     SyncPoint p;
     size_t i = pieces[k].from;
-    while (i + 1 < pieces[k].to && !fits(i, offset, scale, p)) ++i;
+    for (; i + 1 < pieces[k].to && !at(i, seg, p); ++i) {
+      SyncPoint q;
+      if (endOfPrevious && at(i, result.segments[k - 1], q)) points.back() = q;
+    }
     if (i + 1 < pieces[k].to) points.push_back(p);
-    if (fits(pieces[k].to - 1, offset, scale, p)) points.push_back(p);
+    endOfPrevious = at(pieces[k].to - 1, seg, p);
+    if (endOfPrevious) points.push_back(p);
   }
   result.points = std::move(points);
 }

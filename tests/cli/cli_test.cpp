@@ -142,8 +142,12 @@ TEST(CliRetime, OutputThroughALinkOrIntoAPipeKeepsWhatIsThere) {
 }
 
 TEST(CliInfo, FirstLastAndCount) {
-  EXPECT_EQ(Cli({"info", "-"}, kFilm).out, "first: 2\nlast: 1002\ncount: 3\n");
-  EXPECT_EQ(Cli({"info", "-"}, "[x]\r\n\r\n").out, "first: \nlast: \ncount: 0\n");
+  EXPECT_EQ(Cli({"info", "-"}, "{10}{20}a\r\n{30}{40}{Y:b}bb|ccc\r\n").out,
+            "first: 10\nlast: 30\ncount: 2\nformatting: yes\nformatted: 1\nmax lines: 2\n"
+            "longest line: 30\n");
+  EXPECT_EQ(Cli({"info", "-"}, "[x]\r\n\r\n").out,
+            "first: \nlast: \ncount: 0\nformatting: no\nformatted: 0\nmax lines: 0\n"
+            "longest line: \n");
   CliRun missing = Cli({"info", "/nonexistent/x.sub"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("File not found"), std::string::npos);

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "document/error.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -121,6 +122,23 @@ TEST(AddRecentFile, MovesToTopComparesExactlyAndKeepsNine) {
   EXPECT_EQ(recent.front(), "/f1.sub");
   EXPECT_EQ(recent.back(), "/f2.sub");
   EXPECT_EQ(recent.size(), 9u);
+}
+
+TEST(CompletionSettings, DefaultsRoundTripAndAStopAtTheFirstFieldThatIsNoNumber) {
+  TempDir dir;
+  EXPECT_EQ(ReadCompletionSettings(IniFile(dir.File("Velorin.ini"))), CompletionSettings{});
+  IniFile ini(dir.File("Velorin.ini"));
+  WriteCompletionSettings(ini, {"12", false, "3", true, {"0", "4", "6", "8", "010"}});
+  EXPECT_EQ(ReadBytes(dir.File("Velorin.ini")),
+            "[UPRAVA]\r\nDoba=12\r\nPomerne=0\r\nPomerneCas=3\r\nPrazdne=1\r\nRad1=0\r\n"
+            "Rad2=4\r\nRad3=6\r\nRad4=8\r\nRad5=10\r\n");
+  EXPECT_EQ(ReadCompletionSettings(IniFile(dir.File("Velorin.ini"))),
+            (CompletionSettings{12, false, 3, true, {0, 4, 6, 8, 10}}));
+  // An empty third entry: Doba to Rad2 are written, Rad3 on stay as they were.
+  EXPECT_THROW(WriteCompletionSettings(ini, {"5", true, "1", false, {"1", "2", "", "4", "5"}}),
+               Error);
+  EXPECT_EQ(ReadCompletionSettings(IniFile(dir.File("Velorin.ini"))),
+            (CompletionSettings{5, true, 1, false, {1, 2, 6, 8, 10}}));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // player a fake that only holds the film's name (the sound is read from the
 // file itself).
 #include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QTimer>
 #include <QtTest>
 #include <cmath>
 
@@ -9,6 +12,7 @@
 #include "film/fake_player.h"
 #include "speech_film/speech_film.h"
 #include "sync/auto_sync.h"
+#include "sync/synchronizace.h"
 #include "windows/window_test_support.h"
 
 using namespace velorin;
@@ -24,6 +28,19 @@ QByteArray Document(const std::vector<std::string>& lines, int32_t shift) {
         ComposeSubtitleLine(f.first + shift, f.second + shift, f.text) + "\r\n");
   }
   return out;
+}
+
+template <typename Dialog>
+void WhenShown(std::function<void(Dialog*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(d);
+    }
+  });
+  timer->start(5);
 }
 
 }  // namespace
@@ -95,6 +112,34 @@ class AutoSyncTest : public QObject {
     f.form->PrepocitejBut->click();
     const std::vector<std::string>& got = f.form->Doc().Lines();
     QCOMPARE(got.size(), speech_.lines.size());
+    for (size_t i = 0; i < got.size(); ++i)
+      QVERIFY2(std::abs(ParseFirstFrame(got[i]) - ParseFirstFrame(speech_.lines[i])) <= 1,
+               got[i].c_str());
+  }
+
+  // The document has 12 s after its 12th subtitle that the film lacks: the
+  // advanced synchronization opens with a stretch's points each, and running
+  // them puts every subtitle within a frame of its sentence.
+  void CutFilmOpensTheAdvancedSynchronization() {
+    MainWindowFixture f;
+    auto player = std::make_unique<FakePlayer>();
+    player->Open(speech_.path);
+    f.form->SetPlayer(std::move(player));
+    const size_t cut = 12;
+    std::vector<std::string> before(speech_.lines.begin(), speech_.lines.begin() + cut);
+    std::vector<std::string> after(speech_.lines.begin() + cut, speech_.lines.end());
+    f.form->LoadSubtitleFile(f.Write("cut.sub", Document(before, 0) + Document(after, 300)));
+    f.form->Timer1Timer();
+    int points = -1;
+    WhenShown<TForm11>([&](TForm11* d) {
+      points = d->ListBox3->count();
+      d->SyncBut->click();
+      d->ZavBut->click();
+    });
+    f.form->AutoSync1->trigger();
+    QVERIFY2(f.prompts.shown.empty(), qPrintable(f.prompts.Texts().join("; ")));
+    QCOMPARE(points, 4);
+    const std::vector<std::string>& got = f.form->Doc().Lines();
     for (size_t i = 0; i < got.size(); ++i)
       QVERIFY2(std::abs(ParseFirstFrame(got[i]) - ParseFirstFrame(speech_.lines[i])) <= 1,
                got[i].c_str());

@@ -47,9 +47,6 @@ class HlformTest : public QObject {
     QVERIFY(f.form->E3->text().isEmpty());
     QVERIFY(f.form->ESync->text().isEmpty());
     QVERIFY(f.form->ETarget->text().isEmpty());
-    // Not a subtitle file and nothing converts it: fails quietly too.
-    f.form->LoadSubtitleFile(f.Write("a.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n"));
-    QVERIFY(f.form->ESource->text().isEmpty());
     QVERIFY(f.prompts.shown.empty());
   }
 
@@ -79,6 +76,8 @@ class HlformTest : public QObject {
     QCOMPARE(f.prompts.Texts(), QStringList({"'09999999999' is not a valid integer value"}));
     QCOMPARE(f.form->Doc().Count(), 2);
     QCOMPARE(f.form->E1->text(), QString("1"));
+    // Not frame lines: the conversion dialog opens and is closed unused.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     f.form->LoadSubtitleFile(f.Write("bin.sub", QByteArray("\0\1\2{1}\n\0", 8)));
     QVERIFY(f.form->Doc().Empty());
   }

@@ -7,9 +7,22 @@
 #include <memory>
 
 #include "app/hlform.h"
+#include "shell/associations.h"
+#include "shell/desktop.h"
 #include "windows/scripted_prompts.h"
 
 namespace velorin::test {
+
+// Records what the program asked the desktop to open; no browser starts.
+class RecordingShell : public DesktopShell {
+ public:
+  QList<QUrl> opened;
+  bool succeed = true;
+  bool OpenUrl(const QUrl& url) override {
+    opened << url;
+    return succeed;
+  }
+};
 
 inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
   QFile f(path);
@@ -25,10 +38,16 @@ inline QByteArray ReadFileBytes(const QString& path) {
 
 // A main window on scripted prompts with its program folder, settings and
 // subtitles folder in a temporary folder; the state timer does not run, tests
-// call Timer1Timer() themselves.
+// call Timer1Timer() themselves. The desktop is a recorder and the file
+// associations live in XDG folders inside the temporary folder, so no test
+// touches the user's own files.
 struct MainWindowFixture {
   QTemporaryDir dir;
   ScriptedPrompts prompts;
+  RecordingShell shell;
+  FreedesktopAssociations associations{(dir.path() + "/xdg/data").toStdString(),
+                                       (dir.path() + "/xdg/config").toStdString(),
+                                       "/opt/Velorin/velorin"};
   std::unique_ptr<TForm1> form;
 
   explicit MainWindowFixture(const QString& fileArgument = {}) {
@@ -37,6 +56,8 @@ struct MainWindowFixture {
     o.settingsPath = dir.path() + "/Velorin.ini";
     o.fileArgument = fileArgument;
     o.startTimer = false;
+    o.shell = &shell;
+    o.associations = &associations;
     form = std::make_unique<TForm1>(prompts, o);
     form->subtitlesPath = dir.path() + "/";
   }

@@ -1,0 +1,117 @@
+#include "convert/prevod.h"
+
+#include <QFile>
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/dialog_support.h"
+#include "app/main_form.h"
+#include "convert/srt_import.h"
+#include "document/subtitle_file.h"
+#include "sync/cas.h"
+#include "sync/time_frames.h"
+
+namespace velorin {
+
+namespace {
+
+constexpr int32_t kDefaultRate = 25000;  // when the list's text is no rate
+
+}  // namespace
+
+TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
+  auto s = [&](int units) { return form1_.Scaled(units); };
+  auto label = [&](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+  auto button = [&](const char* text, int left, int top, int width, const char* hint) {
+    auto* b = new QPushButton(QString::fromUtf8(text), this);
+    b->setGeometry(s(left), s(top), s(width), s(31));
+    b->setToolTip(QString::fromUtf8(hint));
+    return b;
+  };
+
+  Label1 = label("S tímto formátem titulků nedokáže aplikace pracovat.");
+  Label2 = label("Pomocí tohoto okna, můžete provést převod do správného formátu.");
+  Label3 = label("Zadejte počet snímků na vteřinu záznamu:");
+  Label3->move(s(16), s(70));
+  Label3->adjustSize();
+  FrameBox = new QComboBox(this);
+  FrameBox->setEditable(false);
+  FrameBox->setGeometry(s(16), s(94), s(120), s(26));
+  FrameBox->setToolTip(
+      QString::fromUtf8("Volba počtu snímků připadajících na jednu vteřinu filmu."));
+  DetekujBut = button("&Detekovat z filmu", 150, 92, 170,
+                      "Detekce počtu snímku na vteřinu záznamu přímo z filmu.");
+  PrevodBut = button("&Převést titulky", 0, 140, 150,
+                     "Odstartování převodu titulků do formátu, s kterým aplikace dokáže pracovat.");
+  StornoBut = button("&Storno", 0, 140, 100, "Uzavření tohoto okna.");
+  PrevodBut->setDefault(true);
+
+  // As wide as the longer centred line needs; the buttons centred below.
+  const int width = std::max(s(440), Label2->sizeHint().width() + s(64));
+  for (auto [l, top] : {std::pair{Label1, 14}, {Label2, 36}}) {
+    l->setAlignment(Qt::AlignHCenter);
+    l->setGeometry(0, s(top), width, l->sizeHint().height());
+  }
+  const int gap = s(30);
+  int left = (width - PrevodBut->width() - gap - StornoBut->width()) / 2;
+  PrevodBut->move(left, PrevodBut->y());
+  StornoBut->move(left + PrevodBut->width() + gap, StornoBut->y());
+  setFixedSize(width, s(186));
+  CentreOnScreen(*this, form1_);
+
+  connect(DetekujBut, &QPushButton::clicked, this, &TForm5::DetekujButClick);
+  connect(PrevodBut, &QPushButton::clicked, this,
+          [this] { form1_.RunCommand([this] { PrevodButClick(); }); });
+  connect(StornoBut, &QPushButton::clicked, this, &TForm5::StornoButClick);
+  FormCreate();
+}
+
+void TForm5::FormCreate() {
+  for (auto rate : kFrameRates)
+    FrameBox->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  FrameBox->setCurrentIndex(2);  // 25,000
+  QString caption = QStringLiteral("Převod formátu");
+  if (IsSrtFile(QFile::encodeName(form1_.SourceFileName()).toStdString()))
+    caption += QStringLiteral(" SRT");
+  setWindowTitle(caption);
+  Tag = 0;
+}
+
+void TForm5::DetekujButClick() { velorin::DetekujButClick(form1_, this, FrameBox); }
+
+void TForm5::PrevodButClick() {
+  const int32_t rate =
+      RateThousandths(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
+  const std::string path = QFile::encodeName(form1_.SourceFileName()).toStdString();
+  ConvertedDocument converted;
+  {
+    const std::string bytes = ReadFileBytes(path);
+    try {
+      converted = IsSrtFile(path) ? ConvertSrt(bytes, rate, form1_.Progress())
+                                  : ConvertTimeCodeLines(bytes, rate, form1_.Progress());
+    } catch (const ConversionError&) {
+      // A number or frame too large: nothing of the file goes into the list,
+      // the load fails, and the general error box says why.
+      reject();
+      throw;
+    }
+  }
+  SubtitleList& doc = form1_.Doc();
+  std::vector<std::string> lines = doc.TakeLines();  // empty: the loader cleared the list
+  lines.insert(lines.end(), std::make_move_iterator(converted.lines.begin()),
+               std::make_move_iterator(converted.lines.end()));
+  doc.Assign(std::move(lines));
+  doc.SetUtf8(converted.utf8);
+  form1_.PushAll();
+  Tag = 1;
+  accept();
+}
+
+void TForm5::StornoButClick() { reject(); }
+
+void TForm5::paintEvent(QPaintEvent*) { PaintDialogBackground(*this, form1_); }
+
+}  // namespace velorin

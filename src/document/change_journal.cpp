@@ -1,0 +1,356 @@
+#include "document/change_journal.h"
+
+#include <algorithm>
+
+#include "document/subtitle_list.h"
+
+namespace velorin {
+
+namespace {
+
+// Reads the byte stream a ChangeSet writes.
+class Reader {
+ public:
+  Reader(std::string_view bytes, size_t at) : bytes_(bytes), at_(at) {}
+  size_t Pos() const { return at_; }
+  uint64_t Get() {
+    uint64_t v = 0;
+    for (int shift = 0;; shift += 7) {
+      const auto b = static_cast<unsigned char>(bytes_[at_++]);
+      v |= uint64_t{b & 0x7Fu} << shift;
+      if (!(b & 0x80u)) return v;
+    }
+  }
+  int Row() { return static_cast<int>(Get()); }
+  std::string_view Bytes() { return Raw(static_cast<size_t>(Get())); }
+  std::string_view Raw(size_t n) {
+    std::string_view s = bytes_.substr(at_, n);
+    at_ += n;
+    return s;
+  }
+  std::vector<std::string> Lines() {
+    std::vector<std::string> lines(static_cast<size_t>(Get()));
+    for (std::string& l : lines) l = std::string(Bytes());
+    return lines;
+  }
+
+ private:
+  std::string_view bytes_;
+  size_t at_;
+};
+
+// A replaced line: the common beginning and end, and the differing middles.
+struct ReplaceOp {
+  int row;
+  size_t prefix, suffix;
+  std::string before, after;
+};
+
+// Frame numbers are most of what a retiming changes: middles made only of
+// these characters are kept two to a byte.
+constexpr std::string_view kPackable = "0123456789{}-";
+
+bool Packable(std::string_view s) {
+  return s.find_first_not_of(kPackable) == std::string_view::npos;
+}
+
+std::string Unpack(Reader& r) {
+  const size_t n = static_cast<size_t>(r.Get());
+  std::string_view packed = r.Raw((n + 1) / 2);
+  std::string out(n, '\0');
+  for (size_t i = 0; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(packed[i / 2]);
+    out[i] = kPackable[i % 2 == 0 ? b >> 4 : b & 0x0F];
+  }
+  return out;
+}
+
+ReplaceOp ReadReplace(Reader& r, bool packed, int& lastRow) {
+  ReplaceOp op;
+  const uint64_t zigzag = r.Get();
+  lastRow += static_cast<int>(zigzag & 1 ? ~(zigzag >> 1) : zigzag >> 1);
+  op.row = lastRow;
+  op.prefix = static_cast<size_t>(r.Get());
+  op.suffix = static_cast<size_t>(r.Get());
+  op.before = packed ? Unpack(r) : std::string(r.Bytes());
+  op.after = packed ? Unpack(r) : std::string(r.Bytes());
+  return op;
+}
+
+// The line whose middle is now `from` with its middle made `to`.
+std::string Swap(const std::string& line, size_t prefix, size_t suffix, std::string_view to) {
+  std::string out;
+  out.reserve(prefix + to.size() + suffix);
+  out.append(line, 0, prefix);
+  out.append(to);
+  out.append(line, line.size() - suffix, suffix);
+  return out;
+}
+
+}  // namespace
+
+void ChangeSet::Put(uint64_t v) {
+  while (v >= 0x80) {
+    bytes_.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  bytes_.push_back(static_cast<char>(v));
+}
+
+void ChangeSet::PutBytes(std::string_view s) {
+  Put(s.size());
+  bytes_.append(s);
+}
+
+void ChangeSet::Replaced(int row, std::string_view before, std::string_view after) {
+  size_t prefix = 0;
+  const size_t shorter = std::min(before.size(), after.size());
+  while (prefix < shorter && before[prefix] == after[prefix]) ++prefix;
+  size_t suffix = 0;
+  while (suffix < shorter - prefix &&
+         before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+    ++suffix;
+  before = before.substr(prefix, before.size() - prefix - suffix);
+  after = after.substr(prefix, after.size() - prefix - suffix);
+  const bool packed = Packable(before) && Packable(after);
+  bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
+  // Rows as the difference from the last replaced one: one byte for a command
+  // that walks the list.
+  const int64_t delta = int64_t{row} - lastRow_;
+  Put(delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
+                : static_cast<uint64_t>(delta) << 1);
+  lastRow_ = row;
+  Put(prefix);
+  Put(suffix);
+  for (std::string_view middle : {before, after}) {
+    if (!packed) {
+      PutBytes(middle);
+      continue;
+    }
+    Put(middle.size());
+    for (size_t i = 0; i < middle.size(); i += 2) {
+      const auto hi = kPackable.find(middle[i]);
+      const auto lo = i + 1 < middle.size() ? kPackable.find(middle[i + 1]) : 0;
+      bytes_.push_back(static_cast<char>(hi << 4 | lo));
+    }
+  }
+  ++ops_;
+}
+
+void ChangeSet::Inserted(int row, std::string_view line) {
+  bytes_.push_back(static_cast<char>(kInsert));
+  Put(static_cast<uint64_t>(row));
+  PutBytes(line);
+  ++ops_;
+}
+
+void ChangeSet::Deleted(int row, std::string_view line) {
+  bytes_.push_back(static_cast<char>(kDelete));
+  Put(static_cast<uint64_t>(row));
+  PutBytes(line);
+  ++ops_;
+}
+
+void ChangeSet::DeletedRows(const std::vector<int>& rows, const std::vector<std::string>& lines) {
+  bytes_.push_back(static_cast<char>(kDeleteRows));
+  Put(rows.size());
+  for (int row : rows) {
+    Put(static_cast<uint64_t>(row));
+    PutBytes(lines[static_cast<size_t>(row)]);
+  }
+  ++ops_;
+}
+
+void ChangeSet::Permuted(const std::vector<uint32_t>& order) {
+  bytes_.push_back(static_cast<char>(kPermute));
+  Put(order.size());
+  for (uint32_t from : order) Put(from);
+  ++ops_;
+}
+
+void ChangeSet::Reassigned(const std::vector<std::string>& before,
+                           const std::vector<std::string>& after) {
+  bytes_.push_back(static_cast<char>(kReassign));
+  for (const auto* lines : {&before, &after}) {
+    Put(lines->size());
+    for (const std::string& l : *lines) PutBytes(l);
+  }
+  ++ops_;
+}
+
+void ChangeSet::Append(ChangeSet&& other) {
+  if (bytes_.empty()) {
+    bytes_ = std::move(other.bytes_);
+    bytes_.shrink_to_fit();  // a kept step holds no spare room
+  } else {
+    // Replaced rows count from 0 again where the other's changes begin.
+    bytes_.push_back(static_cast<char>(kRowsFromZero));
+    bytes_.append(other.bytes_);
+  }
+  ops_ += other.ops_;
+  lastRow_ = other.lastRow_;
+  other = ChangeSet();
+}
+
+std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
+  std::vector<OpAt> ops;
+  ops.reserve(ops_);
+  size_t at = 0;
+  int lastRow = 0;
+  while (at < bytes_.size()) {
+    const auto kind = static_cast<Kind>(bytes_[at]);
+    Reader r(bytes_, at + 1);
+    if (kind == kRowsFromZero) {
+      lastRow = 0;
+      at = r.Pos();
+      continue;
+    }
+    ops.push_back({at, lastRow});
+    switch (kind) {
+      case kReplace:
+      case kReplacePacked:
+        ReadReplace(r, kind == kReplacePacked, lastRow);
+        break;
+      case kInsert:
+      case kDelete:
+        r.Row();
+        r.Bytes();
+        break;
+      case kDeleteRows:
+        for (uint64_t n = r.Get(); n > 0; --n) {
+          r.Row();
+          r.Bytes();
+        }
+        break;
+      case kPermute:
+        for (uint64_t n = r.Get(); n > 0; --n) r.Get();
+        break;
+      case kReassign:
+        r.Lines();
+        r.Lines();
+        break;
+      case kRowsFromZero:
+        break;
+    }
+    at = r.Pos();
+  }
+  return ops;
+}
+
+void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const {
+  const size_t start = op.start;
+  std::vector<std::string>& lines = list.lines_;
+  std::vector<char>& flags = list.selected_;
+  Reader r(bytes_, start + 1);
+  switch (static_cast<Kind>(bytes_[start])) {
+    case kReplace:
+    case kReplacePacked: {
+      int row = op.rowBefore;
+      const ReplaceOp replace = ReadReplace(r, bytes_[start] == kReplacePacked, row);
+      std::string& line = lines.at(static_cast<size_t>(replace.row));
+      line = Swap(line, replace.prefix, replace.suffix, undo ? replace.before : replace.after);
+      touched.push_back(replace.row);
+      break;
+    }
+    case kRowsFromZero:
+      break;
+    case kInsert:
+    case kDelete: {
+      const bool insert = (static_cast<Kind>(bytes_[start]) == kInsert) != undo;
+      const int row = r.Row();
+      const std::string_view line = r.Bytes();
+      if (insert) {
+        lines.insert(lines.begin() + row, std::string(line));
+        flags.insert(flags.begin() + row, 0);
+        touched.push_back(row);
+      } else {
+        lines.erase(lines.begin() + row);
+        flags.erase(flags.begin() + row);
+      }
+      break;
+    }
+    case kDeleteRows: {
+      std::vector<std::pair<int, std::string_view>> removed(static_cast<size_t>(r.Get()));
+      for (auto& [row, line] : removed) {
+        row = r.Row();
+        line = r.Bytes();
+      }
+      std::vector<std::string> out;
+      out.reserve(undo ? lines.size() + removed.size() : lines.size() - removed.size());
+      size_t next = 0, from = 0;
+      if (undo) {
+        // Put every removed row back at its old index.
+        for (size_t row = 0; row < lines.size() + removed.size(); ++row) {
+          if (next < removed.size() && removed[next].first == static_cast<int>(row)) {
+            out.emplace_back(removed[next++].second);
+            touched.push_back(static_cast<int>(row));
+          } else {
+            out.push_back(std::move(lines[from++]));
+          }
+        }
+      } else {
+        for (size_t row = 0; row < lines.size(); ++row) {
+          if (next < removed.size() && removed[next].first == static_cast<int>(row))
+            ++next;
+          else
+            out.push_back(std::move(lines[row]));
+        }
+      }
+      lines = std::move(out);
+      flags.assign(lines.size(), 0);
+      break;
+    }
+    case kPermute: {
+      std::vector<uint32_t> order(static_cast<size_t>(r.Get()));
+      for (uint32_t& from : order) from = static_cast<uint32_t>(r.Get());
+      std::vector<std::string> out(lines.size());
+      for (size_t i = 0; i < order.size(); ++i) {
+        if (undo)
+          out[order[i]] = std::move(lines[i]);
+        else
+          out[i] = std::move(lines[order[i]]);
+      }
+      lines = std::move(out);
+      flags.assign(lines.size(), 0);
+      break;
+    }
+    case kReassign: {
+      std::vector<std::string> before = r.Lines();
+      std::vector<std::string> after = r.Lines();
+      lines = std::move(undo ? before : after);
+      flags.assign(lines.size(), 0);
+      break;
+    }
+  }
+}
+
+std::vector<int> ChangeSet::Undo(SubtitleList& list) const {
+  std::vector<int> touched;
+  const std::vector<OpAt> ops = Ops();
+  for (auto it = ops.rbegin(); it != ops.rend(); ++it) Apply(list, *it, true, touched);
+  return Finish(list, std::move(touched));
+}
+
+std::vector<int> ChangeSet::Redo(SubtitleList& list) const {
+  std::vector<int> touched;
+  for (OpAt op : Ops()) Apply(list, op, false, touched);
+  return Finish(list, std::move(touched));
+}
+
+std::vector<int> ChangeSet::Finish(SubtitleList& list, std::vector<int> touched) {
+  std::sort(touched.begin(), touched.end());
+  touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+  touched.erase(std::remove_if(touched.begin(), touched.end(),
+                               [&](int row) { return row < 0 || row >= list.Count(); }),
+                touched.end());
+  list.ClearSelection();
+  for (int row : touched) list.SetSelected(row, true);
+  if (list.Count() > 0)
+    list.SetCursorRow(touched.empty() ? std::clamp(list.CursorRow(), 0, list.Count() - 1)
+                                      : touched.front());
+  else
+    list.SetCursorRow(-1);
+  return touched;
+}
+
+}  // namespace velorin

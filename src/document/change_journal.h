@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velorin {
+
+class SubtitleList;
+
+// What a command changed in a SubtitleList, kept compactly enough that a
+// recalculation of a million rows costs about twenty bytes a row: a replaced
+// line keeps only the bytes that differ (between the common beginning and
+// end), a sort only its permutation. Changes are appended as one byte stream
+// and taken back (Undo) or done again (Redo) on the list they were made on.
+class ChangeSet {
+ public:
+  bool Empty() const { return ops_ == 0; }
+  size_t Bytes() const { return bytes_.capacity(); }
+
+  // Recording, in the order the changes are made.
+  void Replaced(int row, std::string_view before, std::string_view after);
+  void Inserted(int row, std::string_view line);
+  void Deleted(int row, std::string_view line);
+  // Rows (ascending) removed at once, with their lines.
+  void DeletedRows(const std::vector<int>& rows, const std::vector<std::string>& lines);
+  // New row i holds what was row order[i].
+  void Permuted(const std::vector<uint32_t>& order);
+  // The whole content replaced.
+  void Reassigned(const std::vector<std::string>& before, const std::vector<std::string>& after);
+
+  // Moves the changes of other to the end of this one.
+  void Append(ChangeSet&& other);
+
+  // Takes the changes back, last first, or does them again, first first;
+  // selects the rows they leave changed and returns them. The list must be as
+  // the changes left it (Undo) or found it (Redo); it records nothing meanwhile.
+  std::vector<int> Undo(SubtitleList& list) const;
+  std::vector<int> Redo(SubtitleList& list) const;
+
+ private:
+  enum Kind : uint8_t {
+    kReplace,
+    kReplacePacked,  // the middles two characters to a byte
+    kInsert,
+    kDelete,
+    kDeleteRows,
+    kPermute,
+    kReassign,
+    kRowsFromZero,  // replaced rows are counted from 0 again
+  };
+  // Where an op starts, and the replaced row its row difference counts from.
+  struct OpAt {
+    size_t start;
+    int rowBefore;
+  };
+  void Put(uint64_t v);
+  void PutBytes(std::string_view s);
+  std::vector<OpAt> Ops() const;
+  void Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const;
+  // Selects the touched rows that still exist and puts the cursor on the first.
+  static std::vector<int> Finish(SubtitleList& list, std::vector<int> touched);
+
+  std::string bytes_;
+  size_t ops_ = 0;
+  int lastRow_ = 0;  // the last replaced row, which the next one counts from
+};
+
+}  // namespace velorin
