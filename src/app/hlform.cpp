@@ -490,6 +490,7 @@ void TForm1::Timer1Timer() {
   // 6.
   const bool film = FilmOpen();
   for (QAction* a : {FilmZav, Start1, Pauza1, Stop1, Zavrit1, InfoFilm1}) a->setEnabled(film);
+  AutoSync1->setEnabled(film && doc_.Count() > 0);
   // 7.
   UpdateOverlay();
   // 8.

@@ -206,6 +206,13 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void UpdateUndoItems();
   UndoHistory& History() { return history_; }
 
+  // ---- automatic synchronization (hlform_autosync.cpp) ----
+  // Listens to the open film and fills E3 to E6 with the frames, offset and
+  // scale that fit the subtitles to its speech, or opens the advanced
+  // synchronization with proposed points when the film was cut differently;
+  // Esc stops the listening.
+  void AutoSync1Click();
+
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
   void UpravTitulek1Click();

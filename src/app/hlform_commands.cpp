@@ -207,6 +207,10 @@ const C kCommands[] = {
      .flags = C::SeparatorBefore | C::KeyShownOnly},
     {.menu = &U::Film1, .item = &U::InfoFilm1, .caption = "Informace o filmu",
      .handler = &F::InfoFilm1Click},
+    {.menu = &U::Film1, .item = &U::AutoSync1, .caption = "Automatická synchronizace podle zvuku",
+     .key = Qt::Key_F9,
+     .hint = "Výpočet výsledného posunu a časového měřítka podle řeči ve zvuku otevřeného filmu.",
+     .handler = &F::AutoSync1Click},
 
     // Formátování
     {.submenu = &U::Formatovani2, .caption = "F&ormátování", .popupMenu = &U::PopupMenu1,

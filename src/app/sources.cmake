@@ -1,6 +1,7 @@
 list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform.h
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_autosync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_drop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_convert.cpp

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <cmath>
 #include <istream>
 #include <new>
 #include <optional>
@@ -14,7 +15,9 @@
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
 #include "edit/statistics.h"
+#include "film/speech_detector.h"
 #include "layout/line_breaking.h"
+#include "sync/auto_sync.h"
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
 #include "sync/time_frames.h"
@@ -35,6 +38,7 @@ constexpr const char* kUsage =
     "  velorin-cli lines IN -o OUT --count N [--max] [--rows A-B,...]\n"
     "  velorin-cli import IN -o OUT --fps RATE\n"
     "  velorin-cli export IN -o OUT --fps RATE\n"
+    "  velorin-cli autosync IN -o OUT --film FILM [--fps RATE] [--points]\n"
     "  velorin-cli --help | --version\n"
     "\n"
     "retime   every frame becomes frame * scale + offset (the offset rounded to a whole\n"
@@ -68,6 +72,12 @@ constexpr const char* kUsage =
     "export   a frame-line file to SRT at RATE, as the window writes it.\n"
     "         RATE is one of 23,976  24  25  29,97  30, also written with three\n"
     "         decimals and a comma or point (\"25,000\", \"23.976\").\n"
+    "autosync listens to FILM's first audio stream and retimes the subtitles to where\n"
+    "         people speak: offset and scale as 'Přepočítat' applies them, printed with\n"
+    "         the confidence on stderr; nothing is written when the sound does not\n"
+    "         decide. RATE: FILM's frames per second when its picture does not say.\n"
+    "         --points: for a film cut differently, the synchronization points where\n"
+    "         the offset changes, as ROW=FRAME lines for 'sync --point'.\n"
     "IN, OUT and REF may be '-' for standard input or output.\n";
 
 // A failure the command reports on stderr with its exit status.
@@ -532,6 +542,82 @@ int Export(const std::vector<std::string>& args, std::istream& in, std::ostream&
   return 0;
 }
 
+// Listens to the film and retimes the document to its speech, or writes the
+// synchronization points of a piecewise fit.
+int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+  std::optional<std::string> input, output, film, fps;
+  bool points = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output" || a == "--film" || a == "--fps") {
+      if (i + 1 >= args.size()) Fail(a + " needs a value", 2);
+      (a == "--film" ? film : a == "--fps" ? fps : output) = args[++i];
+    } else if (a == "--points") {
+      points = true;
+    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
+      input = a;
+    } else {
+      Fail("unexpected argument '" + a + "'", 2);
+    }
+  }
+  if (!input) Fail("autosync: no input file", 2);
+  if (!output) Fail("autosync: no output file (-o OUT)", 2);
+  if (!film) Fail("autosync: no film (--film FILM)", 2);
+  std::optional<double> rate;
+  if (fps) {
+    rate = ParseDecimal(WithComma(*fps));
+    if (!rate || !(*rate > 0 && *rate < 1000)) Fail("--fps: '" + *fps + "' is not a frame rate", 2);
+  }
+
+  SubtitleList doc = LoadDocument(*input, in);
+  if (doc.Empty()) Fail(*input + ": the file holds no subtitle lines");
+  SpeechTrack track;
+  try {
+    track = MakeFfmpegSpeechDetector()->Detect(*film, {});
+  } catch (const SpeechDetectionError& e) {
+    Fail(e.Failure() == SpeechFailure::NoAudio ? *film + ": " + std::string(kMsgAutoNoAudio)
+                                               : e.what());
+  }
+  if (!rate) {
+    if (!(track.frameRate > 0)) Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    rate = track.frameRate;
+  }
+
+  const AutoSyncResult r = AlignToSpeech(track.speech, doc.Lines(), *rate, points);
+  if (r.status != AutoSyncStatus::Found) Fail(AutoSyncMessage(r));
+  std::ostringstream report;
+  report << "frame rate: " << WithComma(FormatDecimal(*rate)) << "\n";
+  if (points) {
+    for (const AutoSyncSegment& s : r.segments)
+      report << "rows " << s.firstRow + 1 << "-" << s.lastRow + 1 << ": offset "
+             << FormatDecimal(s.offset) << ", scale " << FormatDecimal(s.scale) << ", confidence "
+             << std::lround(s.confidence * 100) << " %\n";
+    std::string text;
+    for (const SyncPoint& p : r.points)
+      text += std::to_string(p.position + 1) + "=" + std::to_string(p.newFrame) + "\n";
+    if (*output == "-") {
+      out << text;
+    } else {
+      WriteFileAtomically(*output, text);
+    }
+  } else {
+    switch (RecalculateFrames(doc, r.offsetText, r.scaleText, false)) {
+      case RecalcStatus::TooLarge:
+        Fail(std::string(kMsgFrameTooLarge));
+      case RecalcStatus::BadOffset:
+      case RecalcStatus::BadScale:
+      case RecalcStatus::Done:
+        break;
+    }
+    report << "offset: " << r.offsetText << "\nscale: " << r.scaleText << "\n";
+    SaveDocument(*output, doc.Lines(), out);
+  }
+  report << "confidence: " << std::lround(r.confidence * 100) << " %\n";
+  err << report.str();
+  return 0;
+}
+
 // A command's answer counts only when it reached the output.
 int Flushed(std::ostream& out, int status) {
   out.flush();
@@ -561,6 +647,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "lines") return Flushed(out, LineCount(args, in, out));
     if (command == "import") return Flushed(out, Import(args, in, out));
     if (command == "export") return Flushed(out, Export(args, in, out));
+    if (command == "autosync") return Flushed(out, AutoSync(args, in, out, err));
     Fail("unknown command " + Quote(command) + "\n" + kUsage, 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";

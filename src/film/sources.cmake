@@ -6,3 +6,8 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mpv_player.cpp
   ${CMAKE_CURRENT_LIST_DIR}/infofilm.h
   ${CMAKE_CURRENT_LIST_DIR}/infofilm.cpp)
+
+# Listening to a film's sound for the automatic synchronization.
+list(APPEND VELORIN_MEDIA_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/speech_detector.h
+  ${CMAKE_CURRENT_LIST_DIR}/ffmpeg_speech_detector.cpp)

@@ -13,3 +13,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/novecislo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/synchronizace.h
   ${CMAKE_CURRENT_LIST_DIR}/synchronizace.cpp)
+
+# Automatic synchronization to the film's speech.
+list(APPEND VELORIN_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/auto_sync.cpp)

@@ -275,6 +275,12 @@ void TForm11::ListBox3DblClick() {
 
 void TForm11::ListBox3KeyDown() { OdebButClick(); }
 
+void TForm11::ProposePoints(const SyncPoints& points) {
+  points_ = points;
+  ShowPoints(-1);
+  Timer1Timer();  // the buttons follow the points at once
+}
+
 void TForm11::ShowPoints(int select) {
   ListBox3->clear();
   ListBox4->clear();

@@ -57,6 +57,9 @@ class TForm11 : public QDialog {
   QTimer* Timer1;
 
   const SyncPoints& Points() const { return points_; }
+  // Shows points proposed elsewhere (the automatic synchronization) in place
+  // of the current ones, for the user to check, edit and run.
+  void ProposePoints(const SyncPoints& points);
 
   // No closing while the synchronization runs.
   void done(int result) override;

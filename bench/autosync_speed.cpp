@@ -1,0 +1,86 @@
+// How long the automatic synchronization takes on a two-hour film made here,
+// stage by stage: reading and decoding the sound, the voice activity
+// detector, the alignment (and the piecewise one), the recalculation.
+//
+//   autosync_speed [folder] [minutes]   (default a temp folder and 120 minutes;
+//                                        the film is made once and kept there)
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "document/subtitle_line.h"
+#include "document/subtitle_list.h"
+#include "film/speech_detector.h"
+#include "speech_film/speech_film.h"
+#include "sync/auto_sync.h"
+#include "sync/retiming.h"
+
+using namespace velorin;
+
+namespace {
+
+double Since(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string dir =
+      argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "velorin-autosync").string();
+  const double minutes = argc > 2 ? std::atof(argv[2]) : 120;
+  test::FilmPlan plan;
+  plan.seconds = minutes * 60;
+  plan.seed = 7;
+  plan.noise = 0.1;
+  auto t = std::chrono::steady_clock::now();
+  const test::MadeFilm film = test::MakeSpeechFilm(dir, "long", plan);
+  std::printf("film: %.0f minutes, %zu subtitles, made in %.1f s (not part of the program)\n",
+              minutes, film.lines.size(), Since(t));
+
+  // The subtitles as made for a 23,976 fps copy, 40 s late.
+  const double scale = 25 / (24000.0 / 1001);
+  std::vector<std::string> wrong;
+  for (const std::string& l : film.lines) {
+    const SubtitleFields f = ParseSubtitleLine(l);
+    auto back = [&](int32_t x) {
+      return static_cast<int32_t>(std::lround((x + 40 * plan.rate) / scale));
+    };
+    wrong.push_back(ComposeSubtitleLine(back(f.first), back(f.second), f.text));
+  }
+
+  ListenTimes times;
+  t = std::chrono::steady_clock::now();
+  const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(film.path, {});
+  const double listening = Since(t);
+  t = std::chrono::steady_clock::now();
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, track.frameRate);
+  const double aligning = Since(t);
+  t = std::chrono::steady_clock::now();
+  const AutoSyncResult pieces = AlignToSpeech(track.speech, wrong, track.frameRate, true);
+  const double piecewise = Since(t) - aligning;
+  SubtitleList doc;
+  doc.Assign(wrong);
+  t = std::chrono::steady_clock::now();
+  const RecalcStatus status = RecalculateFrames(doc, r.offsetText, r.scaleText, false);
+  const double recalculating = Since(t);
+
+  std::printf(
+      "| stage | seconds |\n|---|---|\n"
+      "| reading, decoding, resampling to 16 kHz | %.2f |\n"
+      "| voice activity detector (%zu steps of 10 ms) | %.2f |\n"
+      "| alignment (%zu scales correlated, refined) | %.2f |\n"
+      "| piecewise alignment, on top of that | %.2f |\n"
+      "| recalculation of %zu subtitles | %.3f |\n"
+      "| total for the command (without the piecewise mode) | %.2f |\n",
+      times.decoding, track.speech.size(), times.detecting, CandidateScales().size(), aligning,
+      piecewise, wrong.size(), recalculating, listening + aligning + recalculating);
+  std::printf("found offset %s, scale %s, confidence %.0f %%, %zu stretch(es); %s\n",
+              r.offsetText.c_str(), r.scaleText.c_str(), r.confidence * 100, pieces.segments.size(),
+              status == RecalcStatus::Done ? "retimed" : "not retimed");
+  return r.status == AutoSyncStatus::Found ? 0 : 1;
+}

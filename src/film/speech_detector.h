@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "document/error.h"
+#include "sync/auto_sync.h"
+
+namespace velorin {
+
+// Listening progress: the part of the film done, 0 to 1. Returning false
+// stops the listening (it then throws SpeechDetectionError Cancelled).
+using ListenProgressFn = std::function<bool(double fraction)>;
+
+// Why a film could not be listened to.
+enum class SpeechFailure {
+  NoAudio,     // the file has no audio stream
+  Unreadable,  // the file or its sound cannot be opened or decoded
+  Cancelled,   // the progress callback asked to stop
+};
+
+class SpeechDetectionError : public Error {
+ public:
+  SpeechDetectionError(SpeechFailure failure, const std::string& message)
+      : Error(message), failure_(failure) {}
+  SpeechFailure Failure() const { return failure_; }
+
+ private:
+  SpeechFailure failure_;
+};
+
+// Marks where people speak in a film's sound.
+class SpeechDetector {
+ public:
+  virtual ~SpeechDetector() = default;
+  // The speech track of the film's first audio stream, from the film's start,
+  // and the frame rate of its picture. Throws SpeechDetectionError.
+  virtual SpeechTrack Detect(const std::string& filmPath, const ListenProgressFn& progress) = 0;
+};
+
+// Seconds a detection spent in its two stages, for measuring.
+struct ListenTimes {
+  double decoding = 0;   // reading, decoding and resampling the sound
+  double detecting = 0;  // the voice activity detector
+};
+
+// Decodes with FFmpeg, resamples to 16 kHz mono (the centre channel alone
+// when there is one: films put dialogue there) and asks WebRTC's voice
+// activity detector about every 10 ms. With times, each detection adds the
+// time of its stages there.
+std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times = nullptr);
+
+}  // namespace velorin

@@ -1,0 +1,730 @@
+#include "sync/auto_sync.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <new>
+
+#include "document/subtitle_line.h"
+#include "sync/retiming.h"
+
+namespace velorin {
+
+namespace {
+
+// How a fit is scored. Every subtitle earns the speech it covers less the
+// silence it covers (speech weighs 1 - p and silence p, p being the film's
+// share of speech, so a track that is speech everywhere decides nothing), and
+// on top of that kOnsetWeight times the contrast between the speech just after
+// its start and just before it: subtitles start when people start to speak,
+// while they end anywhere after that.
+constexpr double kOnsetWindow = 0.5;  // seconds either side of a subtitle's start
+constexpr double kOnsetWeight = 0.5;
+// Two fits whose subtitles lie less than this apart anywhere are one fit.
+constexpr double kDistinctSeconds = 1.0;
+// Silence, or nothing but "speech": the track cannot place anything.
+constexpr double kMinSpeechSeconds = 2.0;
+constexpr double kMaxSpeechShare = 0.9;
+// The refinement changes the scale this much at most, half the distance
+// between the closest candidates (1 and 24 / 23,976).
+constexpr double kRefineReach = 0.0005;
+// A refined scale replaces the candidate only when it fits clearly better:
+// as much as moving every subtitle this many steps closer to its speech.
+constexpr double kSnapSteps = 1.0;
+// Piecewise mode: the whole document's correlation offers this many offsets
+// at most, a change of offset must pay for itself with this many subtitles'
+// worth of fit, and a stretch has at least this many subtitles.
+constexpr size_t kMaxPieces = 8;
+constexpr double kSwitchCost = 4.0;
+constexpr size_t kMinPieceRows = 5;
+// The document is cut into this many runs of rows (at least kMinPieceRows + 3
+// each) whose best offsets are also tried.
+constexpr size_t kRunsPerDocument = 32;
+
+constexpr double kStep = kSpeechStepSeconds;
+
+// The speech track as weights, with the running sum for scoring any stretch.
+class Weights {
+ public:
+  explicit Weights(const std::vector<bool>& speech) : w_(speech.size()), sum_(speech.size() + 1) {
+    const auto spoken = static_cast<double>(std::count(speech.begin(), speech.end(), true));
+    share_ = speech.empty() ? 0 : spoken / static_cast<double>(speech.size());
+    spokenSeconds_ = spoken * kStep;
+    for (size_t i = 0; i < speech.size(); ++i) {
+      w_[i] = (speech[i] ? 1.0 : 0.0) - share_;
+      sum_[i + 1] = sum_[i] + w_[i];
+    }
+  }
+  double Share() const { return share_; }
+  double SpokenSeconds() const { return spokenSeconds_; }
+  const std::vector<double>& Values() const { return w_; }
+  size_t Size() const { return w_.size(); }
+
+  // The weight from the film's start to x steps (outside the film it is 0).
+  double Below(double x) const {
+    if (x <= 0) return 0;
+    const auto n = static_cast<double>(w_.size());
+    if (x >= n) return sum_.back();
+    const auto i = static_cast<size_t>(x);
+    return sum_[i] + (x - static_cast<double>(i)) * w_[i];
+  }
+
+  // A subtitle's score when shown from u to v (in steps).
+  double Span(double u, double v) const {
+    const double o = kOnsetWindow / kStep;
+    const double at = Below(u);
+    return Below(v) - at + kOnsetWeight * (Below(u + o) + Below(u - o) - 2 * at);
+  }
+
+ private:
+  std::vector<double> w_;
+  std::vector<double> sum_;
+  double share_ = 0;
+  double spokenSeconds_ = 0;
+};
+
+// The smallest size >= n with no prime factor above 7, which FFTW is fast at.
+size_t SmoothSize(size_t n) {
+  for (size_t m = std::max<size_t>(n, 2);; ++m) {
+    size_t r = m;
+    for (size_t p : {2, 3, 5, 7})
+      while (r % p == 0) r /= p;
+    if (r == 1) return m;
+  }
+}
+
+struct FftwDeleter {
+  void operator()(void* p) const { fftw_free(p); }
+};
+
+// Correlates templates with the speech weights through the FFT: for each lag,
+// the sum over k of template[k] * weights[k + lag].
+class Correlator {
+ public:
+  Correlator(const std::vector<double>& signal, size_t maxTemplate)
+      : n_(signal.size()), size_(SmoothSize(signal.size() + maxTemplate)) {
+    const size_t bins = size_ / 2 + 1;
+    real_.reset(static_cast<double*>(fftw_malloc(sizeof(double) * size_)));
+    spectrum_.reset(static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins)));
+    signal_.reset(static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins)));
+    if (!real_ || !spectrum_ || !signal_) throw std::bad_alloc();
+    const int size = static_cast<int>(size_);
+    forward_ = fftw_plan_dft_r2c_1d(size, real_.get(), spectrum_.get(), FFTW_ESTIMATE);
+    backward_ = fftw_plan_dft_c2r_1d(size, spectrum_.get(), real_.get(), FFTW_ESTIMATE);
+    if (!forward_ || !backward_) throw std::bad_alloc();
+    std::fill(real_.get(), real_.get() + size_, 0.0);
+    std::copy(signal.begin(), signal.end(), real_.get());
+    fftw_execute(forward_);
+    std::memcpy(signal_.get(), spectrum_.get(), sizeof(fftw_complex) * bins);
+  }
+  ~Correlator() {
+    fftw_destroy_plan(forward_);
+    fftw_destroy_plan(backward_);
+  }
+  Correlator(const Correlator&) = delete;
+  Correlator& operator=(const Correlator&) = delete;
+
+  // Lags from -(template size - 1) to signal size - 1, the first at index 0.
+  std::vector<double> Correlate(const std::vector<double>& tmpl) {
+    std::fill(real_.get(), real_.get() + size_, 0.0);
+    std::copy(tmpl.begin(), tmpl.end(), real_.get());
+    fftw_execute(forward_);
+    const size_t bins = size_ / 2 + 1;
+    fftw_complex* x = spectrum_.get();
+    const fftw_complex* s = signal_.get();
+    for (size_t k = 0; k < bins; ++k) {
+      // conj(X) * S
+      const double re = x[k][0] * s[k][0] + x[k][1] * s[k][1];
+      const double im = x[k][0] * s[k][1] - x[k][1] * s[k][0];
+      x[k][0] = re;
+      x[k][1] = im;
+    }
+    fftw_execute(backward_);
+    const double scale = 1.0 / static_cast<double>(size_);
+    std::vector<double> out(tmpl.size() - 1 + n_);
+    for (size_t i = 0; i < out.size(); ++i) {
+      // Lag i - (m - 1); a negative lag sits at the end of the circle.
+      const size_t at = (i + size_ - (tmpl.size() - 1)) % size_;
+      out[i] = real_.get()[at] * scale;
+    }
+    return out;
+  }
+
+ private:
+  size_t n_, size_;
+  std::unique_ptr<double[], FftwDeleter> real_;
+  std::unique_ptr<fftw_complex[], FftwDeleter> spectrum_, signal_;
+  fftw_plan forward_ = nullptr, backward_ = nullptr;
+};
+
+// Adds weight over [u, v) (in cells, fractions included) to x.
+void AddInterval(std::vector<double>& x, double u, double v, double weight) {
+  u = std::max(u, 0.0);
+  v = std::min(v, static_cast<double>(x.size()));
+  if (v <= u) return;
+  auto k = static_cast<size_t>(u);
+  const auto last = static_cast<size_t>(std::ceil(v)) - 1;
+  for (; k <= last && k < x.size(); ++k) {
+    const double lo = std::max(u, static_cast<double>(k));
+    const double hi = std::min(v, static_cast<double>(k + 1));
+    if (hi > lo) x[k] += weight * (hi - lo);
+  }
+}
+
+// The document at one scale, as a template for the correlation: lag L then
+// means the offset a = L * step - base.
+struct Template {
+  std::vector<double> values;
+  double base = 0;  // seconds of the document (scaled) at cell 0
+};
+
+// The spans [from, to) at a scale on cells of `step` seconds.
+Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale, size_t from, size_t to,
+                      double step) {
+  double first = spans[from].start, last = spans[from].end;
+  for (size_t i = from; i < to; ++i) {
+    first = std::min(first, spans[i].start);
+    last = std::max(last, spans[i].end);
+  }
+  Template t;
+  t.base = scale * first - kOnsetWindow - step;
+  const double o = kOnsetWindow / step;
+  const auto cells = static_cast<size_t>(std::ceil((scale * last - t.base) / step + o)) + 2;
+  t.values.assign(cells, 0.0);
+  for (size_t i = from; i < to; ++i) {
+    const double u = (scale * spans[i].start - t.base) / step;
+    const double v = (scale * spans[i].end - t.base) / step;
+    AddInterval(t.values, u, v, 1.0);
+    AddInterval(t.values, u, u + o, kOnsetWeight);
+    AddInterval(t.values, u - o, u, -kOnsetWeight);
+  }
+  return t;
+}
+
+Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale) {
+  return MakeTemplate(spans, scale, 0, spans.size(), kStep);
+}
+
+// A stretch of the document's spans [from, to) shown at offset a (seconds;
+// t' = a + b t with the scale b all stretches share), and its score.
+struct Piece {
+  size_t from = 0, to = 0;
+  double a = 0;
+  double score = 0;
+  double middle = 0;  // of its spans, in the document's seconds
+};
+
+double PieceScore(const Weights& w, const std::vector<SubtitleSpan>& spans, size_t from, size_t to,
+                  double a, double b) {
+  double total = 0;
+  for (size_t i = from; i < to; ++i)
+    total += w.Span((a + b * spans[i].start) / kStep, (a + b * spans[i].end) / kStep);
+  return total;
+}
+
+// Seconds from the earliest start to the latest end of the document.
+double Extent(const std::vector<SubtitleSpan>& spans) {
+  double first = spans.front().start, last = spans.front().end;
+  for (const SubtitleSpan& s : spans) {
+    first = std::min(first, s.start);
+    last = std::max(last, s.end);
+  }
+  return last - first;
+}
+
+double Middle(const std::vector<SubtitleSpan>& spans, size_t from, size_t to) {
+  double first = spans[from].start, last = spans[from].end;
+  for (size_t i = from; i < to; ++i) {
+    first = std::min(first, spans[i].start);
+    last = std::max(last, spans[i].end);
+  }
+  return (first + last) / 2;
+}
+
+Piece MakePiece(const std::vector<SubtitleSpan>& spans, size_t from, size_t to, double a) {
+  return {from, to, a, 0, Middle(spans, from, to)};
+}
+
+// The piece's offset within reach of where it is, to the millisecond.
+void BestOffset(const Weights& w, const std::vector<SubtitleSpan>& spans, Piece& p, double b,
+                double reach) {
+  p.score = PieceScore(w, spans, p.from, p.to, p.a, b);
+  for (double step : {0.005, 0.001}) {
+    const double centre = p.a;
+    const int n = static_cast<int>(std::lround(reach / step));
+    for (int i = -n; i <= n; ++i) {
+      const double a = centre + i * step;
+      const double score = PieceScore(w, spans, p.from, p.to, a, b);
+      if (score > p.score) {
+        p.score = score;
+        p.a = a;
+      }
+    }
+    reach = step;
+  }
+}
+
+// Pieces with a common scale, and their total score.
+struct Fit {
+  std::vector<Piece> pieces;
+  double b = 1;
+  double score = 0;
+};
+
+// The pieces moved from scale `from` to scale b, each keeping its middle
+// where it was, then their offsets searched within reach.
+Fit AtScale(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& from, double b,
+            double reach) {
+  Fit f{from.pieces, b, 0};
+  for (Piece& p : f.pieces) {
+    p.a += (from.b - b) * p.middle;
+    BestOffset(w, spans, p, b, reach);
+    f.score += p.score;
+  }
+  return f;
+}
+
+// The scale searched around the fit's, every offset with it: to kRefineReach
+// of the scale, in steps that move the document's ends by 10 ms, then 2 ms.
+Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& start) {
+  Fit best = AtScale(w, spans, start, start.b, 0.05);
+  const double ends = std::max(Extent(spans) / 2, 1.0);
+  double reach = std::max(kRefineReach * start.b * ends, 0.02);
+  for (double step : {0.01, 0.002}) {
+    const Fit centre = best;
+    const int n = static_cast<int>(std::lround(reach / step));
+    for (int i = -n; i <= n; ++i) {
+      const double b = centre.b + i * step / ends;
+      if (b <= 0 || i == 0) continue;
+      Fit f = AtScale(w, spans, centre, b, 0.02);
+      if (f.score > best.score) best = std::move(f);
+    }
+    reach = step;
+  }
+  return best;
+}
+
+// The refined fit, or the first candidate scale in order of preference that
+// fits as well as it: not worse than moving every subtitle of the refined fit
+// kSnapSteps steps away from where it is.
+Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
+  double stepped = 0;
+  for (const Piece& p : refined.pieces)
+    stepped += (PieceScore(w, spans, p.from, p.to, p.a - kSnapSteps * kStep, refined.b) +
+                PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
+               2;
+  const double tolerance = std::max(refined.score - stepped, 0.0);
+  for (double c : CandidateScales()) {
+    if (std::fabs(c - refined.b) > 2 * kRefineReach * refined.b) continue;
+    Fit f = AtScale(w, spans, refined, c, 0.05);
+    if (refined.score - f.score <= tolerance) return f;
+  }
+  return refined;
+}
+
+// The correlation of one candidate scale and where it peaks.
+struct Candidate {
+  double scale = 1;
+  Template tmpl;
+  std::vector<double> corr;
+  size_t peak = 0;
+  double OffsetAt(size_t index) const {
+    const double lag = static_cast<double>(index) - static_cast<double>(tmpl.values.size() - 1);
+    return lag * kStep - tmpl.base;
+  }
+};
+
+Candidate Correlate(const Weights& w, const std::vector<SubtitleSpan>& spans, double scale) {
+  Candidate c;
+  c.scale = scale;
+  c.tmpl = MakeTemplate(spans, scale);
+  Correlator correlator(w.Values(), c.tmpl.values.size());
+  c.corr = correlator.Correlate(c.tmpl.values);
+  c.peak = static_cast<size_t>(std::max_element(c.corr.begin(), c.corr.end()) - c.corr.begin());
+  return c;
+}
+
+double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+
+// The offsets a correlation peaks at, best first, at least kDistinctSeconds
+// apart, each at least a tenth of the best.
+std::vector<double> PeakOffsets(const Candidate& c) {
+  const double top = c.corr[c.peak];
+  std::vector<size_t> peaks;
+  for (size_t i = 1; i + 1 < c.corr.size(); ++i)
+    if (c.corr[i] > 0.1 * top && c.corr[i] >= c.corr[i - 1] && c.corr[i] > c.corr[i + 1])
+      peaks.push_back(i);
+  std::sort(peaks.begin(), peaks.end(), [&](size_t x, size_t y) { return c.corr[x] > c.corr[y]; });
+  std::vector<double> offsets;
+  for (size_t i : peaks) {
+    const double a = c.OffsetAt(i);
+    bool near = false;
+    for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
+    if (!near) offsets.push_back(a);
+    if (offsets.size() == kMaxPieces) break;
+  }
+  return offsets;
+}
+
+// The offsets for the pieces: the peaks of the whole document's correlation
+// and the best offset of each short run of rows on its own, so that a stretch
+// too short to show in the whole's correlation still offers its offset. The
+// runs are correlated on 40 ms cells, which is plenty to tell offsets apart.
+std::vector<double> PieceOffsets(const Weights& w, const std::vector<SubtitleSpan>& spans,
+                                 double b) {
+  std::vector<double> offsets = PeakOffsets(Correlate(w, spans, b));
+  constexpr size_t kCells = 4;
+  const double step = kStep * kCells;
+  std::vector<double> coarse((w.Size() + kCells - 1) / kCells, 0.0);
+  for (size_t i = 0; i < w.Size(); ++i) coarse[i / kCells] += w.Values()[i];
+  const size_t n = spans.size();
+  const size_t rows = std::max(kMinPieceRows + 3, n / kRunsPerDocument);
+  std::vector<Template> runs;
+  size_t longest = 1;
+  for (size_t from = 0; from < n; from += rows) {
+    runs.push_back(MakeTemplate(spans, b, from, std::min(n, from + rows), step));
+    longest = std::max(longest, runs.back().values.size());
+  }
+  Correlator correlator(coarse, longest);
+  for (const Template& t : runs) {
+    const std::vector<double> corr = correlator.Correlate(t.values);
+    const auto peak =
+        static_cast<size_t>(std::max_element(corr.begin(), corr.end()) - corr.begin());
+    if (!(corr[peak] > 0)) continue;
+    const double a =
+        (static_cast<double>(peak) - static_cast<double>(t.values.size() - 1)) * step - t.base;
+    bool near = false;
+    for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
+    if (!near) offsets.push_back(a);
+  }
+  return offsets;
+}
+
+// Gives every span one of the offsets so that the spans score best, a change
+// of offset between neighbours costing kSwitchCost average subtitles (by
+// dynamic programming); stretches shorter than kMinPieceRows then join the
+// neighbour that fits them better.
+std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleSpan>& spans,
+                                   const std::vector<double>& offsets, double b) {
+  const size_t n = spans.size(), k = offsets.size();
+  std::vector<double> score(n * k);
+  double average = 0;  // of a subtitle at the best single offset, the first
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < k; ++j) score[i * k + j] = PieceScore(w, spans, i, i + 1, offsets[j], b);
+    average += std::max(score[i * k], 0.0);
+  }
+  const double cost = kSwitchCost * std::max(average / static_cast<double>(n), 1e-9);
+  std::vector<double> total(score.begin(), score.begin() + static_cast<std::ptrdiff_t>(k));
+  std::vector<double> next(k);
+  std::vector<unsigned char> jumped(n * k, 0);
+  std::vector<size_t> leader(n, 0);
+  for (size_t i = 1; i < n; ++i) {
+    const auto lead =
+        static_cast<size_t>(std::max_element(total.begin(), total.end()) - total.begin());
+    leader[i] = lead;
+    for (size_t j = 0; j < k; ++j) {
+      const bool jump = total[lead] - cost > total[j];
+      jumped[i * k + j] = jump;
+      next[j] = score[i * k + j] + (jump ? total[lead] - cost : total[j]);
+    }
+    total.swap(next);
+  }
+  std::vector<size_t> choice(n);
+  choice[n - 1] = static_cast<size_t>(std::max_element(total.begin(), total.end()) - total.begin());
+  for (size_t i = n - 1; i > 0; --i)
+    choice[i - 1] = jumped[i * k + choice[i]] ? leader[i] : choice[i];
+
+  auto runs = [&]() {
+    std::vector<std::pair<size_t, size_t>> r;  // [from, to)
+    for (size_t i = 0; i < n; ++i)
+      if (r.empty() || choice[r.back().first] != choice[i])
+        r.push_back({i, i + 1});
+      else
+        r.back().second = i + 1;
+    return r;
+  };
+  std::vector<std::pair<size_t, size_t>> r = runs();
+  while (r.size() > 1) {
+    size_t shortest = 0;
+    for (size_t p = 1; p < r.size(); ++p)
+      if (r[p].second - r[p].first < r[shortest].second - r[shortest].first) shortest = p;
+    const auto [from, to] = r[shortest];
+    if (to - from >= kMinPieceRows) break;
+    auto runScore = [&](size_t j) {
+      double t = 0;
+      for (size_t i = from; i < to; ++i) t += score[i * k + j];
+      return t;
+    };
+    const double before = shortest > 0 ? runScore(choice[from - 1]) : -1e300;
+    const double after = shortest + 1 < r.size() ? runScore(choice[to]) : -1e300;
+    const size_t into = before >= after ? choice[from - 1] : choice[to];
+    for (size_t i = from; i < to; ++i) choice[i] = into;
+    r = runs();
+  }
+  std::vector<Piece> pieces;
+  for (const auto& [from, to] : r)
+    pieces.push_back(MakePiece(spans, from, to, offsets[choice[from]]));
+  return pieces;
+}
+
+// The best piecewise fit: pieces found at the linear fit's scale, then the
+// scale that suits all the pieces (every candidate tried, then refined), and
+// the pieces found again at it when it differs.
+Fit PiecewiseFit(const Weights& w, const std::vector<SubtitleSpan>& spans, double linearScale,
+                 std::vector<double>& offsets) {
+  Fit fit;
+  fit.b = linearScale;
+  for (int round = 0; round < 2; ++round) {
+    offsets = PieceOffsets(w, spans, fit.b);
+    const double b = fit.b;
+    fit = {SplitIntoPieces(w, spans, offsets, b), b, 0};
+    fit = AtScale(w, spans, fit, b, 0.05);
+    if (fit.pieces.size() == 1) return fit;
+    Fit best = fit;
+    for (double c : CandidateScales()) {
+      Fit f = AtScale(w, spans, fit, c, 0.05);
+      if (f.score > best.score) best = std::move(f);
+    }
+    const Fit chosen = Snap(w, spans, Refine(w, spans, best));
+    const bool moved = std::fabs(chosen.b - b) * Extent(spans) >= kDistinctSeconds / 2;
+    fit = chosen;
+    if (!moved) break;
+  }
+  return fit;
+}
+
+// The first frame of a row.
+int32_t FirstFrameOf(const std::vector<std::string>& lines, int row) {
+  return ParseFirstFrame(lines[static_cast<size_t>(row)]);
+}
+
+// Points at the first and last row of each stretch. Where a stretch's first
+// rows would land before the previous point, they are taken as the previous
+// stretch's last rows when they come after its end there (the boundary
+// between two stretches is uncertain by a row or so), and are otherwise left
+// between the points (the film lacks a part the subtitles have).
+void MakePoints(AutoSyncResult& result, const std::vector<std::string>& lines,
+                const std::vector<SubtitleSpan>& spans, const std::vector<Piece>& pieces) {
+  SyncPoints points;
+  auto at = [&](size_t span, const AutoSyncSegment& seg, SyncPoint& p) {
+    const int row = spans[span].row;
+    const int32_t old = FirstFrameOf(lines, row);
+    const long double frame = RetimeFrame(old, seg.offset, seg.scale);
+    if (frame > 2147483647.0L) return false;
+    p = {static_cast<int32_t>(frame), old, row};
+    if (points.empty()) return true;
+    const SyncPoint& q = points.back();
+    return p.newFrame > q.newFrame && p.oldFrame > q.oldFrame && p.position > q.position;
+  };
+  bool endOfPrevious = false;  // points.back() ends the previous stretch
+  for (size_t k = 0; k < pieces.size(); ++k) {
+    const AutoSyncSegment& seg = result.segments[k];
+    SyncPoint p;
+    size_t i = pieces[k].from;
+    for (; i + 1 < pieces[k].to && !at(i, seg, p); ++i) {
+      SyncPoint q;
+      if (endOfPrevious && at(i, result.segments[k - 1], q)) points.back() = q;
+    }
+    if (i + 1 < pieces[k].to) points.push_back(p);
+    endOfPrevious = at(pieces[k].to - 1, seg, p);
+    if (endOfPrevious) points.push_back(p);
+  }
+  result.points = std::move(points);
+}
+
+}  // namespace
+
+std::vector<SubtitleSpan> SubtitleSpans(const std::vector<std::string>& lines, double fps) {
+  std::vector<SubtitleSpan> spans;
+  std::vector<bool> open;  // no usable second frame: the end comes from the next start
+  for (size_t row = 0; row < lines.size(); ++row) {
+    const SubtitleLineView view(lines[row]);
+    // Empty braces are frame 0, the way a line says it has no frame.
+    const int32_t first = view.First();
+    if (first == 0) continue;
+    const int32_t second = view.Second();
+    SubtitleSpan s{static_cast<int>(row), first / fps, second / fps};
+    const bool usable = second > first;
+    open.push_back(!usable);
+    spans.push_back(s);
+  }
+  for (size_t i = 0; i < spans.size(); ++i) {
+    if (!open[i]) continue;
+    const double next = i + 1 < spans.size() ? spans[i + 1].start - spans[i].start : 2.5;
+    spans[i].end = spans[i].start + std::clamp(next, 0.5, 2.5);
+  }
+  return spans;
+}
+
+std::vector<double> CandidateScales() {
+  // The rates from the most common, and each pair both ways: the order in
+  // which a scale is preferred when the sound cannot tell two apart.
+  const double rates[] = {25, 24000.0 / 1001, 24, 30000.0 / 1001, 30};
+  std::vector<double> scales = {1.0};
+  auto add = [&](double r) {
+    for (double s : scales)
+      if (std::fabs(s - r) < 1e-9) return;
+    scales.push_back(r);
+  };
+  for (size_t i = 0; i < std::size(rates); ++i)
+    for (size_t j = i + 1; j < std::size(rates); ++j) {
+      add(rates[i] / rates[j]);
+      add(rates[j] / rates[i]);
+    }
+  return scales;
+}
+
+AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, const std::vector<std::string>& lines,
+                             double fps, bool piecewise) {
+  AutoSyncResult result;
+  std::vector<SubtitleSpan> spans = SubtitleSpans(lines, fps);
+  if (spans.empty()) {
+    result.status = AutoSyncStatus::NoSubtitles;
+    return result;
+  }
+  const Weights w(speech);
+  if (w.SpokenSeconds() < kMinSpeechSeconds || w.Share() > kMaxSpeechShare) {
+    result.status = AutoSyncStatus::NoSpeech;
+    return result;
+  }
+
+  // Every candidate scale over every offset, at the step of the track.
+  std::vector<Candidate> candidates;
+  {
+    std::vector<Template> templates;
+    size_t longest = 0;
+    for (double scale : CandidateScales()) {
+      templates.push_back(MakeTemplate(spans, scale));
+      longest = std::max(longest, templates.back().values.size());
+    }
+    Correlator correlator(w.Values(), longest);
+    const std::vector<double> scales = CandidateScales();
+    for (size_t i = 0; i < scales.size(); ++i) {
+      Candidate c;
+      c.scale = scales[i];
+      c.tmpl = std::move(templates[i]);
+      c.corr = correlator.Correlate(c.tmpl.values);
+      c.peak = static_cast<size_t>(std::max_element(c.corr.begin(), c.corr.end()) - c.corr.begin());
+      candidates.push_back(std::move(c));
+    }
+  }
+  size_t chosen = 0;
+  for (size_t i = 1; i < candidates.size(); ++i)
+    if (candidates[i].corr[candidates[i].peak] > candidates[chosen].corr[candidates[chosen].peak])
+      chosen = i;
+
+  // To the millisecond, and between the candidates where that is clearly better.
+  const Candidate& best = candidates[chosen];
+  Fit start{{MakePiece(spans, 0, spans.size(), best.OffsetAt(best.peak))}, best.scale, 0};
+  const Fit fit = Snap(w, spans, Refine(w, spans, start));
+  const Piece& whole = fit.pieces.front();
+
+  // Confidence: against the best fit that differs by at least a second
+  // somewhere: another scale, or another offset at a scale too close to tell.
+  const double length = Extent(spans);
+  double rival = 0;
+  const double fitMiddle = whole.a + fit.b * whole.middle;
+  for (const Candidate& c : candidates) {
+    const bool sameScale = std::fabs(c.scale - fit.b) * length / 2 < kDistinctSeconds;
+    for (size_t i = 0; i < c.corr.size(); ++i) {
+      if (c.corr[i] <= rival) continue;
+      if (sameScale &&
+          std::fabs(c.OffsetAt(i) + c.scale * whole.middle - fitMiddle) < kDistinctSeconds)
+        continue;
+      rival = c.corr[i];
+    }
+  }
+  result.scale = fit.b;
+  result.offset = whole.a * fps;
+  result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
+  result.status =
+      result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+  FillRetimingFields(result, lines);
+  if (!piecewise) return result;
+
+  // Stretches with offsets of their own, each with its confidence against
+  // the other offsets the correlation suggested.
+  std::vector<double> offsets;
+  const Fit pieces = PiecewiseFit(w, spans, fit.b, offsets);
+  if (pieces.pieces.size() == 1) {
+    result.segments.push_back(
+        {spans.front().row, spans.back().row, result.offset, result.scale, result.confidence});
+    MakePoints(result, lines, spans, fit.pieces);
+    return result;
+  }
+  double lowest = 1;
+  for (const Piece& p : pieces.pieces) {
+    double other = 0;
+    for (double o : offsets) {
+      if (std::fabs(o - p.a) < kDistinctSeconds) continue;
+      other = std::max(other, PieceScore(w, spans, p.from, p.to, o, pieces.b));
+    }
+    const double confidence = p.score <= 0 ? 0 : Clamp01((p.score - other) / p.score);
+    result.segments.push_back(
+        {spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b, confidence});
+    lowest = std::min(lowest, confidence);
+  }
+  result.confidence = lowest;
+  result.status =
+      lowest >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+  MakePoints(result, lines, spans, pieces.pieces);
+  return result;
+}
+
+void FillRetimingFields(AutoSyncResult& result, const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  result.firstOld = ParseFirstFrame(lines.front());
+  result.lastOld = ParseFirstFrame(lines.back());
+  const long double y1 = static_cast<long double>(result.firstOld) * result.scale + result.offset;
+  const long double y2 = static_cast<long double>(result.lastOld) * result.scale + result.offset;
+  auto frame = [](long double v) {
+    return static_cast<int32_t>(std::clamp(v, 0.0L, 2147483647.0L));
+  };
+  long double bestError = -1;
+  for (long double e3 : {std::floor(y1), std::ceil(y1)})
+    for (long double e4 : {std::floor(y2), std::ceil(y2)}) {
+      const RetimingValues v =
+          ComputeRetiming(result.firstOld, result.lastOld, frame(e3), frame(e4));
+      if (!v.success) continue;
+      // What the recalculation will apply: the offset rounded to a frame.
+      const long double applied = RoundHalfEven(v.offset);
+      const long double error =
+          std::max(std::fabs(result.firstOld * static_cast<long double>(v.scale) + applied - y1),
+                   std::fabs(result.lastOld * static_cast<long double>(v.scale) + applied - y2));
+      if (bestError >= 0 && error >= bestError) continue;
+      bestError = error;
+      result.firstNew = frame(e3);
+      result.lastNew = frame(e4);
+      result.offsetText = FormatDecimal(v.offset);
+      result.scaleText = FormatDecimal(v.scale);
+    }
+  if (bestError < 0) {
+    // One subtitle, or the first and last not rising: "=" cannot be used.
+    result.firstNew = frame(RoundHalfEven(y1));
+    result.lastNew = frame(RoundHalfEven(y2));
+    result.offsetText = FormatDecimal(result.offset);
+    result.scaleText = FormatDecimal(result.scale);
+  }
+}
+
+std::string AutoSyncMessage(const AutoSyncResult& result) {
+  switch (result.status) {
+    case AutoSyncStatus::NoSpeech:
+      return std::string(kMsgAutoNoSpeech);
+    case AutoSyncStatus::NoSubtitles:
+      return std::string(kMsgAutoNoSubtitles);
+    case AutoSyncStatus::Unclear:
+      return std::string(kMsgAutoUnclear) +
+             std::to_string(static_cast<int>(std::lround(result.confidence * 100))) + " %). " +
+             std::string(kMsgAutoUnchanged);
+    case AutoSyncStatus::Found:
+      break;
+  }
+  return {};
+}
+
+}  // namespace velorin

@@ -1,0 +1,201 @@
+// Automatic synchronization on films made here: espeak-ng speaks Czech
+// sentences at known times, ffmpeg muxes them with a test picture, and the
+// subtitles stand at the frames where each sentence starts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "document/subtitle_file.h"
+#include "document/subtitle_line.h"
+#include "film/speech_detector.h"
+#include "speech_film/speech_film.h"
+#include "sync/auto_sync.h"
+#include "sync/retiming.h"
+#include "test_support.h"
+
+namespace velorin {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::FilmPlan;
+using test::FilmSound;
+using test::MadeFilm;
+
+constexpr double kNtsc = 24000.0 / 1001;
+
+struct CliRun {
+  int status;
+  std::string out, err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int status = RunCli(args, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// The document made for another copy of the film: true = wrong * scale + offset.
+Lines Mistimed(const Lines& truth, double offset, double scale) {
+  Lines out;
+  for (const std::string& l : truth) {
+    const SubtitleFields f = ParseSubtitleLine(l);
+    auto back = [&](int32_t x) { return static_cast<int32_t>(std::lround((x - offset) / scale)); };
+    out.push_back(ComposeSubtitleLine(back(f.first), back(f.second), f.text));
+  }
+  return out;
+}
+
+std::string Bytes(const Lines& lines) { return ComposeFileBytes(lines); }
+
+int32_t WorstFrameError(const Lines& got, const Lines& truth) {
+  int32_t worst = 0;
+  for (size_t i = 0; i < got.size(); ++i)
+    worst = std::max(worst, std::abs(ParseFirstFrame(got[i]) - ParseFirstFrame(truth[i])));
+  return worst;
+}
+
+class AutoSyncFilms : public testing::Test {
+ protected:
+  struct Film {
+    MadeFilm made;
+    double fps;
+    SpeechTrack track;
+  };
+  static inline std::unique_ptr<test::TempDir> dir;
+  static inline std::vector<Film> films;  // 25 fps with noise, 23,976 fps
+  static inline std::string noAudio, silence, music;
+
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(test::FilmToolsAvailable()) << "espeak-ng and ffmpeg are needed";
+    dir = std::make_unique<test::TempDir>();
+    FilmPlan noisy;
+    noisy.seconds = 240;
+    noisy.noise = 0.2;
+    noisy.seed = 21;
+    FilmPlan ntsc;
+    ntsc.seconds = 240;
+    ntsc.rateText = "24000/1001";
+    ntsc.rate = kNtsc;
+    // Opus: Matroska keeps its encoder delay, so the sound plays where it
+    // was put (AAC or MP3 in Matroska or AVI play some 50 ms late).
+    ntsc.container = "mkv";
+    ntsc.audioCodec = "libopus";
+    ntsc.seed = 22;
+    for (const FilmPlan& p : {noisy, ntsc}) {
+      Film f{test::MakeSpeechFilm(dir->Path(), "film" + std::to_string(p.seed), p), p.rate, {}};
+      f.track = MakeFfmpegSpeechDetector()->Detect(f.made.path, {});
+      films.push_back(std::move(f));
+    }
+    FilmPlan other;
+    other.seconds = 8;
+    other.container = "mkv";
+    other.sound = FilmSound::None;
+    noAudio = test::MakeSpeechFilm(dir->Path(), "noaudio", other).path;
+    other.sound = FilmSound::Silence;
+    silence = test::MakeSpeechFilm(dir->Path(), "silence", other).path;
+    other.sound = FilmSound::Music;
+    other.seconds = 20;
+    music = test::MakeSpeechFilm(dir->Path(), "music", other).path;
+  }
+  static void TearDownTestSuite() {
+    films.clear();
+    dir.reset();
+  }
+};
+
+TEST_F(AutoSyncFilms, ListeningFindsThePictureRateAndTheWholeFilm) {
+  for (const Film& f : films) {
+    EXPECT_NEAR(f.track.frameRate, f.fps, 1e-6);
+    // The last step may be part of one, and AAC pads the end a little.
+    EXPECT_NEAR(static_cast<double>(f.track.speech.size()), 240 / kSpeechStepSeconds, 10);
+  }
+}
+
+TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {
+  const double scales[] = {1,          25 / kNtsc, kNtsc / 25, 25.0 / 24, 24.0 / 25,
+                           24 / kNtsc, kNtsc / 24, 30.0 / 25,  25.0 / 30};
+  for (const Film& f : films)
+    for (double scale : scales) {
+      SCOPED_TRACE(testing::Message() << f.fps << " fps, scale " << scale);
+      const Lines wrong = Mistimed(f.made.lines, -6.5 * f.fps, scale);
+      const AutoSyncResult r = AlignToSpeech(f.track.speech, wrong, f.fps);
+      ASSERT_EQ(r.status, AutoSyncStatus::Found) << AutoSyncMessage(r);
+      // The candidate, or near it where the noise blurs two of them.
+      EXPECT_NEAR(r.scale, scale, 0.0005 * scale);
+      SubtitleList doc;
+      doc.Assign(wrong);
+      ASSERT_EQ(RecalculateFrames(doc, r.offsetText, r.scaleText, false), RecalcStatus::Done);
+      EXPECT_LE(WorstFrameError(doc.Lines(), f.made.lines), 1);
+    }
+}
+
+TEST_F(AutoSyncFilms, CommandRetimesTheDocument) {
+  const Film& f = films[0];
+  const std::string in = dir->File("shifted.sub"), out = dir->File("synced.sub");
+  const Lines wrong = Mistimed(f.made.lines, -3 * f.fps, 25 / kNtsc);
+  test::WriteBytes(in, Bytes(wrong));
+  const CliRun r = Cli({"autosync", in, "-o", out, "--film", f.made.path});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("frame rate: 25\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("confidence: "), std::string::npos) << r.err;
+  const Lines got = ReadSubtitleLines(out).lines;
+  ASSERT_EQ(got.size(), wrong.size());
+  EXPECT_LE(WorstFrameError(got, f.made.lines), 1);
+}
+
+TEST_F(AutoSyncFilms, PointsWhereTheFilmWasCut) {
+  // The document has 12 s after its 10th subtitle that this copy lacks.
+  const Film& f = films[0];
+  Lines doc = f.made.lines;
+  for (size_t i = 10; i < doc.size(); ++i) doc[i] = Mistimed({doc[i]}, -12 * f.fps, 1).front();
+  const std::string in = dir->File("cut.sub"), out = dir->File("points.txt");
+  test::WriteBytes(in, Bytes(doc));
+  const CliRun r = Cli({"autosync", in, "-o", out, "--film", f.made.path, "--points"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("rows 1-"), std::string::npos) << r.err;
+  std::istringstream points(test::ReadBytes(out));
+  std::string line;
+  int lastRow = 0, count = 0;
+  while (std::getline(points, line)) {
+    const size_t eq = line.find('=');
+    ASSERT_NE(eq, std::string::npos) << line;
+    const int row = std::stoi(line.substr(0, eq));
+    EXPECT_GT(row, lastRow);
+    // Every point puts its subtitle where its sentence is spoken.
+    EXPECT_NEAR(std::stoi(line.substr(eq + 1)),
+                ParseFirstFrame(f.made.lines[static_cast<size_t>(row - 1)]), 1)
+        << line;
+    lastRow = row;
+    ++count;
+  }
+  EXPECT_EQ(count, 4);  // the first and last row of each stretch
+  EXPECT_EQ(lastRow, static_cast<int>(doc.size()));
+}
+
+TEST_F(AutoSyncFilms, FilmsThatCannotDecideChangeNothing) {
+  const std::string in = dir->File("doc.sub"), out = dir->File("never.sub");
+  test::WriteBytes(in, Bytes(films[0].made.lines));
+  const struct {
+    std::string film;
+    std::string message;
+  } cases[] = {
+      {noAudio, std::string(kMsgAutoNoAudio)},
+      {silence, std::string(kMsgAutoNoSpeech)},
+      {music, std::string(kMsgAutoNoSpeech)},
+      {dir->File("missing.mp4"), "missing.mp4"},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = Cli({"autosync", in, "-o", out, "--film", c.film});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
+}  // namespace
+}  // namespace velorin
