@@ -68,7 +68,7 @@ struct Miss {
 };
 
 Miss Measure(const Lines& wrong, const Lines& truth, const AutoSyncResult& r, double offset,
-              double scale) {
+             double scale) {
   Miss e;
   const long double applied = RoundHalfEven(*ParseDecimal(r.offsetText));
   const double appliedScale = *ParseDecimal(r.scaleText);

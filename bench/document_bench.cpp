@@ -25,7 +25,11 @@ void BM_ReadSubtitleLines(benchmark::State& state) {
   std::remove(path.c_str());
   state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_ReadSubtitleLines)->Arg(2000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSubtitleLines)
+    ->Arg(2000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_WriteSubtitleFile(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
@@ -35,7 +39,11 @@ void BM_WriteSubtitleFile(benchmark::State& state) {
   std::remove(path.c_str());
   state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_WriteSubtitleFile)->Arg(2000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteSubtitleFile)
+    ->Arg(2000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ParseSubtitleLine(benchmark::State& state) {
   std::string line = "{123456}{123500}{Y:i}To je kr\xe1sn\xe9|a co ty?";

@@ -5,11 +5,11 @@
 #include <QScrollBar>
 #include <utility>
 
+#include "app/dialog_support.h"
+#include "app/find_dialog.h"
 #include "app/hlform.h"
 #include "document/file_names.h"
 #include "document/subtitle_line.h"
-#include "app/dialog_support.h"
-#include "app/find_dialog.h"
 #include "edit/list_commands.h"
 #include "edit/upravy.h"
 #include "layout/formatovani.h"

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <cmath>
 
-#include "app/hlform.h"
 #include "app/dialog_support.h"
+#include "app/hlform.h"
 #include "document/error.h"
 #include "document/subtitle_line.h"
 #include "film/infofilm.h"

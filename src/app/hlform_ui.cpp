@@ -67,7 +67,7 @@ int TForm1Ui::Scaled(int designUnits) const {
 }
 
 void TForm1Ui::BuildControls(QMainWindow& window, double scale,
-                              std::function<void(QPainter&)> paint) {
+                             std::function<void(QPainter&)> paint) {
   scaleFactor = scale;
   central = new Canvas(std::move(paint), &window);
   window.setCentralWidget(central);
@@ -83,10 +83,10 @@ void TForm1Ui::BuildControls(QMainWindow& window, double scale,
   BuildListAndButtons();
   BuildStatusBar();
 
-  QWidget* order[] = {ESource,  PrBut,    ESync,    PrBut2,        ETarget,  E1,      E2,
-                      E3,       CasBut1,  E4,       CasBut2,       E5,       RovnaBut, E6,
-                      ListBox1, PrepocitejBut, VymazBut, UlozBut,  SireBut,  NapBut,  KonecBut,
-                      Panel1,   PlayBut,  PauseBut, StopBut};
+  QWidget* order[] = {ESource,  PrBut,         ESync,    PrBut2,  ETarget, E1,       E2,
+                      E3,       CasBut1,       E4,       CasBut2, E5,      RovnaBut, E6,
+                      ListBox1, PrepocitejBut, VymazBut, UlozBut, SireBut, NapBut,   KonecBut,
+                      Panel1,   PlayBut,       PauseBut, StopBut};
   for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -247,7 +247,8 @@ void TForm1Ui::BuildMenus(QMainWindow& window, std::span<const MenuCommand> comm
     if (c.flags & MenuCommand::RecentFiles) {
       parent->addSeparator();
       for (int i = 0; i < 9; ++i) {
-        Rych[i] = MakeItem(*parent, "", {}, true, i + 1, "Naposledy otevřené soubory s titulky.", 0);
+        Rych[i] =
+            MakeItem(*parent, "", {}, true, i + 1, "Naposledy otevřené soubory s titulky.", 0);
         Rych[i]->setText(QStringLiteral("%1.").arg(i + 1));
         window.addAction(Rych[i]);
       }
@@ -271,7 +272,8 @@ void TForm1Ui::BuildMenus(QMainWindow& window, std::span<const MenuCommand> comm
       continue;
     }
     // The keys belong to the main menu; here they are only shown.
-    const QKeyCombination key = (c->flags & MenuCommand::PopupWithoutKey) ? QKeyCombination() : c->key;
+    const QKeyCombination key =
+        (c->flags & MenuCommand::PopupWithoutKey) ? QKeyCombination() : c->key;
     QAction* a = MakeItem(*parent, caption, key, false, c->tag,
                           c->popupHint ? c->popupHint : c->hint, c->flags);
     a->setVisible(!(c->flags & MenuCommand::PopupHidden));

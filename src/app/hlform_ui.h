@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QKeyCombination>
-#include <functional>
-#include <span>
-
 #include <QAction>
+#include <QKeyCombination>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -15,6 +12,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <span>
 
 class QPainter;
 
@@ -90,13 +89,12 @@ struct TForm1Ui {
   QPushButton* MakeButton(const char* text, int x, int y, int w, int h) const;
 
  public:
-
   QWidget* central = nullptr;
-  QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
-      *Label10, *Label11, *LSnimek, *LTitulek;
+  QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10,
+      *Label11, *LSnimek, *LTitulek;
   QLineEdit *ESource, *ESync, *ETarget, *E1, *E2, *E3, *E4, *E5, *E6;
-  QPushButton *PrBut, *PrBut2, *CasBut1, *CasBut2, *RovnaBut, *PrepocitejBut, *VymazBut,
-      *UlozBut, *SireBut, *NapBut, *KonecBut;
+  QPushButton *PrBut, *PrBut2, *CasBut1, *CasBut2, *RovnaBut, *PrepocitejBut, *VymazBut, *UlozBut,
+      *SireBut, *NapBut, *KonecBut;
   QLabel* Panel1;  // the film panel; its text is the panel's caption
   QWidget* MediaPlayer1;
   QPushButton *PlayBut, *PauseBut, *StopBut;  // the buttons of MediaPlayer1
@@ -110,16 +108,15 @@ struct TForm1Ui {
   // Main menu.
   QMenu *Soubor1 = nullptr, *Otevrit2 = nullptr, *Ulozit1 = nullptr, *NastavPoz2 = nullptr,
         *NastavCesty2 = nullptr, *Zavrit2 = nullptr, *Upravy1 = nullptr, *PocRad2 = nullptr,
-        *Film1 = nullptr, *Formatovani2 = nullptr, *OdstranFor2 = nullptr,
-        *Napoveda1 = nullptr;
-  QAction *Novy2, *ZdrojTit1, *SynTit1, *Film2, *UlozitVse1, *UlozitVyb1, *UlozitSrt2,
-      *VychoziPoz2, *VlastniPoz2, *CestaTit1, *CestaFilm1, *AsociovatSoubory1, *UkladatZmeny1,
-      *ZdrojTitZav1, *SynTitZav1, *FilmZav, *UlozNas2, *Rych[9], *Konec2;
+        *Film1 = nullptr, *Formatovani2 = nullptr, *OdstranFor2 = nullptr, *Napoveda1 = nullptr;
+  QAction *Novy2, *ZdrojTit1, *SynTit1, *Film2, *UlozitVse1, *UlozitVyb1, *UlozitSrt2, *VychoziPoz2,
+      *VlastniPoz2, *CestaTit1, *CestaFilm1, *AsociovatSoubory1, *UkladatZmeny1, *ZdrojTitZav1,
+      *SynTitZav1, *FilmZav, *UlozNas2, *Rych[9], *Konec2;
   QAction *Zpet1, *Znovu1;  // undo and redo, named after their step
-  QAction *VybratVse1, *VymazVse1, *PrepocVse1, *Synchronizace1, *OdebVyb1, *PrepocVyb1,
-      *UpravTit1, *VlozTitulek2, *OpravTitulky2, *Prejit2, *HledejText2, *PridSoub1, *SeradCas1,
-      *Dopln2, *Odstran2, *SireTit1, *Spojit1, *Rozdelit2, *Rozdelit3, *Rozdelit4, *Rozdelit5,
-      *Maximalne2, *Souhrn1;
+  QAction *VybratVse1, *VymazVse1, *PrepocVse1, *Synchronizace1, *OdebVyb1, *PrepocVyb1, *UpravTit1,
+      *VlozTitulek2, *OpravTitulky2, *Prejit2, *HledejText2, *PridSoub1, *SeradCas1, *Dopln2,
+      *Odstran2, *SireTit1, *Spojit1, *Rozdelit2, *Rozdelit3, *Rozdelit4, *Rozdelit5, *Maximalne2,
+      *Souhrn1;
   QAction *Otevrit1, *Start1, *Pauza1, *Stop1, *Zavrit1, *InfoFilm1, *AutoSync1;
   QAction *NastavPismo2, *NastavStyl2, *NastavVel2, *NastavBar2, *OdDruh2, *OdStyl2, *OdVel2,
       *OdBar2, *OdVse2;
@@ -128,10 +125,9 @@ struct TForm1Ui {
   QMenu *PocRad1 = nullptr, *Formatovani1 = nullptr, *OdstranFor1 = nullptr;
   QAction *Zpet2, *Znovu2;
   QAction *Vybrat1, *Odebrat1, *Prepocitat1, *UlozVyb1, *UpravTitulek1, *VlozTitulek1,
-      *OpravTitulek1, *Prejit1, *HledejText1, *Doplnit1, *Odstranit1, *Pridat1, *Seradit1,
-      *Radek1, *Radek2, *Radek3, *Radek4, *Radek5, *Maximalne1, *NastavPismo1, *NastavStyl1,
-      *NastavVel1, *NastavBar1, *OdDruh1, *OdStyl1, *OdVel1, *OdBar1, *OdVse1, *InfoTit1,
-      *Synchronizace2;
+      *OpravTitulek1, *Prejit1, *HledejText1, *Doplnit1, *Odstranit1, *Pridat1, *Seradit1, *Radek1,
+      *Radek2, *Radek3, *Radek4, *Radek5, *Maximalne1, *NastavPismo1, *NastavStyl1, *NastavVel1,
+      *NastavBar1, *OdDruh1, *OdStyl1, *OdVel1, *OdBar1, *OdVse1, *InfoTit1, *Synchronizace2;
 };
 
 }  // namespace velorin

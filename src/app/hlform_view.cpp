@@ -65,8 +65,7 @@ void TForm1::PushAll() {
   QItemSelectionModel* sm = ListBox1->selectionModel();
   // A list with rows always has a cursor row to work on, as a list box has:
   // the first row after a load, the last one when rows below it went.
-  if (doc_.Count() > 0)
-    doc_.SetCursorRow(std::clamp(doc_.CursorRow(), 0, doc_.Count() - 1));
+  if (doc_.Count() > 0) doc_.SetCursorRow(std::clamp(doc_.CursorRow(), 0, doc_.Count() - 1));
   if (doc_.CursorRow() >= 0 && doc_.CursorRow() < doc_.Count())
     sm->setCurrentIndex(model_->index(doc_.CursorRow()), QItemSelectionModel::NoUpdate);
   if (doc_.Count() > 0)
@@ -95,7 +94,7 @@ bool TForm1::RunCommand(const std::function<void()>& fn, const QString& name) {
   WaitCursor wait;
   const QString outer = commandNames_.empty() ? QString() : commandNames_.back();
   if (!outer.isNull()) history_.Commit(outer.toStdString());
-  commandNames_.push_back(!name.isEmpty() ? name
+  commandNames_.push_back(!name.isEmpty()    ? name
                           : !outer.isEmpty() ? outer
                                              : QStringLiteral("Úprava"));
   ++busy_;

@@ -24,8 +24,7 @@ class Prompts {
   // A message box with an OK button.
   virtual void Message(const QString& title, const QString& text, Icon icon = Icon::None) = 0;
   // A question with Yes and No; true for Yes.
-  virtual bool AskYesNo(const QString& title, const QString& text,
-                        Icon icon = Icon::None) = 0;
+  virtual bool AskYesNo(const QString& title, const QString& text, Icon icon = Icon::None) = 0;
   // An input box; nothing when cancelled. The text is at most 255 characters.
   virtual std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                           const QString& initial) = 0;
@@ -34,8 +33,7 @@ class Prompts {
   virtual std::optional<QString> OpenFile(const QString& title, const QString& filter,
                                           const QString& startDir) = 0;
   // The folder chooser.
-  virtual std::optional<QString> ChooseDirectory(const QString& title,
-                                                 const QString& startDir) = 0;
+  virtual std::optional<QString> ChooseDirectory(const QString& title, const QString& startDir) = 0;
   // The font dialog with name, size, style, underline and colour.
   virtual std::optional<FontChoice> ChooseFont(const FontChoice& initial) = 0;
   // The general error box of an operation that failed.

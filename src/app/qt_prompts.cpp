@@ -1,7 +1,5 @@
 #include "app/qt_prompts.h"
 
-#include "app/wait_cursor.h"
-
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,17 +11,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/wait_cursor.h"
+
 namespace velorin {
 
 namespace {
 
 QMessageBox::Icon ToQt(Prompts::Icon icon) {
   switch (icon) {
-    case Prompts::Icon::Information: return QMessageBox::Information;
-    case Prompts::Icon::Warning: return QMessageBox::Warning;
-    case Prompts::Icon::Error: return QMessageBox::Critical;
-    case Prompts::Icon::Question: return QMessageBox::Question;
-    case Prompts::Icon::None: break;
+    case Prompts::Icon::Information:
+      return QMessageBox::Information;
+    case Prompts::Icon::Warning:
+      return QMessageBox::Warning;
+    case Prompts::Icon::Error:
+      return QMessageBox::Critical;
+    case Prompts::Icon::Question:
+      return QMessageBox::Question;
+    case Prompts::Icon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -96,8 +101,8 @@ std::optional<FontChoice> QtPrompts::ChooseFont(const FontChoice& initial) {
   QColor color = initial.color.isValid() ? initial.color : QColor(Qt::black);
   auto* colorButton = new QPushButton(QStringLiteral("&Barva..."), &dlg);
   auto paintButton = [&] {
-    colorButton->setStyleSheet(QStringLiteral("QPushButton { border: 2px solid %1; padding: 4px; }")
-                                   .arg(color.name()));
+    colorButton->setStyleSheet(
+        QStringLiteral("QPushButton { border: 2px solid %1; padding: 4px; }").arg(color.name()));
   };
   paintButton();
   QObject::connect(colorButton, &QPushButton::clicked, &dlg, [&] {
@@ -119,8 +124,7 @@ std::optional<FontChoice> QtPrompts::ChooseFont(const FontChoice& initial) {
 
 void QtPrompts::ShowError(const QString& text) {
   NormalCursor normal;
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Velorin"), text, QMessageBox::Ok,
-                  parent_);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Velorin"), text, QMessageBox::Ok, parent_);
   box.exec();
 }
 

@@ -150,8 +150,7 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::SetString(std::string_view section, std::string_view key,
-                        std::string_view rawValue) {
+void IniFile::SetString(std::string_view section, std::string_view key, std::string_view rawValue) {
   const std::string value = StoredValue(rawValue);
   std::string_view keyName = TrimBlanks(key);
   Found f = Find(section, key);
@@ -175,8 +174,7 @@ void IniFile::SetString(std::string_view section, std::string_view key,
   }
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   Reload();
   SetString(section, key, value);
   // The save refuses a read-only file (also for root, when it has no write

@@ -43,7 +43,8 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 const std::unordered_map<uint32_t, char>& ReverseTable() {
   static const auto table = [] {
     std::unordered_map<uint32_t, char> t;
-    for (int b = 0x80; b < 0x100; ++b) t[HighCodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
+    for (int b = 0x80; b < 0x100; ++b)
+      t[HighCodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
     return t;
   }();
   return table;

@@ -12,7 +12,8 @@
 
 namespace velorin {
 
-TForm9::TForm9(MainForm& form1, QWidget* parent) : QDialog(parent ? parent : form1.Window()), form1_(form1) {
+TForm9::TForm9(MainForm& form1, QWidget* parent)
+    : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   setWindowTitle(QStringLiteral("Informace o filmu"));
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const char* text, int left, int top, bool value, const char* hint) {

@@ -39,9 +39,9 @@ struct SubtitleSpan {
 };
 
 // The spans of the document's subtitles. A line without a first frame (or
-// with frame 0, which is written the same way) takes no part; one without a usable second frame is taken as shown until the next
-// subtitle, from half a second to two and a half. Throws Error for a frame
-// too large for 32 bits.
+// with frame 0, which is written the same way) takes no part; one without a usable second frame is
+// taken as shown until the next subtitle, from half a second to two and a half. Throws Error for a
+// frame too large for 32 bits.
 std::vector<SubtitleSpan> SubtitleSpans(const std::vector<std::string>& lines, double fps);
 
 // The scales of the frame rates films and subtitles are made for (23,976;

@@ -6,8 +6,8 @@
 #include <QScreen>
 
 #include "app/dialog_support.h"
-#include "app/main_form.h"
 #include "app/frame_rate_detection.h"
+#include "app/main_form.h"
 #include "sync/time_frames.h"
 
 namespace velorin {
@@ -23,7 +23,8 @@ int SpinText(const QSpinBox* spin) {
 
 }  // namespace
 
-TForm2::TForm2(MainForm& form1, QWidget* parent) : QDialog(parent ? parent : form1.Window()), form1_(form1) {
+TForm2::TForm2(MainForm& form1, QWidget* parent)
+    : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   auto s = [&](int units) { return form1_.Scaled(units); };
   auto label = [&](const char* text, int left, int top) {
     auto* l = new QLabel(QString::fromUtf8(text), this);

@@ -74,7 +74,9 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
        {std::string("{1}{2}a\0b", 9)}},
       {"byte-order mark", "\xEF\xBB\xBF{1}{2}a\r\n", ReadKind::Loaded, {"{1}{2}a"}},
       {"lone cr stays in the line", "{1}{2}a\rb\n", ReadKind::Loaded, {"{1}{2}a\rb"}},
-      {"cr at the very end stays too", "{1}{2}a\r\n{3}{4}b\r", ReadKind::Loaded,
+      {"cr at the very end stays too",
+       "{1}{2}a\r\n{3}{4}b\r",
+       ReadKind::Loaded,
        {"{1}{2}a", "{3}{4}b\r"}},
   };
   TempDir dir;

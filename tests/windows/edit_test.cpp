@@ -6,8 +6,8 @@
 #include <QtTest>
 #include <functional>
 
-#include "document/subtitle_line.h"
 #include "app/find_dialog.h"
+#include "document/subtitle_line.h"
 #include "edit/upravy.h"
 #include "layout/formatovani.h"
 #include "windows/window_test_support.h"

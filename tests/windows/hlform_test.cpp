@@ -189,7 +189,7 @@ class HlformTest : public QObject {
     f.form->LoadSubtitleFile(f.Write("a.sub", "{1}{2}a\r\n{3}{4}b\r\n"));
     f.form->ETarget->clear();
     f.form->ListBox1->selectionModel()->select(f.form->ListBox1->model()->index(1, 0),
-                                                QItemSelectionModel::Select);
+                                               QItemSelectionModel::Select);
     f.prompts.inputs = {QString("vyber")};
     f.form->UlozVyb1Click();
     QCOMPARE(ReadFileBytes(f.Path("vyber.sub")), QByteArray("{3}{4}b\r\n"));
@@ -323,8 +323,8 @@ class HlformTest : public QObject {
     QCoreApplication::processEvents();
     const int w = f.form->central->width();
     QCOMPARE(f.form->ListBox1->width(), w - 2 * f.form->ListBox1->x());
-    QCOMPARE(f.form->ListBox1->height(), f.form->central->height() - f.form->ListBox1->y() -
-                                             2 * f.form->VymazBut->height());
+    QCOMPARE(f.form->ListBox1->height(),
+             f.form->central->height() - f.form->ListBox1->y() - 2 * f.form->VymazBut->height());
     QCOMPARE(f.form->Panel1->x() + f.form->Panel1->width(), w - f.form->ListBox1->x());
     QCOMPARE(f.form->VymazBut->y(), f.form->ListBox1->y() + f.form->ListBox1->height() + 3);
     // The button row is centred.
@@ -338,7 +338,8 @@ class HlformTest : public QObject {
     QByteArray bytes;
     bytes.reserve(30'000'000);
     for (int i = 1; i <= 1'000'000; ++i)
-      bytes += "{" + QByteArray::number(i * 10) + "}{" + QByteArray::number(i * 10 + 5) + "}Řádek\r\n";
+      bytes +=
+          "{" + QByteArray::number(i * 10) + "}{" + QByteArray::number(i * 10 + 5) + "}Řádek\r\n";
     f.form->LoadSubtitleFile(f.Write("big.sub", bytes));
     QCOMPARE(f.form->ListBox1->model()->rowCount(), 1'000'000);
     QCOMPARE(f.form->E2->text(), QString("10000000"));

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "document/error.h"
 #include "app/frame_rate_detection.h"
+#include "document/error.h"
 #include "sync/time_frames.h"
 
 namespace velorin {

@@ -82,8 +82,8 @@ class PersonTest : public QObject {
   void NumberFieldsPassTabDeleteAndEditingKeys() {
     MainWindowFixture f;
     OpenShown(f, "{1}{2}a\r\n");
-    for (QLineEdit* field : {f.form->E1, f.form->E2, f.form->E3, f.form->E4, f.form->E5,
-                             f.form->E6}) {
+    for (QLineEdit* field :
+         {f.form->E1, f.form->E2, f.form->E3, f.form->E4, f.form->E5, f.form->E6}) {
       field->setText("123");
       field->setFocus();
       QTest::keyClick(field, Qt::Key_Home);
@@ -133,8 +133,8 @@ class PersonTest : public QObject {
     TForm7 formatting(*f.form);
     TForm9 film(*f.form);
     FindDialog find(f.form.get());
-    for (QWidget* window : std::initializer_list<QWidget*>{f.form.get(), &time, &editor,
-                                                           &formatting, &film, &find}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{f.form.get(), &time, &editor, &formatting, &film, &find}) {
       QList<QKeySequence> keys;
       for (auto* b : window->findChildren<QAbstractButton*>())
         if (b->window() == window) keys << b->shortcut();
