@@ -6,9 +6,15 @@ pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
 libqt6opengl6-dev qt6-translations-l10n libavformat-dev libavcodec-dev libswresample-dev
 libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng"
 
+# What the sanitizer and fuzzing builds need besides: clang, its sanitizer
+# runtimes (only recommended by clang, and recommends are not installed) and
+# libFuzzer.
+VELORIN_CHECK_PACKAGES="clang libclang-rt-14-dev libfuzzer-14-dev"
+
+# velorin_install_missing [more packages]
 velorin_install_missing() {
   local missing=()
-  for p in $VELORIN_PACKAGES; do
+  for p in $VELORIN_PACKAGES ${1:-}; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -31,4 +37,67 @@ velorin_build() {
   local dir="$1"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$dir" -j2
+}
+
+# The sanitizer build: everything with AddressSanitizer and UBSan, and the
+# fuzz targets, built by clang in build-sanitize/. Arguments: targets to build
+# (all when none).
+VELORIN_CHECK_DIR=build-sanitize
+velorin_build_checked() {
+  CC=clang CXX=clang++ cmake -S . -B "$VELORIN_CHECK_DIR" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIN_SANITIZE=ON -DVELORIN_FUZZ=ON >/dev/null
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$VELORIN_CHECK_DIR" -j2 "${targets[@]}"
+}
+
+velorin_sanitizer_env() {
+  export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+}
+
+# One fuzz target for a number of seconds; its log goes to the work folder.
+velorin_fuzz_one() {
+  local name=$1 seconds=$2 work=$3
+  local short=${name%_fuzz}
+  mkdir -p "$work/corpus/$short" "$work/crashes"
+  local dict=()
+  [ -f "tests/fuzz/$short.dict" ] && dict=("-dict=tests/fuzz/$short.dict")
+  "$VELORIN_CHECK_DIR/tests/fuzz/$name" -max_total_time="$seconds" -print_final_stats=1 \
+    -timeout=25 -artifact_prefix="$work/crashes/$short-" "${dict[@]}" \
+    "$work/corpus/$short" "tests/fuzz/corpus/$short" >"$work/$short.log" 2>&1
+  echo $? >"$work/$short.status"
+}
+
+# Runs every fuzz target for the given seconds, two at a time, and sums up.
+velorin_fuzz() {
+  local seconds=$1 work="$VELORIN_CHECK_DIR/fuzz"
+  local targets
+  mapfile -t targets <"$VELORIN_CHECK_DIR/fuzz_targets.txt"
+  mkdir -p "$work"
+  rm -f "$work"/*.status
+  export -f velorin_fuzz_one
+  export VELORIN_CHECK_DIR
+  printf '%s\n' "${targets[@]}" |
+    xargs -P 2 -I{} bash -c 'velorin_fuzz_one "$1" "$2" "$3"' _ {} "$seconds" "$work"
+  local passed=0 failed=0
+  printf '%-18s %14s %8s %7s  %s\n' target executions seconds corpus result
+  for name in "${targets[@]}"; do
+    local short=${name%_fuzz} log="$work/${name%_fuzz}.log"
+    local status runs time units
+    status=$(cat "$work/$short.status" 2>/dev/null || echo 1)
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
+    units=$(ls "$work/corpus/$short" | wc -l)
+    if [ "$status" = 0 ]; then
+      passed=$((passed + 1))
+      printf '%-18s %14s %8s %7s  %s\n' "$short" "${runs:-?}" "${time:-?}" "$units" ok
+    else
+      failed=$((failed + 1))
+      printf '%-18s %14s %8s %7s  %s\n' "$short" "${runs:-?}" "${time:-?}" "$units" "FAILED ($log)"
+      tail -n 40 "$log"
+    fi
+  done
+  echo "fuzz: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
 }

@@ -1,6 +1,15 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,6 +43,70 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+bool IsRoot() { return ::geteuid() == 0; }
+
+std::vector<std::string> SaveTemporariesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    std::string name = entry.path().filename().string();
+    if (name.find(".velorin-") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+namespace {
+
+// Sets or clears the immutable attribute; the error number or 0.
+int SetImmutableFlag(const std::string& path, bool on) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int flags = 0;
+  int result = ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
+  if (result == 0) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    result = ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  }
+  int error = result == 0 ? 0 : errno;
+  ::close(fd);
+  return error;
+}
+
+}  // namespace
+
+Immutable::Immutable(std::string path) : path_(std::move(path)) {
+  if (int error = SetImmutableFlag(path_, true))
+    reason_ = "cannot set the immutable attribute here: " + std::string(std::strerror(error));
+}
+
+Immutable::~Immutable() {
+  if (Active()) SetImmutableFlag(path_, false);
+}
+
+ReadOnlyMount::ReadOnlyMount(std::string dir) : dir_(std::move(dir)) {
+  // Once per process: the mounts below stay out of every other process's view.
+  static const int namespaceError = [] {
+    if (::unshare(CLONE_NEWNS) != 0) return errno;
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return errno;
+    return 0;
+  }();
+  if (namespaceError != 0) {
+    reason_ = "no mount namespace of our own: " + std::string(std::strerror(namespaceError));
+    return;
+  }
+  if (::mount(dir_.c_str(), dir_.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+    reason_ = "cannot bind-mount: " + std::string(std::strerror(errno));
+    return;
+  }
+  if (::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+    reason_ = "cannot make the mount read-only: " + std::string(std::strerror(errno));
+    ::umount2(dir_.c_str(), MNT_DETACH);
+  }
+}
+
+ReadOnlyMount::~ReadOnlyMount() {
+  if (Active()) ::umount2(dir_.c_str(), MNT_DETACH);
 }
 
 }  // namespace velorin::test

@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <istream>
-#include <iterator>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -90,8 +90,25 @@ struct Failure {
   throw Failure{std::move(message), status};
 }
 
+// A user's text in a message, cut short when long.
+std::string Quote(std::string_view text) { return "'" + Excerpt(text) + "'"; }
+
+// Standard input, whole. A stream that cannot be read (closed, a folder) is
+// a failure, not an empty file, and so is one longer than any file is read.
 std::string ReadAll(std::istream& in) {
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string out;
+  char buf[1 << 16];
+  // istream::read turns an exception of the stream buffer (a failing read
+  // with unsynchronized standard streams) into badbit.
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+    out.append(buf, static_cast<size_t>(in.gcount()));
+    if (out.size() > kMaxInputBytes)
+      Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
+           " GiB, no subtitle file is that large");
+    if (!in) break;
+  }
+  if (in.bad()) Fail("cannot read standard input");
+  return out;
 }
 
 // The subtitle lines of IN as the window would load them.
@@ -133,11 +150,11 @@ void SelectRows(SubtitleList& doc, const std::string& ranges) {
       from = ToInt32(a);
       to = ToInt32(b);
     } catch (const Error&) {
-      Fail("--rows: '" + part + "' is not a row or a range of rows", 2);
+      Fail("--rows: " + Quote(part) + " is not a row or a range of rows", 2);
     }
-    if (to < from) Fail("--rows: '" + part + "' is not a row or a range of rows", 2);
+    if (to < from) Fail("--rows: " + Quote(part) + " is not a row or a range of rows", 2);
     if (from < 1 || to > doc.Count())
-      Fail("--rows: '" + part + "' is outside rows 1-" + std::to_string(doc.Count()), 2);
+      Fail("--rows: " + Quote(part) + " is outside rows 1-" + std::to_string(doc.Count()), 2);
     for (int32_t r = from; r <= to; ++r) doc.SetSelected(r - 1, true);
     any = true;
   }
@@ -184,7 +201,7 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("retime: no input file", 2);
@@ -283,7 +300,7 @@ int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& o
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("sync: no input file", 2);
@@ -310,7 +327,7 @@ int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& o
       frame = ToInt32(p.substr(eq + 1));
       if (frame < 0) ThrowInvalidInteger(p);
     } catch (const Error&) {
-      Fail("--point: '" + p + "' is not ROW=FRAME", 2);
+      Fail("--point: " + Quote(p) + " is not ROW=FRAME", 2);
     }
     if (row < 1 || row > doc.Count())
       Fail("--point: row " + std::to_string(row) + " is outside rows 1-" +
@@ -335,8 +352,8 @@ std::string FieldNumber(const std::string& option, const std::string& text, size
   bool digits = !text.empty() && text.size() <= width &&
                 text.find_first_not_of("0123456789") == std::string::npos;
   if (!digits)
-    Fail(option + ": '" + text + "' is not a whole number of at most " + std::to_string(width) +
-             " digits",
+    Fail(option + ": " + Quote(text) + " is not a whole number of at most " +
+             std::to_string(width) + " digits",
          2);
   return text;
 }
@@ -369,7 +386,7 @@ int Complete(const std::vector<std::string>& args, std::istream& in, std::ostrea
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("complete: no input file", 2);
@@ -432,14 +449,14 @@ int LineCount(const std::vector<std::string>& args, std::istream& in, std::ostre
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("lines: no input file", 2);
   if (!output) Fail("lines: no output file (-o OUT)", 2);
   if (!count) Fail("lines: give the number of display lines (--count N)", 2);
   if (count->size() != 1 || (*count)[0] < '1' || (*count)[0] > '5')
-    Fail("--count: '" + *count + "' is not a number of display lines from 1 to 5", 2);
+    Fail("--count: " + Quote(*count) + " is not a number of display lines from 1 to 5", 2);
 
   SubtitleList doc = LoadDocument(*input, in);
   if (rows)
@@ -468,7 +485,7 @@ ConvertArgs ParseConvertArgs(const std::vector<std::string>& args) {
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail(command + ": no input file", 2);
@@ -479,7 +496,7 @@ ConvertArgs ParseConvertArgs(const std::vector<std::string>& args) {
   bool offered = false;
   for (std::string_view r : kFrameRates) offered = offered || (rate && rate == RateThousandths(r));
   if (!offered)
-    Fail("--fps: '" + *fps + "' is not one of the frame rates 23,976; 24; 25; 29,97; 30", 2);
+    Fail("--fps: " + Quote(*fps) + " is not one of the frame rates 23,976; 24; 25; 29,97; 30", 2);
   return {*input, *output, *rate};
 }
 
@@ -496,7 +513,8 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
     case ReadKind::NotSubtitleFile:
       break;
   }
-  bool srt = a.input == "-" ? IsSrtText(bytes) : IsSrtFile(a.input);
+  // The bytes already read decide as IsSrtFile would: a pipe cannot be read twice.
+  bool srt = (a.input != "-" && HasSrtExtension(a.input)) || IsSrtText(bytes);
   ConvertedDocument doc;
   try {
     doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
@@ -540,7 +558,7 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("autosync: no input file", 2);
@@ -549,7 +567,8 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
   std::optional<double> rate;
   if (fps) {
     rate = ParseDecimal(WithComma(*fps));
-    if (!rate || !(*rate > 0 && *rate < 1000)) Fail("--fps: '" + *fps + "' is not a frame rate", 2);
+    if (!rate || !(*rate > 0 && *rate < 1000))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -630,12 +649,21 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "import") return Flushed(out, Import(args, in, out));
     if (command == "export") return Flushed(out, Export(args, in, out));
     if (command == "autosync") return Flushed(out, AutoSync(args, in, out, err));
-    Fail("unknown command '" + command + "'\n" + kUsage, 2);
+    Fail("unknown command " + Quote(command) + "\n" + kUsage, 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";
     return f.status;
   } catch (const Error& e) {
     err << "velorin-cli: " << e.what() << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    err << "velorin-cli: out of memory\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "velorin-cli: " << e.what() << "\n";
+    return 1;
+  } catch (...) {
+    err << "velorin-cli: failed for an unknown reason\n";
     return 1;
   }
 }

@@ -1,9 +1,5 @@
 #include "convert/srt_import.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <climits>
 
@@ -157,31 +153,26 @@ bool IsSrtText(std::string_view bytes) {
   return last.find("-->") != std::string_view::npos;
 }
 
+bool HasSrtExtension(std::string_view path) {
+  auto dot = path.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string ext(path.substr(dot));
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return ext == ".SRT";
+}
+
 bool IsSrtFile(const std::string& path) {
-  if (auto dot = path.rfind('.'); dot != std::string::npos) {
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (ext == ".SRT") return true;
-  }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) ThrowFileError(path, errno);
+  if (HasSrtExtension(path)) return true;
+  InputFile file(path);
   // Reads until a complete deciding line is in, usually the first few lines.
   std::string head;
   size_t scanned = 0;  // start of the first line not yet looked at
-  for (;;) {
-    char buf[1 << 16];
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      ThrowFileError(path, e);
-    }
-    if (n == 0) break;
+  char buf[1 << 16];
+  while (const size_t n = file.Read(buf, sizeof buf)) {
     // A line end can only be in what just arrived.
     size_t searchFrom = head.size();
-    head.append(buf, static_cast<size_t>(n));
+    head.append(buf, n);
     bool decided = false;
     for (size_t nl; !decided && (nl = head.find('\n', searchFrom)) != std::string::npos;
          scanned = searchFrom = nl + 1) {
@@ -192,7 +183,6 @@ bool IsSrtFile(const std::string& path) {
     }
     if (decided) break;
   }
-  ::close(fd);
   // The text test stops at the same complete line; a partial line after it
   // is never looked at.
   return IsSrtText(head);

@@ -41,6 +41,9 @@ std::string FrameFieldText(FrameValue value);
 // ignored. Without such a line, the last line decides.
 bool IsSrtText(std::string_view bytes);
 
+// Whether a path ends in ".srt" (any case).
+bool HasSrtExtension(std::string_view path);
+
 // True for a path ending in ".srt" (any case); otherwise the text test on the
 // start of the file, read only as far as needed. Throws Error when the file
 // cannot be read.

@@ -4,8 +4,17 @@
 
 namespace velorin {
 
-void ThrowInvalidInteger(const std::string& text) {
-  throw Error("'" + text + "' is not a valid integer value");
+std::string Excerpt(std::string_view text) {
+  if (text.size() <= kMaxQuotedBytes) return std::string(text);
+  size_t cut = kMaxQuotedBytes;
+  // Back to the start of a UTF-8 character (at most three continuation bytes).
+  for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++i)
+    --cut;
+  return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";
+}
+
+void ThrowInvalidInteger(std::string_view text) {
+  throw Error("'" + Excerpt(text) + "' is not a valid integer value");
 }
 
 void ThrowIndexOutOfBounds(long long index) {

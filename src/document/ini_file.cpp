@@ -1,7 +1,6 @@
 #include "document/ini_file.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -151,10 +150,9 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view rawValue) {
+void IniFile::SetString(std::string_view section, std::string_view key,
+                        std::string_view rawValue) {
   const std::string value = StoredValue(rawValue);
-  Reload();
   std::string_view keyName = TrimBlanks(key);
   Found f = Find(section, key);
   if (f.key >= 0) {
@@ -175,13 +173,14 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
       lines_.push_back(keyLine);
     }
   }
-  // Replacing the file through a temporary one would succeed on a read-only
-  // file in a writable folder (and root may write anything); a file without
-  // write permission is not to be written.
-  struct stat st {};
-  if (::stat(path_.c_str(), &st) == 0 &&
-      (::access(path_.c_str(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-    throw Error("Unable to write to " + path_);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key,
+                          std::string_view value) {
+  Reload();
+  SetString(section, key, value);
+  // The save refuses a read-only file (also for root, when it has no write
+  // bit), so the settings never turn writable by being written.
   try {
     WriteFileAtomically(path_, Compose());
   } catch (const Error&) {

@@ -36,6 +36,11 @@ class IniFile {
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
+  // The change a write makes, on the lines in memory only: the key's line
+  // gets the new value, or the key is added at the end of its section, or
+  // the section with the key at the end of the file.
+  void SetString(std::string_view section, std::string_view key, std::string_view value);
+
   // Parses the file's bytes (tests, re-reading).
   void Parse(std::string_view bytes);
   // The bytes the file holds after the writes.

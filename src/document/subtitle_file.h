@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "document/file_io.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -26,14 +26,47 @@ struct ReadOutcome {
 // file order; empty lines and '[' lines are skipped anywhere; any other line
 // stops the read when it comes first and is dropped after a subtitle line.
 // CR LF and LF end a line; a UTF-8 byte-order mark at the start is ignored.
-// Throws Error when the file cannot be opened or read.
+// The file is read as InputFile reads (a regular file or a pipe, at most
+// kMaxInputBytes). Throws Error when the file cannot be opened or read.
 ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress = {});
+
+// The same reading on bytes that arrive in pieces of any size (a file read in
+// chunks, a pipe that delivers a few bytes at a time): any split of the bytes
+// gives what ParseSubtitleText gives for them whole.
+class SubtitleLineReader {
+ public:
+  // Takes the next piece; false once the reading has stopped because the
+  // file is to be converted (later pieces are then passed over).
+  bool Feed(std::string_view piece);
+  ReadOutcome Finish();
+
+  // Sorts whole lines as they come; ParseSubtitleText uses it directly.
+  class Sorter {
+   public:
+    // False when reading should stop (the file must be converted).
+    bool Take(std::string_view line);
+    ReadOutcome Finish();
+
+   private:
+    ReadOutcome out_;
+    bool utf8_ = true;
+  };
+
+ private:
+  bool Take(std::string_view chunk);
+
+  Sorter sorter_;
+  std::string carry_;     // an unfinished line, or the first bytes while a BOM may be coming
+  bool started_ = false;  // the byte-order mark is decided
+  bool stopped_ = false;
+};
 
 // The same on bytes already in memory (standard input, tests).
 ReadOutcome ParseSubtitleText(std::string_view bytes);
 
 // Splits bytes into lines (CR LF or LF), calling fn(line) for each; returns
-// false when fn asks to stop by returning false.
+// false when fn asks to stop by returning false. A CR without an LF after it,
+// also at the very end, is part of its line.
 template <typename Fn>
 bool ForEachLine(std::string_view bytes, Fn&& fn) {
   size_t start = 0;
@@ -41,7 +74,7 @@ bool ForEachLine(std::string_view bytes, Fn&& fn) {
     size_t nl = bytes.find('\n', start);
     size_t end = nl == std::string_view::npos ? bytes.size() : nl;
     size_t len = end - start;
-    if (len > 0 && bytes[end - 1] == '\r') --len;
+    if (nl != std::string_view::npos && len > 0 && bytes[end - 1] == '\r') --len;
     if (!fn(bytes.substr(start, len))) return false;
     if (nl == std::string_view::npos) break;
     start = nl + 1;
@@ -50,9 +83,9 @@ bool ForEachLine(std::string_view bytes, Fn&& fn) {
 }
 
 // Writes lines to path, each followed by CR LF, bytes as held. When selection
-// is given, only rows whose flag is set are written. The data goes to a
-// temporary file in the same folder that replaces the target only when every
-// byte is on disk, so a failed save leaves the old file intact. Throws Error.
+// is given, only rows whose flag is set are written. The file is replaced as
+// WriteFileStreamed does, so a failed save leaves the old file intact. Throws
+// Error.
 void WriteSubtitleFile(const std::string& path, const std::vector<std::string>& lines,
                        const std::vector<char>* selection = nullptr,
                        const ProgressFn& progress = {});
@@ -60,17 +93,6 @@ void WriteSubtitleFile(const std::string& path, const std::vector<std::string>& 
 // The bytes WriteSubtitleFile would write.
 std::string ComposeFileBytes(const std::vector<std::string>& lines,
                              const std::vector<char>* selection = nullptr);
-
-// Replaces path's content with bytes the same safe way.
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// The same for content produced piece by piece: fill calls the sink with the
-// bytes in order, any number of times. When fill throws, the old file stays.
-using ByteSink = std::function<void(std::string_view bytes)>;
-void WriteFileStreamed(const std::string& path, const std::function<void(const ByteSink&)>& fill);
-
-// The whole content of a file. Throws Error when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
 
 // Whether bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view bytes);

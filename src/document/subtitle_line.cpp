@@ -8,7 +8,16 @@
 
 namespace velorin {
 
-void FrameField::ThrowFieldTooLarge() const { ThrowInvalidInteger("0" + Digits()); }
+void FrameField::ThrowFieldTooLarge() const {
+  // Only as many digits as the message can quote: a field may hold millions.
+  std::string digits = "0";
+  for (char c : bytes) {
+    if (!IsAsciiDigit(c)) continue;
+    digits.push_back(c);
+    if (digits.size() > kMaxQuotedBytes) break;
+  }
+  ThrowInvalidInteger(digits);
+}
 
 std::string FrameField::Digits() const {
   std::string out;
@@ -65,7 +74,7 @@ int32_t ToInt32(std::string_view digits) {
   const char* end = begin + digits.size();
   if (begin != end && *begin == '+') ++begin;
   auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (digits.empty() || ec != std::errc() || ptr != end) ThrowInvalidInteger(std::string(digits));
+  if (digits.empty() || ec != std::errc() || ptr != end) ThrowInvalidInteger(digits);
   return value;
 }
 

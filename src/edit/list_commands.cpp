@@ -268,14 +268,12 @@ std::string LineFromEditFields(std::string_view frame1, std::string_view frame2,
   return line;
 }
 
-int SteppedRow(int row, int step, int count) {
-  const int last = count - 1;
-  if (step >= 0) {
-    if (row + step > last) step = last - row;
-    return row + step;
-  }
-  if (row + step < 0) step = -row;
-  return row + step;
+int SteppedRow(int row, int64_t step, int count) {
+  // A step beyond any list is as good as the longest one; so held, the sum
+  // cannot overflow.
+  constexpr int64_t kFarthest = int64_t{1} << 32;
+  const int64_t target = int64_t{row} + std::clamp(step, -kFarthest, kFarthest);
+  return static_cast<int>(std::clamp<int64_t>(target, 0, std::max(count - 1, 0)));
 }
 
 }  // namespace velorin

@@ -73,8 +73,8 @@ EditFields EditFieldsFromText(std::string_view text);
 std::string LineFromEditFields(std::string_view frame1, std::string_view frame2,
                                const EditFields& fields);
 
-// The row a step of the edit dialog's "<" (negative) or ">" (positive) leads
-// to, held within the list.
-int SteppedRow(int row, int step, int count);
+// The row a step of the edit dialog's "<" (negative) or ">" (positive) of
+// any size leads to, held within the list (row 0 for an empty one).
+int SteppedRow(int row, int64_t step, int count);
 
 }  // namespace velorin

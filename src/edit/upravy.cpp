@@ -9,9 +9,9 @@
 #include <limits>
 #include <utility>
 
+#include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "document/subtitle_line.h"
-#include "app/dialog_support.h"
 #include "edit/list_commands.h"
 #include "layout/tags.h"
 #include "shell/desktop.h"
@@ -235,7 +235,7 @@ void TForm3::DalButClick() {
 
 void TForm3::PredButClick() {
   const int step = ToInt32(EPosun->text().toStdString());
-  MoveToRow(SteppedRow(editedRow, -step, form1_.Doc().Count()) - editedRow);
+  MoveToRow(SteppedRow(editedRow, -int64_t{step}, form1_.Doc().Count()) - editedRow);
 }
 
 void TForm3::MoveToRow(int delta) {

@@ -8,8 +8,8 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
-#include "app/main_form.h"
 #include "app/dialog_support.h"
+#include "app/main_form.h"
 #include "layout/tags.h"
 
 namespace velorin {
@@ -23,7 +23,8 @@ QColor ToQColor(TagColor c) { return QColor(TagColorRed(c), TagColorGreen(c), Ta
 // Draws the list's entries through the combo box's own drawing routine.
 class FormatItemDelegate : public QStyledItemDelegate {
  public:
-  explicit FormatItemDelegate(const FormatComboBox& combo) : combo_(combo) {}
+  // The combo box owns its delegate (setItemDelegate does not take it).
+  explicit FormatItemDelegate(FormatComboBox& combo) : QStyledItemDelegate(&combo), combo_(combo) {}
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     combo_.ComboBox1DrawItem(*painter, index.row(), option.rect,

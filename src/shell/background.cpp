@@ -32,7 +32,10 @@ QString TooLarge(int64_t width, int64_t height) {
 
 PictureLoad LoadJpegBackground(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return Failed(QStringLiteral("soubor nelze otevřít"));
+  // A device or a pipe has no size to check before reading (/dev/zero would
+  // never end): only a file is taken.
+  if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+    return Failed(QStringLiteral("soubor nelze otevřít"));
   if (file.size() > kMaxFileBytes) return Failed(QStringLiteral("soubor je příliš velký"));
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) return Failed(QStringLiteral("soubor nelze přečíst"));

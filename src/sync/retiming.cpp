@@ -40,6 +40,11 @@ RetimingValues ComputeRetiming(int32_t firstOld, int32_t lastOld, int32_t firstN
 
 std::string FormatDecimal(double value) {
   if (value == 0) return "0";  // also -0
+  // Fifteen digits of the largest doubles round up past the largest double,
+  // a text ParseDecimal rightly rejects: those are written as the largest
+  // fifteen-digit number below it.
+  constexpr double kLargest15 = 1.79769313486231e308;
+  if (std::fabs(value) > kLargest15) value = std::copysign(kLargest15, value);
   char buf[64];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
   std::string raw(buf, end);

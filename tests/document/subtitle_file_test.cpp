@@ -1,11 +1,17 @@
 #include "document/subtitle_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <set>
+#include <thread>
 
 #include "document/error.h"
 #include "document/file_names.h"
@@ -13,6 +19,27 @@
 
 namespace velorin {
 namespace {
+
+// Lowers the file size limit (a full disk that needs no root); files written
+// past it fail with "File too large" instead of a signal.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = old_;
+    lower.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_{};
+  sighandler_t oldHandler_;
+};
 
 using test::ReadBytes;
 using test::TempDir;
@@ -35,14 +62,20 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
        "\r\n[x]\r\n{1}{2} a \r\nKONEC\r\n{3}{}b\r\n",
        ReadKind::Loaded,
        {"{1}{2} a ", "{3}{}b"}},
-      {"srt goes to conversion", "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n",
-       ReadKind::NotSubtitleFile, {}},
+      {"srt goes to conversion",
+       "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n",
+       ReadKind::NotSubtitleFile,
+       {}},
       {"leading blank is not a subtitle line", " {1}{2}x\r\n", ReadKind::NotSubtitleFile, {}},
       {"binary", std::string("\0\1{1}{2}\n", 9), ReadKind::NotSubtitleFile, {}},
-      {"nul inside a line", std::string("{1}{2}a\0b\n", 10), ReadKind::Loaded,
+      {"nul inside a line",
+       std::string("{1}{2}a\0b\n", 10),
+       ReadKind::Loaded,
        {std::string("{1}{2}a\0b", 9)}},
       {"byte-order mark", "\xEF\xBB\xBF{1}{2}a\r\n", ReadKind::Loaded, {"{1}{2}a"}},
       {"lone cr stays in the line", "{1}{2}a\rb\n", ReadKind::Loaded, {"{1}{2}a\rb"}},
+      {"cr at the very end stays too", "{1}{2}a\r\n{3}{4}b\r", ReadKind::Loaded,
+       {"{1}{2}a", "{3}{4}b\r"}},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -57,7 +90,39 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
     ReadOutcome m = ParseSubtitleText(c.bytes);
     EXPECT_EQ(m.kind, r.kind);
     EXPECT_EQ(m.lines, r.lines);
+    // Arriving a byte or two at a time (a pipe) changes nothing.
+    for (size_t piece : {1, 2}) {
+      SubtitleLineReader reader;
+      for (size_t i = 0; i < c.bytes.size(); i += piece)
+        reader.Feed(std::string_view(c.bytes).substr(i, piece));
+      ReadOutcome p = reader.Finish();
+      EXPECT_EQ(p.kind, r.kind);
+      EXPECT_EQ(p.lines, r.lines);
+    }
   }
+}
+
+TEST(ReadSubtitleLines, ReadsAPipeWhoseByteOrderMarkComesInPieces) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Holding a reader open keeps what is written until the real reader comes.
+  const int keeper = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(keeper, 0);
+  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  std::thread writer([&] {
+    for (std::string_view piece : {"\xEF", "\xBB", "\xBF{1}{2}a\r", "\n{3}{4}b\n"}) {
+      EXPECT_EQ(::write(fd, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    ::close(fd);
+  });
+  ReadOutcome r = ReadSubtitleLines(fifo);
+  writer.join();
+  ::close(keeper);
+  EXPECT_EQ(r.kind, ReadKind::Loaded);
+  EXPECT_EQ(r.lines, (Lines{"{1}{2}a", "{3}{4}b"}));
 }
 
 TEST(ReadSubtitleLines, HandlesLinesAcrossChunksAndVeryLongLines) {
@@ -115,16 +180,70 @@ TEST(WriteSubtitleFile, WritesEveryOrSelectedLineWithCrLf) {
   EXPECT_EQ(ComposeFileBytes(lines, &sel), "{1}{2}a\r\n{5}{6}c\r\n");
 }
 
+// Every way a save can be refused or fail half-way, also for root: the old
+// file keeps every byte and no temporary file stays.
 TEST(WriteSubtitleFile, FailedSaveLeavesTheOldFileIntact) {
+  // Three 1 MiB chunks, more than the file size limit below lets through.
+  const Lines big(3, std::string(1 << 20, 'x'));
+  struct Case {
+    const char* name;
+    const char* message;
+    // Makes the save fail; returns why it cannot here, or "".
+    std::function<std::string(const TempDir&, std::vector<std::shared_ptr<void>>&)> arrange;
+  };
+  const Case cases[] = {
+      {"read-only file", "Permission denied",
+       [](const TempDir& d, auto&) {
+         ::chmod(d.File("t.sub").c_str(), 0444);
+         return std::string();
+       }},
+      {"read-only file system", "Read-only file system",
+       [](const TempDir& d, auto& keep) {
+         if (!test::IsRoot()) return std::string("a read-only bind mount needs root");
+         auto mount = std::make_shared<test::ReadOnlyMount>(d.Path());
+         keep.push_back(mount);
+         return mount->Reason();
+       }},
+      {"immutable file", "Operation not permitted",
+       [](const TempDir& d, auto& keep) {
+         if (!test::IsRoot()) return std::string("the immutable attribute needs root");
+         auto guard = std::make_shared<test::Immutable>(d.File("t.sub"));
+         keep.push_back(guard);
+         return guard->Reason();
+       }},
+      {"disk full while the temporary file is written", "File too large",
+       [](const TempDir&, auto& keep) {
+         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+         return std::string();
+       }},
+      {"disk full while a linked file is written in place", "File too large",
+       [](const TempDir& d, auto& keep) {
+         ::link(d.File("t.sub").c_str(), d.File("link.sub").c_str());
+         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+         return std::string();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.File("t.sub");
+    WriteBytes(path, "old\r\n");
+    std::vector<std::shared_ptr<void>> keep;
+    if (std::string skip = c.arrange(dir, keep); !skip.empty()) {
+      std::cout << "[  SKIPPED ] case \"" << c.name << "\": " << skip << "\n";
+      continue;
+    }
+    try {
+      WriteSubtitleFile(path, big);
+      ADD_FAILURE() << "saved";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    keep.clear();
+    EXPECT_EQ(ReadBytes(path), "old\r\n");
+    EXPECT_TRUE(test::SaveTemporariesIn(dir.Path()).empty());
+  }
   TempDir dir;
-  std::string sub = dir.File("ro");
-  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
-  std::string path = sub + "/t.sub";
-  WriteBytes(path, "old\r\n");
-  chmod(sub.c_str(), 0555);
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  EXPECT_THROW(WriteSubtitleFile(path, {"{1}{2}new"}), Error);
-  EXPECT_EQ(ReadBytes(path), "old\r\n");
   EXPECT_THROW(WriteSubtitleFile(dir.File("missing/t.sub"), {"x"}), Error);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 
 #include "document/error.h"
 
@@ -54,6 +55,35 @@ TEST(ParseSubtitleLine, FrameAboveInt32FailsWithInvalidNumberError) {
   EXPECT_THROW(ParseFirstFrame("{99999999999999999999999}"), Error);
   // Digits in the text do not count.
   EXPECT_EQ(ParseSubtitleLine("{1}{2}99999999999999").second, 2);
+}
+
+// A message quotes at most 40 bytes of what it complains about, whatever the
+// size of the offending text, and never cuts a UTF-8 character in two.
+TEST(InvalidNumberError, QuotesAShortExcerpt) {
+  const std::string digits(200000, '7');
+  const std::string cut = "'0" + std::string(39, '7') + "\u2026' is not a valid integer value";
+  const struct {
+    const char* name;
+    std::function<void()> fail;
+    std::string message;
+  } cases[] = {
+      {"frame field", [&] { ParseSubtitleLine("{" + digits + "}{}x"); }, cut},
+      {"second field", [&] { ParseSubtitleLine("{1}{x" + digits + "}"); }, cut},
+      {"number field", [&] { ToInt32("0" + digits); }, cut},
+      {"exactly 40 bytes", [] { ToInt32(std::string(40, 'a')); },
+       "'" + std::string(40, 'a') + "' is not a valid integer value"},
+      {"a two-byte character at the cut", [] { ToInt32(std::string(39, 'a') + "\u010Dxyz"); },
+       "'" + std::string(39, 'a') + "\u2026' is not a valid integer value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      c.fail();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), c.message);
+    }
+  }
 }
 
 TEST(SubtitleLineView, FindsTheFieldsAndTheTextInPlace) {

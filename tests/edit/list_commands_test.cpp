@@ -204,8 +204,20 @@ TEST(ListCommands, EditFieldsRoundTripAndCloseUpEmptyLines) {
 
 TEST(ListCommands, SteppedRowStaysInsideTheList) {
   struct Case {
-    int row, step, count, result;
-  } cases[] = {{8, 5, 10, 9}, {3, -5, 10, 0}, {3, 2, 10, 5}, {4, 0, 10, 4}, {9, 1, 10, 9}};
+    int row;
+    int64_t step;
+    int count, result;
+  } cases[] = {{8, 5, 10, 9},
+               {3, -5, 10, 0},
+               {3, 2, 10, 5},
+               {4, 0, 10, 4},
+               {9, 1, 10, 9},
+               {5, INT32_MAX, 10, 9},
+               {5, -int64_t{INT32_MIN}, 10, 9},
+               {5, INT32_MIN, 10, 0},
+               {5, INT64_MAX, 10, 9},
+               {5, INT64_MIN, 10, 0},
+               {0, 1, 0, 0}};
   for (const auto& c : cases) EXPECT_EQ(SteppedRow(c.row, c.step, c.count), c.result);
 }
 
