@@ -558,7 +558,7 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
     } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
       input = a;
     } else {
-      Fail("unexpected argument '" + a + "'", 2);
+      Fail("unexpected argument " + Quote(a), 2);
     }
   }
   if (!input) Fail("autosync: no input file", 2);
@@ -567,7 +567,8 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
   std::optional<double> rate;
   if (fps) {
     rate = ParseDecimal(WithComma(*fps));
-    if (!rate || !(*rate > 0 && *rate < 1000)) Fail("--fps: '" + *fps + "' is not a frame rate", 2);
+    if (!rate || !(*rate > 0 && *rate < 1000))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);

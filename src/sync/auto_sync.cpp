@@ -452,7 +452,7 @@ std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleS
     size_t shortest = 0;
     for (size_t p = 1; p < r.size(); ++p)
       if (r[p].second - r[p].first < r[shortest].second - r[shortest].first) shortest = p;
-    const auto [from, to] = r[shortest];
+    const size_t from = r[shortest].first, to = r[shortest].second;
     if (to - from >= kMinPieceRows) break;
     auto runScore = [&](size_t j) {
       double t = 0;
