@@ -58,7 +58,7 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   BuildMenus(*this, Commands());
   SetHints();
   model_ = new SubtitleListModel(
-      doc_, [this](const std::string& bytes) { return DecodeLine(bytes); }, this);
+      doc_, [this](std::string_view bytes) { return DecodeLine(bytes); }, this);
   model_->SetRowHeight(Scaled(16));
   ListBox1->setModel(model_);
   for (QWidget* w : std::initializer_list<QWidget*>{Panel1, ListBox1, ListBox1->viewport(), ESource,

@@ -69,7 +69,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   QString SyncFileName() const override { return ESync->text(); }
   bool Changed() const override { return changed_; }
   void SetChanged(bool changed) override { changed_ = changed; }
-  QString DecodeLine(const std::string& bytes) const override;
+  QString DecodeLine(std::string_view bytes) const override;
   std::string EncodeText(const QString& text) const override;
   int Scaled(int designUnits) const override { return TForm1Ui::Scaled(designUnits); }
   const QPixmap& Background() const override { return background; }

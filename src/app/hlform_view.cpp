@@ -13,7 +13,7 @@
 
 namespace velorin {
 
-QString TForm1::DecodeLine(const std::string& bytes) const {
+QString TForm1::DecodeLine(std::string_view bytes) const {
   if (doc_.IsUtf8()) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
   std::string utf8 = Cp1250ToUtf8(bytes);
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

@@ -62,7 +62,7 @@ class MainForm {
 
   // A line's bytes for display and typed text back, in the document's own
   // encoding (UTF-8 or Windows-1250).
-  virtual QString DecodeLine(const std::string& bytes) const = 0;
+  virtual QString DecodeLine(std::string_view bytes) const = 0;
   virtual std::string EncodeText(const QString& text) const = 0;
 
   // Design units (laid out at 120 pixels per inch) in pixels of this screen.

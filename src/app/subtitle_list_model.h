@@ -12,7 +12,7 @@ namespace velorin {
 class SubtitleListModel : public QAbstractListModel {
   Q_OBJECT
  public:
-  using Decoder = std::function<QString(const std::string&)>;
+  using Decoder = std::function<QString(std::string_view)>;
   SubtitleListModel(const SubtitleList& list, Decoder decode, QObject* parent = nullptr)
       : QAbstractListModel(parent), list_(list), decode_(std::move(decode)) {}
 

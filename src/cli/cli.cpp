@@ -125,8 +125,7 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 }
 
 // Writes the document to OUT ('-' for standard output) as the window saves it.
-void SaveDocument(const std::string& output, const std::vector<std::string>& lines,
-                  std::ostream& out) {
+void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) {
   if (output == "-") {
     out << ComposeFileBytes(lines);
     out.flush();

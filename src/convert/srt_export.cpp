@@ -50,8 +50,7 @@ void AppendSrtTime(std::string& out, int64_t frame, int32_t rate) {
 
 // Calls sink with the SRT bytes in pieces of about a megabyte.
 template <typename Sink>
-void ProduceSrt(const std::vector<std::string>& lines, int32_t rate, const ProgressFn& progress,
-                Sink&& sink) {
+void ProduceSrt(LineSpan lines, int32_t rate, const ProgressFn& progress, Sink&& sink) {
   CheckRate(rate);
   constexpr size_t kChunk = 1 << 20;
   std::string buf;
@@ -101,13 +100,13 @@ void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int3
   out += "\r\n";
 }
 
-std::string ComposeSrtBytes(const std::vector<std::string>& lines, int32_t rate) {
+std::string ComposeSrtBytes(LineSpan lines, int32_t rate) {
   std::string out;
   ProduceSrt(lines, rate, {}, [&](std::string_view bytes) { out.append(bytes); });
   return out;
 }
 
-void WriteSrtFile(const std::string& path, const std::vector<std::string>& lines, int32_t rate,
+void WriteSrtFile(const std::string& path, LineSpan lines, int32_t rate,
                   const ProgressFn& progress) {
   CheckRate(rate);
   WriteFileStreamed(path, [&](const ByteSink& sink) { ProduceSrt(lines, rate, progress, sink); });

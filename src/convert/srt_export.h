@@ -28,12 +28,12 @@ std::string SrtFileName(std::string_view target);
 void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate);
 
 // The bytes of the SRT file of the lines, numbered from 1.
-std::string ComposeSrtBytes(const std::vector<std::string>& lines, int32_t rate);
+std::string ComposeSrtBytes(LineSpan lines, int32_t rate);
 
 // Writes those bytes to path through a temporary file that replaces it only
 // when complete, so a failed export leaves an existing file intact. Throws
 // Error.
-void WriteSrtFile(const std::string& path, const std::vector<std::string>& lines, int32_t rate,
+void WriteSrtFile(const std::string& path, LineSpan lines, int32_t rate,
                   const ProgressFn& progress = {});
 
 // Whether two paths name the same existing file (through links too); for paths

@@ -1,6 +1,7 @@
 #include "document/change_journal.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "document/subtitle_list.h"
 
@@ -28,10 +29,15 @@ class Reader {
     at_ += n;
     return s;
   }
-  std::vector<std::string> Lines() {
-    std::vector<std::string> lines(static_cast<size_t>(Get()));
-    for (std::string& l : lines) l = std::string(Bytes());
+  LineStore Lines() {
+    LineStore lines;
+    const auto n = static_cast<size_t>(Get());
+    lines.reserve(n);
+    for (size_t i = 0; i < n; ++i) lines.push_back(Bytes());
     return lines;
+  }
+  void SkipLines() {
+    for (uint64_t n = Get(); n > 0; --n) Bytes();
   }
 
  private:
@@ -78,12 +84,12 @@ ReplaceOp ReadReplace(Reader& r, bool packed, int& lastRow) {
 }
 
 // The line whose middle is now `from` with its middle made `to`.
-std::string Swap(const std::string& line, size_t prefix, size_t suffix, std::string_view to) {
+std::string Swap(std::string_view line, size_t prefix, size_t suffix, std::string_view to) {
   std::string out;
   out.reserve(prefix + to.size() + suffix);
-  out.append(line, 0, prefix);
+  out.append(line.substr(0, prefix));
   out.append(to);
-  out.append(line, line.size() - suffix, suffix);
+  out.append(line.substr(line.size() - suffix));
   return out;
 }
 
@@ -151,7 +157,7 @@ void ChangeSet::Deleted(int row, std::string_view line) {
   ++ops_;
 }
 
-void ChangeSet::DeletedRows(const std::vector<int>& rows, const std::vector<std::string>& lines) {
+void ChangeSet::DeletedRows(const std::vector<int>& rows, LineSpan lines) {
   bytes_.push_back(static_cast<char>(kDeleteRows));
   Put(rows.size());
   for (int row : rows) {
@@ -168,12 +174,11 @@ void ChangeSet::Permuted(const std::vector<uint32_t>& order) {
   ++ops_;
 }
 
-void ChangeSet::Reassigned(const std::vector<std::string>& before,
-                           const std::vector<std::string>& after) {
+void ChangeSet::Reassigned(LineSpan before, LineSpan after) {
   bytes_.push_back(static_cast<char>(kReassign));
-  for (const auto* lines : {&before, &after}) {
-    Put(lines->size());
-    for (const std::string& l : *lines) PutBytes(l);
+  for (LineSpan lines : {before, after}) {
+    Put(lines.size());
+    for (std::string_view l : lines) PutBytes(l);
   }
   ++ops_;
 }
@@ -226,8 +231,8 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
         for (uint64_t n = r.Get(); n > 0; --n) r.Get();
         break;
       case kReassign:
-        r.Lines();
-        r.Lines();
+        r.SkipLines();
+        r.SkipLines();
         break;
       case kRowsFromZero:
         break;
@@ -239,7 +244,7 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
 
 void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const {
   const size_t start = op.start;
-  std::vector<std::string>& lines = list.lines_;
+  LineStore& lines = list.lines_;
   std::vector<char>& flags = list.selected_;
   Reader r(bytes_, start + 1);
   switch (static_cast<Kind>(bytes_[start])) {
@@ -247,8 +252,10 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
     case kReplacePacked: {
       int row = op.rowBefore;
       const ReplaceOp replace = ReadReplace(r, bytes_[start] == kReplacePacked, row);
-      std::string& line = lines.at(static_cast<size_t>(replace.row));
-      line = Swap(line, replace.prefix, replace.suffix, undo ? replace.before : replace.after);
+      const auto at = static_cast<size_t>(replace.row);
+      if (at >= lines.size()) throw std::out_of_range("no row to take back a change in");
+      lines.Replace(at, Swap(lines[at], replace.prefix, replace.suffix,
+                             undo ? replace.before : replace.after));
       touched.push_back(replace.row);
       break;
     }
@@ -260,11 +267,11 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
       const int row = r.Row();
       const std::string_view line = r.Bytes();
       if (insert) {
-        lines.insert(lines.begin() + row, std::string(line));
+        lines.Insert(static_cast<size_t>(row), line);
         flags.insert(flags.begin() + row, 0);
         touched.push_back(row);
       } else {
-        lines.erase(lines.begin() + row);
+        lines.Erase(static_cast<size_t>(row));
         flags.erase(flags.begin() + row);
       }
       break;
@@ -275,49 +282,38 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
         row = r.Row();
         line = r.Bytes();
       }
-      std::vector<std::string> out;
-      out.reserve(undo ? lines.size() + removed.size() : lines.size() - removed.size());
-      size_t next = 0, from = 0;
       if (undo) {
-        // Put every removed row back at its old index.
-        for (size_t row = 0; row < lines.size() + removed.size(); ++row) {
-          if (next < removed.size() && removed[next].first == static_cast<int>(row)) {
-            out.emplace_back(removed[next++].second);
-            touched.push_back(static_cast<int>(row));
-          } else {
-            out.push_back(std::move(lines[from++]));
-          }
-        }
+        // Puts every removed row back at its old index.
+        lines.InsertRows(removed);
+        for (const auto& entry : removed) touched.push_back(entry.first);
       } else {
-        for (size_t row = 0; row < lines.size(); ++row) {
-          if (next < removed.size() && removed[next].first == static_cast<int>(row))
-            ++next;
-          else
-            out.push_back(std::move(lines[row]));
-        }
+        std::vector<char> gone(lines.size());
+        for (const auto& entry : removed) gone.at(static_cast<size_t>(entry.first)) = 1;
+        lines.RemoveRows(gone);
       }
-      lines = std::move(out);
       flags.assign(lines.size(), 0);
       break;
     }
     case kPermute: {
       std::vector<uint32_t> order(static_cast<size_t>(r.Get()));
       for (uint32_t& from : order) from = static_cast<uint32_t>(r.Get());
-      std::vector<std::string> out(lines.size());
-      for (size_t i = 0; i < order.size(); ++i) {
-        if (undo)
-          out[order[i]] = std::move(lines[i]);
-        else
-          out[i] = std::move(lines[order[i]]);
+      if (undo) {
+        // Old row order[i] is now row i.
+        std::vector<uint32_t> back(order.size());
+        for (size_t i = 0; i < order.size(); ++i) back.at(order[i]) = static_cast<uint32_t>(i);
+        order = std::move(back);
       }
-      lines = std::move(out);
+      lines.Permute(order);
       flags.assign(lines.size(), 0);
       break;
     }
     case kReassign: {
-      std::vector<std::string> before = r.Lines();
-      std::vector<std::string> after = r.Lines();
-      lines = std::move(undo ? before : after);
+      if (undo) {
+        lines = r.Lines();
+      } else {
+        r.SkipLines();
+        lines = r.Lines();
+      }
       flags.assign(lines.size(), 0);
       break;
     }

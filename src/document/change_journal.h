@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "document/line_store.h"
+
 namespace velorin {
 
 class SubtitleList;
@@ -25,11 +27,11 @@ class ChangeSet {
   void Inserted(int row, std::string_view line);
   void Deleted(int row, std::string_view line);
   // Rows (ascending) removed at once, with their lines.
-  void DeletedRows(const std::vector<int>& rows, const std::vector<std::string>& lines);
+  void DeletedRows(const std::vector<int>& rows, LineSpan lines);
   // New row i holds what was row order[i].
   void Permuted(const std::vector<uint32_t>& order);
   // The whole content replaced.
-  void Reassigned(const std::vector<std::string>& before, const std::vector<std::string>& after);
+  void Reassigned(LineSpan before, LineSpan after);
 
   // Moves the changes of other to the end of this one.
   void Append(ChangeSet&& other);

@@ -1,6 +1,7 @@
 list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/line_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/change_journal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/undo_history.cpp

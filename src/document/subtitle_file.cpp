@@ -19,7 +19,7 @@ bool SubtitleLineReader::Sorter::Take(std::string_view line) {
   if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
   if (line.empty() || line.front() == '[') return true;
   if (line.front() == '{') {
-    out_.lines.emplace_back(line);
+    out_.lines.push_back(line);
     return true;
   }
   if (out_.lines.empty()) {
@@ -148,8 +148,7 @@ ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progres
   return reader.Finish();
 }
 
-std::string ComposeFileBytes(const std::vector<std::string>& lines,
-                             const std::vector<char>* selection) {
+std::string ComposeFileBytes(LineSpan lines, const std::vector<char>* selection) {
   size_t size = 0;
   for (size_t i = 0; i < lines.size(); ++i)
     if (!selection || (*selection)[i]) size += lines[i].size() + 2;
@@ -163,8 +162,8 @@ std::string ComposeFileBytes(const std::vector<std::string>& lines,
   return out;
 }
 
-void WriteSubtitleFile(const std::string& path, const std::vector<std::string>& lines,
-                       const std::vector<char>* selection, const ProgressFn& progress) {
+void WriteSubtitleFile(const std::string& path, LineSpan lines, const std::vector<char>* selection,
+                       const ProgressFn& progress) {
   WriteFileStreamed(path, [&](const ByteSink& append) {
     std::string buf;
     buf.reserve(kChunk + 4096);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/file_io.h"
+#include "document/line_store.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -18,8 +19,8 @@ enum class ReadKind {
 
 struct ReadOutcome {
   ReadKind kind = ReadKind::NoSubtitles;
-  std::vector<std::string> lines;  // the '{' lines exactly as read
-  bool utf8 = true;                // the whole file is valid UTF-8
+  LineStore lines;   // the '{' lines exactly as read
+  bool utf8 = true;  // the whole file is valid UTF-8
 };
 
 // Reads the subtitle lines of a file: every line whose first byte is '{', in
@@ -86,13 +87,12 @@ bool ForEachLine(std::string_view bytes, Fn&& fn) {
 // is given, only rows whose flag is set are written. The file is replaced as
 // WriteFileStreamed does, so a failed save leaves the old file intact. Throws
 // Error.
-void WriteSubtitleFile(const std::string& path, const std::vector<std::string>& lines,
+void WriteSubtitleFile(const std::string& path, LineSpan lines,
                        const std::vector<char>* selection = nullptr,
                        const ProgressFn& progress = {});
 
 // The bytes WriteSubtitleFile would write.
-std::string ComposeFileBytes(const std::vector<std::string>& lines,
-                             const std::vector<char>* selection = nullptr);
+std::string ComposeFileBytes(LineSpan lines, const std::vector<char>* selection = nullptr);
 
 // Whether bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view bytes);

@@ -11,44 +11,44 @@ void SubtitleList::CheckRow(int row) const {
   if (row < 0 || row >= Count()) ThrowIndexOutOfBounds(row);
 }
 
-const std::string& SubtitleList::Line(int row) const {
+std::string_view SubtitleList::Line(int row) const {
   CheckRow(row);
-  return lines_[row];
+  return lines_[static_cast<size_t>(row)];
 }
 
-void SubtitleList::Replace(int row, std::string line) {
+void SubtitleList::Replace(int row, std::string_view line) {
   CheckRow(row);
-  if (journal_) journal_->Replaced(row, lines_[row], line);
-  lines_[row] = std::move(line);
-  selected_[row] = 0;
+  const auto at = static_cast<size_t>(row);
+  if (journal_) journal_->Replaced(row, lines_[at], line);
+  lines_.Replace(at, line);
+  selected_[at] = 0;
 }
 
-void SubtitleList::Insert(int row, std::string line) {
+void SubtitleList::Insert(int row, std::string_view line) {
   if (row < 0 || row > Count()) ThrowIndexOutOfBounds(row);
   if (journal_) journal_->Inserted(row, line);
-  lines_.insert(lines_.begin() + row, std::move(line));
+  lines_.Insert(static_cast<size_t>(row), line);
   selected_.insert(selected_.begin() + row, 0);
   if (cursor_ >= row) ++cursor_;
 }
 
 void SubtitleList::Delete(int row) {
   CheckRow(row);
-  if (journal_) journal_->Deleted(row, lines_[row]);
-  lines_.erase(lines_.begin() + row);
+  if (journal_) journal_->Deleted(row, lines_[static_cast<size_t>(row)]);
+  lines_.Erase(static_cast<size_t>(row));
   selected_.erase(selected_.begin() + row);
   if (cursor_ >= Count()) cursor_ = Count() - 1;
 }
 
-void SubtitleList::Add(std::string line) {
+void SubtitleList::Add(std::string_view line) {
   if (journal_) journal_->Inserted(Count(), line);
-  lines_.push_back(std::move(line));
+  lines_.push_back(line);
   selected_.push_back(0);
 }
 
 void SubtitleList::Clear() {
-  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, {});
-  lines_.clear();
-  lines_.shrink_to_fit();
+  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, LineStore());
+  lines_.Clear();
   selected_.clear();
   selected_.shrink_to_fit();
   cursor_ = -1;
@@ -56,19 +56,32 @@ void SubtitleList::Clear() {
 
 void SubtitleList::Assign(std::vector<std::string> lines) {
   if (journal_) journal_->Reassigned(lines_, lines);
+  lines_ = LineStore(lines);
+  selected_.assign(lines_.size(), 0);
+  cursor_ = -1;
+}
+
+void SubtitleList::Assign(LineStore&& lines) {
+  if (journal_) journal_->Reassigned(lines_, lines);
   lines_ = std::move(lines);
   selected_.assign(lines_.size(), 0);
   cursor_ = -1;
 }
 
 std::vector<std::string> SubtitleList::TakeLines() {
-  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, {});
-  std::vector<std::string> out = std::move(lines_);
-  lines_.clear();
+  if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, LineStore());
+  std::vector<std::string> out = lines_.ToVector();
+  lines_.Clear();
   selected_.clear();
   cursor_ = -1;
   return out;
 }
+
+void SubtitleList::RecordTakenOut() {
+  if (!lines_.empty()) journal_->Reassigned(lines_, LineStore());
+}
+
+void SubtitleList::RecordPutBack() { journal_->Reassigned(LineStore(), lines_); }
 
 bool SubtitleList::Selected(int row) const {
   CheckRow(row);
@@ -103,28 +116,30 @@ std::vector<int> SubtitleList::SelectedRows() const {
 }
 
 void SubtitleList::DeleteSelected() {
+  DeleteRows(std::vector<char>(selected_));
+  ClearSelection();
+}
+
+void SubtitleList::DeleteRows(const std::vector<char>& flags) {
+  if (flags.size() != lines_.size()) ThrowIndexOutOfBounds(static_cast<long long>(flags.size()));
   if (journal_) {
-    std::vector<int> rows = SelectedRows();
+    std::vector<int> rows;
+    for (size_t i = 0; i < flags.size(); ++i)
+      if (flags[i]) rows.push_back(static_cast<int>(i));
     if (!rows.empty()) journal_->DeletedRows(rows, lines_);
   }
+  lines_.RemoveRows(flags);
   size_t out = 0;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (!selected_[i]) {
-      if (out != i) lines_[out] = std::move(lines_[i]);
-      ++out;
-    }
-  }
-  lines_.resize(out);
-  selected_.assign(out, 0);
+  for (size_t i = 0; i < selected_.size(); ++i)
+    if (!flags[i]) selected_[out++] = selected_[i];
+  selected_.resize(out);
   if (cursor_ >= Count()) cursor_ = Count() - 1;
 }
 
 void SubtitleList::Permute(const std::vector<uint32_t>& order) {
   if (order.size() != lines_.size()) ThrowIndexOutOfBounds(static_cast<long long>(order.size()));
   if (journal_) journal_->Permuted(order);
-  std::vector<std::string> out(lines_.size());
-  for (size_t i = 0; i < order.size(); ++i) out[i] = std::move(lines_.at(order[i]));
-  lines_ = std::move(out);
+  lines_.Permute(order);
   selected_.assign(lines_.size(), 0);
 }
 

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "document/line_store.h"
 
 namespace velorin {
 
@@ -21,22 +24,26 @@ inline constexpr size_t kProgressStride = 4096;
 // row and the cursor row (the focused row, -1 when there is none). Mirrors the
 // main window's list box; the window pushes changes to its view at command
 // boundaries.
+//
+// A line read from Line() or Lines() is a view of the list's bytes: valid until
+// the list next changes.
 class SubtitleList {
  public:
   int Count() const { return static_cast<int>(lines_.size()); }
   bool Empty() const { return lines_.empty(); }
 
-  const std::string& Line(int row) const;
-  const std::vector<std::string>& Lines() const { return lines_; }
+  std::string_view Line(int row) const;
+  const LineStore& Lines() const { return lines_; }
 
   // Puts a new line at row and leaves that row unselected.
-  void Replace(int row, std::string line);
-  void Insert(int row, std::string line);
+  void Replace(int row, std::string_view line);
+  void Insert(int row, std::string_view line);
   void Delete(int row);
-  void Add(std::string line);
+  void Add(std::string_view line);
   void Clear();
   // Replaces the whole content; nothing selected, no cursor.
   void Assign(std::vector<std::string> lines);
+  void Assign(LineStore&& lines);
   // Takes the lines out, leaving the list empty.
   std::vector<std::string> TakeLines();
 
@@ -54,8 +61,31 @@ class SubtitleList {
 
   // Removes every selected row, keeping the order of the others.
   void DeleteSelected();
+  // Removes the rows whose flag is set (a flag for every row); the others
+  // keep their order and selection.
+  void DeleteRows(const std::vector<char>& flags);
   // Reorders the rows: new row i is old row order[i]. Nothing selected after.
   void Permute(const std::vector<uint32_t>& order);
+
+  // Runs change(), which changes many rows in place; the journal keeps it as
+  // the whole content taken out and put back, as TakeLines and Assign would
+  // record it, without the list's bytes ever being held twice.
+  template <typename Fn>
+  void Rewrite(Fn&& change) {
+    ChangeSet* const journal = journal_;
+    if (!journal) return change();
+    RecordTakenOut();
+    journal_ = nullptr;
+    try {
+      change();
+    } catch (...) {
+      journal_ = journal;
+      RecordPutBack();
+      throw;
+    }
+    journal_ = journal;
+    RecordPutBack();
+  }
 
   // While a journal is set, every change of the lines is also written to it
   // (selection and cursor are not), so that it can be taken back.
@@ -70,8 +100,10 @@ class SubtitleList {
  private:
   friend class ChangeSet;
   void CheckRow(int row) const;
+  void RecordTakenOut();
+  void RecordPutBack();
 
-  std::vector<std::string> lines_;
+  LineStore lines_;
   std::vector<char> selected_;
   int cursor_ = -1;
   bool utf8_ = false;

@@ -76,38 +76,28 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
     next = i;
   }
 
-  // Then the list is compacted in one pass, the completed rows rewritten.
+  // Then the completed rows are rewritten in place (which unselects them) and
+  // the others that are not kept removed, in one pass each.
   const int cursor = list.CursorRow();
-  const std::vector<char> flags = list.SelectionFlags();
-  std::vector<std::string> lines = list.TakeLines();
-  std::vector<std::string> kept;
-  std::vector<char> keptFlags;
-  kept.reserve(count);
-  keptFlags.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(count + i, total);
-    if (!keep[i]) continue;
-    if (!completed[i]) {
-      kept.push_back(std::move(lines[i]));
-      keptFlags.push_back(flags[i]);
-      continue;
-    }
-    // Both numbers are written out, a second frame of 0 as "0".
-    std::string text = ParseSubtitleLine(lines[i]).text;
+  list.Rewrite([&] {
     std::string line;
-    line.reserve(text.size() + 24);
-    line += '{';
-    line += std::to_string(firsts[i]);
-    line += "}{";
-    line += std::to_string(newSecond[i]);
-    line += '}';
-    line += text;
-    kept.push_back(std::move(line));
-    keptFlags.push_back(0);
-  }
-  list.Assign(std::move(kept));
-  for (size_t r = 0; r < keptFlags.size(); ++r)
-    if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+    for (size_t i = 0; i < count; ++i) {
+      if (progress && i % kProgressStride == 0) progress(count + i, total);
+      if (!completed[i]) continue;
+      // Both numbers are written out, a second frame of 0 as "0".
+      const std::string text = ParseSubtitleLine(list.Lines()[i]).text;
+      line.clear();
+      line += '{';
+      line += std::to_string(firsts[i]);
+      line += "}{";
+      line += std::to_string(newSecond[i]);
+      line += '}';
+      line += text;
+      list.Replace(static_cast<int>(i), line);
+    }
+    for (char& k : keep) k = !k;
+    list.DeleteRows(keep);
+  });
   list.SetCursorRow(std::min(cursor, list.Count() - 1));
   if (progress) progress(total, total);
   return CompletionStatus::Done;

@@ -80,62 +80,48 @@ std::string InsertedLine(const SubtitleList& list, int row) {
 
 void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
   // Removing rows one by one from a long list would take quadratic time, so
-  // the kept rows are gathered into a new list. The row after the one being
-  // examined is always the next original row: removals happen only at the
-  // examined row.
+  // the rows to remove are marked and removed at the end, in one pass. The
+  // row after the one being examined is always the next original row: only
+  // the examined row changes.
   const int cursor = list.CursorRow();
-  const std::vector<char> flags = list.SelectionFlags();
-  std::vector<std::string> lines = list.TakeLines();
-  const size_t count = lines.size();
-  std::vector<std::string> kept;
-  std::vector<char> keptFlags;
-  kept.reserve(count);
-  keptFlags.reserve(count);
-  size_t i = 0;
-  // Puts the kept rows and the rest back, also when a line cannot be parsed,
-  // so that what was repaired before stays repaired.
+  const size_t count = list.Lines().size();
+  std::vector<char> removed(count);
+  // Removes the marked rows also when a line cannot be parsed, so that what
+  // was repaired before stays repaired.
   auto finish = [&] {
-    for (; i < count; ++i) {
-      kept.push_back(std::move(lines[i]));
-      keptFlags.push_back(flags[i]);
-    }
-    list.Assign(std::move(kept));
-    for (size_t r = 0; r < keptFlags.size(); ++r)
-      if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+    list.DeleteRows(removed);
     list.SetCursorRow(std::min(cursor, list.Count() - 1));
   };
-  try {
-    for (; i < count; ++i) {
-      if (progress && i % kProgressStride == 0) progress(i, count);
-      if (!flags[i]) {
-        kept.push_back(std::move(lines[i]));
-        keptFlags.push_back(0);
-        continue;
+  list.Rewrite([&] {
+    try {
+      for (size_t i = 0; i < count; ++i) {
+        if (progress && i % kProgressStride == 0) progress(i, count);
+        if (!list.SelectionFlags()[i]) continue;
+        const SubtitleLineView view(list.Lines()[i]);
+        const int32_t first = view.First(), oldSecond = view.Second();
+        if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) {
+          removed[i] = 1;
+          continue;
+        }
+        int64_t second = oldSecond;
+        if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
+        if (i + 1 < count) {
+          int64_t next = ParseFirstFrame(list.Lines()[i + 1]);
+          // A row that follows at frame 0 (an empty first frame) would pull the
+          // second frame below zero, which a line cannot hold: left alone.
+          if (second >= next && next > 0) second = next - 1;
+        }
+        // A repaired row is unselected; one left as it was stays selected.
+        if (second != oldSecond && second <= INT32_MAX)
+          list.Replace(static_cast<int>(i),
+                       ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
       }
-      const SubtitleLineView view(lines[i]);
-      const int32_t first = view.First(), oldSecond = view.Second();
-      if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) continue;
-      int64_t second = oldSecond;
-      if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
-      if (i + 1 < count) {
-        int64_t next = ParseFirstFrame(lines[i + 1]);
-        // A row that follows at frame 0 (an empty first frame) would pull the
-        // second frame below zero, which a line cannot hold: left alone.
-        if (second >= next && next > 0) second = next - 1;
-      }
-      if (second == oldSecond || second > INT32_MAX) {
-        kept.push_back(std::move(lines[i]));
-        keptFlags.push_back(1);
-      } else {
-        kept.push_back(ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
-        keptFlags.push_back(0);
-      }
+    } catch (...) {
+      finish();
+      throw;
     }
-  } catch (...) {
     finish();
-    throw;
-  }
-  finish();
+  });
   if (progress) progress(count, count);
 }
 
@@ -163,7 +149,7 @@ void SortChronologically(SubtitleList& list, const ProgressFn& progress) {
       head = (head << 8) | (k < size ? static_cast<unsigned char>(view.At(k)) : 0u);
     entries[i] = {head, static_cast<uint32_t>(i), static_cast<int8_t>(view.pad)};
   }
-  const std::vector<std::string>& lines = list.Lines();
+  const LineStore& lines = list.Lines();
   std::stable_sort(entries.begin(), entries.end(), [&](const SortEntry& a, const SortEntry& b) {
     if (a.head != b.head) return a.head < b.head;
     KeyView ka{lines[a.row], a.pad}, kb{lines[b.row], b.pad};

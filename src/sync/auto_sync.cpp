@@ -498,7 +498,7 @@ Fit PiecewiseFit(const Weights& w, const std::vector<SubtitleSpan>& spans, doubl
 }
 
 // The first frame of a row.
-int32_t FirstFrameOf(const std::vector<std::string>& lines, int row) {
+int32_t FirstFrameOf(LineSpan lines, int row) {
   return ParseFirstFrame(lines[static_cast<size_t>(row)]);
 }
 
@@ -507,8 +507,8 @@ int32_t FirstFrameOf(const std::vector<std::string>& lines, int row) {
 // stretch's last rows when they come after its end there (the boundary
 // between two stretches is uncertain by a row or so), and are otherwise left
 // between the points (the film lacks a part the subtitles have).
-void MakePoints(AutoSyncResult& result, const std::vector<std::string>& lines,
-                const std::vector<SubtitleSpan>& spans, const std::vector<Piece>& pieces) {
+void MakePoints(AutoSyncResult& result, LineSpan lines, const std::vector<SubtitleSpan>& spans,
+                const std::vector<Piece>& pieces) {
   SyncPoints points;
   auto at = [&](size_t span, const AutoSyncSegment& seg, SyncPoint& p) {
     const int row = spans[span].row;
@@ -538,7 +538,7 @@ void MakePoints(AutoSyncResult& result, const std::vector<std::string>& lines,
 
 }  // namespace
 
-std::vector<SubtitleSpan> SubtitleSpans(const std::vector<std::string>& lines, double fps) {
+std::vector<SubtitleSpan> SubtitleSpans(LineSpan lines, double fps) {
   std::vector<SubtitleSpan> spans;
   std::vector<bool> open;  // no usable second frame: the end comes from the next start
   for (size_t row = 0; row < lines.size(); ++row) {
@@ -578,8 +578,8 @@ std::vector<double> CandidateScales() {
   return scales;
 }
 
-AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, const std::vector<std::string>& lines,
-                             double fps, bool piecewise) {
+AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
+                             bool piecewise) {
   AutoSyncResult result;
   std::vector<SubtitleSpan> spans = SubtitleSpans(lines, fps);
   if (spans.empty()) {
@@ -675,7 +675,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, const std::vector<
   return result;
 }
 
-void FillRetimingFields(AutoSyncResult& result, const std::vector<std::string>& lines) {
+void FillRetimingFields(AutoSyncResult& result, LineSpan lines) {
   if (lines.empty()) return;
   result.firstOld = ParseFirstFrame(lines.front());
   result.lastOld = ParseFirstFrame(lines.back());

@@ -42,7 +42,7 @@ struct SubtitleSpan {
 // with frame 0, which is written the same way) takes no part; one without a usable second frame is
 // taken as shown until the next subtitle, from half a second to two and a half. Throws Error for a
 // frame too large for 32 bits.
-std::vector<SubtitleSpan> SubtitleSpans(const std::vector<std::string>& lines, double fps);
+std::vector<SubtitleSpan> SubtitleSpans(LineSpan lines, double fps);
 
 // The scales of the frame rates films and subtitles are made for (23,976;
 // 24; 25; 29,97; 30), each rate over each other one: 1 first, then from the
@@ -94,8 +94,8 @@ inline constexpr double kMinAutoSyncConfidence = 0.1;
 // fits clearly better. With piecewise, also the stretches of the document
 // whose best offset differs (a film cut differently) and their points.
 // fps is the film's frame rate. Throws Error for a frame too large.
-AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, const std::vector<std::string>& lines,
-                             double fps, bool piecewise = false);
+AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
+                             bool piecewise = false);
 
 // The message for Unclear, NoSpeech and NoSubtitles.
 std::string AutoSyncMessage(const AutoSyncResult& result);
@@ -104,6 +104,6 @@ std::string AutoSyncMessage(const AutoSyncResult& result);
 // AutoSyncResult): E3 and E4 are picked among the whole frames next to the
 // exact ones so that the retiming "=" gives for them (its offset rounded to a
 // whole frame) stays nearest to the mapping at both ends.
-void FillRetimingFields(AutoSyncResult& result, const std::vector<std::string>& lines);
+void FillRetimingFields(AutoSyncResult& result, LineSpan lines);
 
 }  // namespace velorin

@@ -13,7 +13,7 @@ std::string FormatSyncPoint(const SyncPoint& point) {
 
 std::string CountLabel(size_t count) { return "(" + std::to_string(count) + ")"; }
 
-SyncPoint MakeSyncPoint(const std::vector<std::string>& docLines, int row, int32_t newFrame) {
+SyncPoint MakeSyncPoint(LineSpan docLines, int row, int32_t newFrame) {
   if (row < 0 || static_cast<size_t>(row) >= docLines.size()) ThrowIndexOutOfBounds(row);
   return {newFrame, ParseFirstFrame(docLines[static_cast<size_t>(row)]), row};
 }
@@ -51,8 +51,7 @@ bool CheckChronology(const SyncPoints& points) {
   return true;
 }
 
-void CompleteSyncPoints(SyncPoints& points, const std::vector<std::string>& docLines,
-                        const std::vector<std::string>& syncLines) {
+void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLines) {
   if (syncLines.empty() || docLines.empty()) ThrowIndexOutOfBounds(0);
   // Every frame is read before the first change, so a bad line changes nothing.
   const SyncPoint first{ParseFirstFrame(syncLines.front()), ParseFirstFrame(docLines.front()), 0};

@@ -41,7 +41,7 @@ std::string CountLabel(size_t count);
 
 // The point for the document subtitle at row, to appear at newFrame. Throws
 // Error for a row outside the lines or a frame too large for 32 bits.
-SyncPoint MakeSyncPoint(const std::vector<std::string>& docLines, int row, int32_t newFrame);
+SyncPoint MakeSyncPoint(LineSpan docLines, int row, int32_t newFrame);
 
 struct SyncPointClash {
   bool found = false;
@@ -73,8 +73,7 @@ bool CheckChronology(const SyncPoints& points);
 // before all points (appended). No clash or order check. Throws the
 // index-out-of-bounds Error with 0 when either list is empty; the points are
 // untouched on every error.
-void CompleteSyncPoints(SyncPoints& points, const std::vector<std::string>& docLines,
-                        const std::vector<std::string>& syncLines);
+void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLines);
 
 // The lines of a synchronization file that can be paired: every non-empty
 // line beginning with '{', in file order; everything else is skipped. A UTF-8

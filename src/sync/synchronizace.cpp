@@ -110,12 +110,12 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   CentreOnScreen(*this, form1_);
 
   docModel_ = new SubtitleListModel(
-      form1_.Doc(), [this](const std::string& bytes) { return form1_.DecodeLine(bytes); }, this);
+      form1_.Doc(), [this](std::string_view bytes) { return form1_.DecodeLine(bytes); }, this);
   docModel_->SetRowHeight(s(16));
   ListBox1->setModel(docModel_);
   syncModel_ = new SubtitleListModel(
       syncList_,
-      [this](const std::string& bytes) {
+      [this](std::string_view bytes) {
         return syncUtf8_ ? Text(bytes) : QString::fromStdString(Cp1250ToUtf8(bytes));
       },
       this);

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace velorin {
+
+// The lines of a document, their bytes packed into large blocks instead of a
+// heap string each: a million-line file costs its bytes plus 16 bytes a row,
+// and loading it a few hundred allocations instead of a million.
+//
+// A row is a view into a block. Blocks never move, so changing one row leaves
+// the views of the others valid; only a compaction moves bytes, once replaced
+// and deleted lines have left enough unused bytes behind. A view taken from
+// operator[] or an iterator is therefore valid until the store next changes.
+class LineStore {
+ public:
+  using value_type = std::string_view;
+  using const_iterator = std::vector<std::string_view>::const_iterator;
+  using iterator = const_iterator;
+
+  LineStore() = default;
+  explicit LineStore(const std::vector<std::string>& lines);
+  LineStore(const LineStore& other);
+  LineStore& operator=(const LineStore& other);
+  LineStore(LineStore&& other) noexcept;
+  LineStore& operator=(LineStore&& other) noexcept;
+  ~LineStore() = default;
+
+  size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+  std::string_view operator[](size_t row) const { return rows_[row]; }
+  const std::string_view* data() const { return rows_.data(); }
+  const_iterator begin() const { return rows_.begin(); }
+  const_iterator end() const { return rows_.end(); }
+
+  // A copy as separate strings, for code that takes the lines out to rebuild them.
+  std::vector<std::string> ToVector() const;
+  operator std::vector<std::string>() const { return ToVector(); }
+
+  void reserve(size_t rows) { rows_.reserve(rows); }
+  void push_back(std::string_view line);
+  void Insert(size_t row, std::string_view line);
+  void Replace(size_t row, std::string_view line);
+  void Erase(size_t row);
+  void Clear();
+  // Removes the rows whose flag is set (flags has a flag for every row).
+  void RemoveRows(const std::vector<char>& flags);
+  // Puts lines in at the given rows, which count in the result and ascend.
+  void InsertRows(const std::vector<std::pair<int, std::string_view>>& lines);
+  // New row i becomes old row order[i]; order is a permutation of the rows.
+  void Permute(const std::vector<uint32_t>& order);
+
+  // Bytes the rows hold, and bytes of replaced and deleted lines not yet
+  // reclaimed.
+  size_t LiveBytes() const { return live_; }
+  size_t GarbageBytes() const { return garbage_; }
+
+ private:
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    size_t used = 0;
+  };
+
+  // Copies bytes to the free end of the blocks.
+  std::string_view Keep(std::string_view bytes);
+  void Discard(std::string_view line) {
+    live_ -= line.size();
+    garbage_ += line.size();
+  }
+  void MaybeCompact();
+  // The last row whose bytes lie in each block (SIZE_MAX for none).
+  std::vector<size_t> LastRows() const;
+  void FreeDeadBlocks();
+  void Compact();
+
+  std::vector<Block> blocks_;  // the last one is filled next
+  std::vector<std::string_view> rows_;
+  size_t live_ = 0;
+  size_t garbage_ = 0;
+  size_t checkAt_ = size_t{4} << 20;  // the garbage at which to look for unused blocks
+};
+
+bool operator==(const LineStore& a, const LineStore& b);
+bool operator==(const LineStore& a, const std::vector<std::string>& b);
+// One line per row, quoted (test failures print the lines).
+std::ostream& operator<<(std::ostream& out, const LineStore& lines);
+
+// The lines a function reads, whether a document's store or a vector of
+// strings, without copying either: taken by value, valid while they are (a
+// braced list of lines until the end of the call it is written in).
+class LineSpan {
+ public:
+  LineSpan() = default;
+  LineSpan(const std::initializer_list<std::string_view>& lines) : size_(lines.size()) {
+    views_ = std::data(lines);
+  }
+  LineSpan(const LineStore& lines) : views_(lines.data()), size_(lines.size()) {}
+  LineSpan(const std::vector<std::string>& lines) : strings_(lines.data()), size_(lines.size()) {}
+  LineSpan(const std::vector<std::string_view>& lines)
+      : views_(lines.data()), size_(lines.size()) {}
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::string_view operator[](size_t row) const {
+    return strings_ ? std::string_view(strings_[row]) : views_[row];
+  }
+  std::string_view front() const { return (*this)[0]; }
+  std::string_view back() const { return (*this)[size_ - 1]; }
+
+  class const_iterator {
+   public:
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    const_iterator() = default;
+    const_iterator(const LineSpan* span, size_t row) : span_(span), row_(row) {}
+    std::string_view operator*() const { return (*span_)[row_]; }
+    const_iterator& operator++() {
+      ++row_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator old = *this;
+      ++row_;
+      return old;
+    }
+    bool operator==(const const_iterator& other) const { return row_ == other.row_; }
+
+   private:
+    const LineSpan* span_ = nullptr;
+    size_t row_ = 0;
+  };
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size_}; }
+
+ private:
+  const std::string* strings_ = nullptr;
+  const std::string_view* views_ = nullptr;
+  size_t size_ = 0;
+};
+
+}  // namespace velorin
