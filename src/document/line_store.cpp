@@ -12,10 +12,13 @@ constexpr size_t kBlockSize = size_t{1} << 20;
 // A line of at least this many bytes gets a block of its own, so that it does
 // not leave most of the current block unused.
 constexpr size_t kOwnBlock = kBlockSize / 4;
-// Blocks no row uses any more are looked for each time this many bytes of
-// replaced and deleted lines have gathered.
+// The rows are copied into new blocks once the garbage exceeds both this floor
+// and a quarter of the rows' bytes: a command that rewrites rows here and
+// there then holds at most a quarter more than the document (one that
+// rewrites whole blocks frees each as its last row goes), and the copying
+// costs at most four bytes for each byte replaced.
 constexpr size_t kCompactFloor = size_t{4} << 20;
-constexpr size_t kUnused = SIZE_MAX;
+constexpr size_t kGarbageShare = 4;
 
 }  // namespace
 
@@ -36,10 +39,10 @@ LineStore& LineStore::operator=(const LineStore& other) {
 
 LineStore::LineStore(LineStore&& other) noexcept
     : blocks_(std::move(other.blocks_)),
+      current_(std::exchange(other.current_, nullptr)),
       rows_(std::move(other.rows_)),
       live_(std::exchange(other.live_, 0)),
-      garbage_(std::exchange(other.garbage_, 0)),
-      checkAt_(std::exchange(other.checkAt_, kCompactFloor)) {
+      garbage_(std::exchange(other.garbage_, 0)) {
   other.blocks_.clear();
   other.rows_.clear();
 }
@@ -47,10 +50,10 @@ LineStore::LineStore(LineStore&& other) noexcept
 LineStore& LineStore::operator=(LineStore&& other) noexcept {
   if (this != &other) {
     blocks_ = std::move(other.blocks_);
+    current_ = std::exchange(other.current_, nullptr);
     rows_ = std::move(other.rows_);
     live_ = std::exchange(other.live_, 0);
     garbage_ = std::exchange(other.garbage_, 0);
-    checkAt_ = std::exchange(other.checkAt_, kCompactFloor);
     other.blocks_.clear();
     other.rows_.clear();
   }
@@ -64,25 +67,61 @@ std::vector<std::string> LineStore::ToVector() const {
   return out;
 }
 
+LineStore::Block& LineStore::AddBlock(size_t size) {
+  auto block = std::make_unique<Block>();
+  block->bytes = std::make_unique_for_overwrite<char[]>(size);
+  block->size = size;
+  block->start = block->bytes.get();
+  const char* at = block->start;
+  const auto it = std::upper_bound(
+      blocks_.begin(), blocks_.end(), at,
+      [](const char* p, const std::unique_ptr<Block>& b) { return std::less<>()(p, b->start); });
+  return **blocks_.insert(it, std::move(block));
+}
+
+size_t LineStore::Find(const Blocks& blocks, const char* at) {
+  const auto it = std::upper_bound(
+      blocks.begin(), blocks.end(), at,
+      [](const char* p, const std::unique_ptr<Block>& b) { return std::less<>()(p, b->start); });
+  return static_cast<size_t>(it - blocks.begin()) - 1;
+}
+
 std::string_view LineStore::Keep(std::string_view bytes) {
   const size_t n = bytes.size();
   if (n == 0) return {};
-  Block* target = nullptr;
-  if (n >= kOwnBlock) {
-    Block block{std::make_unique_for_overwrite<char[]>(n), n, 0};
-    // Put before the current block, which stays the one filled next.
-    target = blocks_.empty() ? &blocks_.emplace_back(std::move(block))
-                             : &*blocks_.insert(blocks_.end() - 1, std::move(block));
-  } else {
-    if (blocks_.empty() || blocks_.back().size - blocks_.back().used < n)
-      blocks_.push_back({std::make_unique_for_overwrite<char[]>(kBlockSize), kBlockSize, 0});
-    target = &blocks_.back();
+  Block* target = current_;
+  if (!target || target->size - target->used < n) {
+    if (n >= kOwnBlock) {
+      target = &AddBlock(n);  // the current block stays the one filled next
+    } else {
+      current_ = &AddBlock(kBlockSize);
+      target = current_;
+    }
   }
   char* at = target->bytes.get() + target->used;
   std::memcpy(at, bytes.data(), n);
   target->used += n;
+  target->live += n;
   live_ += n;
   return {at, n};
+}
+
+void LineStore::Discard(std::string_view line) {
+  const size_t n = line.size();
+  if (n == 0) return;
+  const size_t b = Find(blocks_, line.data());
+  Block& block = *blocks_[b];
+  block.live -= n;
+  live_ -= n;
+  garbage_ += n;
+  if (block.live > 0) return;
+  // Nothing in the block is used any more: the current block is filled
+  // again from its start, any other freed.
+  garbage_ -= block.used;
+  if (&block == current_)
+    block.used = 0;
+  else
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
 }
 
 void LineStore::push_back(std::string_view line) { rows_.push_back(Keep(line)); }
@@ -141,86 +180,38 @@ void LineStore::Permute(const std::vector<uint32_t>& order) {
 }
 
 void LineStore::MaybeCompact() {
-  if (garbage_ <= checkAt_) return;
-  // Rows rewritten in order leave whole blocks unused: freeing them moves
-  // nothing, so it is tried every few megabytes of garbage. The rows are
-  // copied only when the garbage left exceeds what they hold.
-  FreeDeadBlocks();
-  if (garbage_ > std::max(kCompactFloor, live_)) Compact();
-  checkAt_ = garbage_ + kCompactFloor;
-}
-
-std::vector<size_t> LineStore::LastRows() const {
-  std::vector<std::pair<uintptr_t, size_t>> starts(blocks_.size());
-  for (size_t b = 0; b < blocks_.size(); ++b)
-    starts[b] = {reinterpret_cast<uintptr_t>(blocks_[b].bytes.get()), b};
-  std::sort(starts.begin(), starts.end());
-  std::vector<size_t> last(blocks_.size(), kUnused);
-  // Rows mostly lie in the block of the row before: that one is tried first.
-  uintptr_t begin = 0, end = 0;
-  size_t block = 0;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].empty()) continue;
-    const auto at = reinterpret_cast<uintptr_t>(rows_[i].data());
-    if (at < begin || at >= end) {
-      const auto it = std::upper_bound(starts.begin(), starts.end(), std::make_pair(at, SIZE_MAX));
-      block = std::prev(it)->second;
-      begin = std::prev(it)->first;
-      end = begin + blocks_[block].size;
-    }
-    last[block] = i;
-  }
-  return last;
-}
-
-void LineStore::FreeDeadBlocks() {
-  const std::vector<size_t> last = LastRows();
-  size_t b = 0;
-  std::erase_if(blocks_, [&](const Block&) { return last[b++] == kUnused; });
-  size_t held = 0;
-  for (const Block& block : blocks_) held += block.used;
-  garbage_ = held - live_;
+  if (garbage_ > std::max(kCompactFloor, live_ / kGarbageShare)) Compact();
 }
 
 void LineStore::Compact() {
-  // The last row each block holds: the block is freed once that row is copied,
-  // so that the copy never holds much more than the rows' bytes.
-  const std::vector<size_t> lastRow = LastRows();
-  std::vector<Block> old = std::move(blocks_);
+  // The rows are copied in order and each old block freed as soon as its
+  // last row is out, so that the copy never holds much more than the rows.
+  Blocks old = std::move(blocks_);
   blocks_.clear();
-  std::vector<size_t> byLastRow;
-  for (size_t b = 0; b < old.size(); ++b) {
-    if (lastRow[b] == kUnused)
-      old[b].bytes.reset();
-    else
-      byLastRow.push_back(b);
-  }
-  std::sort(byLastRow.begin(), byLastRow.end(),
-            [&](size_t a, size_t b) { return lastRow[a] < lastRow[b]; });
-  live_ = 0;
-  size_t next = 0;
+  current_ = nullptr;
   size_t i = 0;
   try {
     for (; i < rows_.size(); ++i) {
-      rows_[i] = Keep(rows_[i]);
-      while (next < byLastRow.size() && lastRow[byLastRow[next]] == i)
-        old[byLastRow[next++]].bytes.reset();
+      const std::string_view row = rows_[i];
+      if (row.empty()) continue;
+      Block& from = *old[Find(old, row.data())];
+      rows_[i] = Keep(row);
+      live_ -= row.size();  // counted again by Keep
+      from.live -= row.size();
+      if (from.live == 0) from.bytes.reset();
     }
   } catch (...) {
-    // Out of memory: the rows not yet copied stay where they were.
-    for (; i < rows_.size(); ++i) live_ += rows_[i].size();
-    std::vector<Block> kept;
-    for (Block& block : old)
-      if (block.bytes) kept.push_back(std::move(block));
-    blocks_.insert(blocks_.begin(), std::make_move_iterator(kept.begin()),
-                   std::make_move_iterator(kept.end()));
+    // Out of memory: the rows not yet copied stay where they are.
+    for (auto& block : old)
+      if (block->bytes) blocks_.push_back(std::move(block));
+    std::sort(blocks_.begin(), blocks_.end(),
+              [](const auto& a, const auto& b) { return std::less<>()(a->start, b->start); });
     size_t held = 0;
-    for (const Block& block : blocks_) held += block.used;
+    for (const auto& block : blocks_) held += block->used;
     garbage_ = held - live_;
     throw;
   }
   garbage_ = 0;
-  checkAt_ = kCompactFloor;
 }
 
 bool operator==(const LineStore& a, const LineStore& b) {

@@ -68,25 +68,25 @@ class LineStore {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     size_t used = 0;
+    size_t live = 0;              // bytes of rows that lie in it
+    const char* start = nullptr;  // where it was, also once freed
   };
+  using Blocks = std::vector<std::unique_ptr<Block>>;  // in the order of their addresses
 
-  // Copies bytes to the free end of the blocks.
+  // Copies bytes to the free end of the current block (or a new one).
   std::string_view Keep(std::string_view bytes);
-  void Discard(std::string_view line) {
-    live_ -= line.size();
-    garbage_ += line.size();
-  }
+  Block& AddBlock(size_t size);
+  // Counts a row's bytes as garbage; a block no row uses any more is freed.
+  void Discard(std::string_view line);
+  static size_t Find(const Blocks& blocks, const char* at);
   void MaybeCompact();
-  // The last row whose bytes lie in each block (SIZE_MAX for none).
-  std::vector<size_t> LastRows() const;
-  void FreeDeadBlocks();
   void Compact();
 
-  std::vector<Block> blocks_;  // the last one is filled next
+  Blocks blocks_;
+  Block* current_ = nullptr;  // the block filled next
   std::vector<std::string_view> rows_;
   size_t live_ = 0;
   size_t garbage_ = 0;
-  size_t checkAt_ = size_t{4} << 20;  // the garbage at which to look for unused blocks
 };
 
 bool operator==(const LineStore& a, const LineStore& b);

@@ -44,35 +44,34 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   const size_t total = count * 2;
 
   // First every row is read, the rows that stay are marked and every new
-  // second frame is computed, so that nothing changes when a line cannot be
-  // read or a result does not fit.
-  std::vector<int32_t> firsts(count);
+  // second frame is checked, so that nothing changes when a line cannot be
+  // read or a result does not fit. Two bytes a row: a million-row document is
+  // completed in place with little more memory than it holds.
   std::vector<char> keep(count);
-  // Rows that get a new second frame, and that frame.
+  // The display lines (1 to 5) of rows that get a new second frame, else 0.
   std::vector<char> completed(count);
-  std::vector<int64_t> newSecond(count);
   for (size_t i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(i, total);
     SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
-    firsts[i] = f.first;
     keep[i] = f.first != 0 && !f.text.empty();
-    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0)) {
-      const int lines = std::min(DisplayLineCount(f.text), 5);
-      completed[i] = 1;
-      newSecond[i] = int64_t{kCompletionFramesPerSecond} *
-                     std::max(0, seconds[static_cast<size_t>(lines - 1)]);
-    }
+    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0))
+      completed[i] = static_cast<char>(std::min(DisplayLineCount(f.text), 5));
   }
-  // newSecond holds the display time so far; the next kept row bounds it.
-  size_t next = count;  // the next kept row after i
-  for (size_t i = count; i-- > 0;) {
-    if (!keep[i]) continue;
-    if (completed[i]) {
-      int64_t second = int64_t{firsts[i]} + newSecond[i];
-      if (next < count && second > firsts[next]) second = int64_t{firsts[next]} - 1;
-      if (second > INT32_MAX) return CompletionStatus::TooLarge;
-      newSecond[i] = second;
+  auto firstFrame = [&](size_t row) { return SubtitleLineView(list.Lines()[row]).First(); };
+  // The new second frame of completed row i from its display time, cut by the
+  // next kept row (count when there is none). The rows after i are as read.
+  auto newSecond = [&](size_t i, size_t next) {
+    const int32_t time = std::max(0, seconds[static_cast<size_t>(completed[i] - 1)]);
+    int64_t second = int64_t{firstFrame(i)} + int64_t{kCompletionFramesPerSecond} * time;
+    if (next < count) {
+      const int32_t nextFirst = firstFrame(next);
+      if (second > nextFirst) second = int64_t{nextFirst} - 1;
     }
+    return second;
+  };
+  for (size_t i = count, next = count; i-- > 0;) {
+    if (!keep[i]) continue;
+    if (completed[i] && newSecond(i, next) > INT32_MAX) return CompletionStatus::TooLarge;
     next = i;
   }
 
@@ -81,18 +80,21 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   const int cursor = list.CursorRow();
   list.Rewrite([&] {
     std::string line;
+    size_t next = 0;  // the next kept row after i
     for (size_t i = 0; i < count; ++i) {
       if (progress && i % kProgressStride == 0) progress(count + i, total);
       if (!completed[i]) continue;
+      while (next < count && (next <= i || !keep[next])) ++next;
+      const int64_t second = newSecond(i, next);
+      const SubtitleLineView view(list.Lines()[i]);
       // Both numbers are written out, a second frame of 0 as "0".
-      const std::string text = ParseSubtitleLine(list.Lines()[i]).text;
       line.clear();
       line += '{';
-      line += std::to_string(firsts[i]);
+      line += std::to_string(view.First());
       line += "}{";
-      line += std::to_string(newSecond[i]);
+      line += std::to_string(second);
       line += '}';
-      line += text;
+      line += view.Text();
       list.Replace(static_cast<int>(i), line);
     }
     for (char& k : keep) k = !k;
