@@ -514,15 +514,35 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
   }
   // The bytes already read decide as IsSrtFile would: a pipe cannot be read twice.
   bool srt = (a.input != "-" && HasSrtExtension(a.input)) || IsSrtText(bytes);
-  ConvertedDocument doc;
   try {
-    doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
+    if (a.output == "-") {
+      ConvertedDocument doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
+      bytes = std::string();  // the lines are all that is needed now
+      SaveDocument(a.output, doc.lines, out);
+    } else {
+      // Each line is written as it is converted; a failed conversion leaves
+      // the old file as it was.
+      WriteFileStreamed(a.output, [&](const ByteSink& append) {
+        std::string buf;
+        const ConvertedLineFn emit = [&](std::string_view line) {
+          buf += line;
+          buf += "\r\n";
+          if (buf.size() >= (1 << 20)) {
+            append(buf);
+            buf.clear();
+          }
+        };
+        if (srt)
+          ConvertSrtInto(bytes, a.rate, emit);
+        else
+          ConvertTimeCodeLinesInto(bytes, a.rate, emit);
+        append(buf);
+      });
+    }
   } catch (const ConversionError& e) {
     Fail(a.input + ":" + std::to_string(e.Line()) + ": " + e.what() +
          " (a number or frame above 2147483647); nothing converted");
   }
-  bytes = std::string();  // the lines are all that is needed now
-  SaveDocument(a.output, doc.lines, out);
   return 0;
 }
 

@@ -289,10 +289,55 @@ void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text
   lines.push_back(std::move(line));
 }
 
-ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress) {
-  CheckRate(rate);
+namespace {
+
+// Hands converted lines over as soon as they are complete: the last one is
+// held back while a text without times may still be added to its end.
+class LineHandover {
+ public:
+  explicit LineHandover(const ConvertedLineFn& emit) : emit_(emit) {}
+  void Add(std::string_view text, FrameValue start, FrameValue end) {
+    AddConvertedSubtitle(lines_, text, start, end);
+    if (lines_.size() > 1) {
+      emit_(lines_.front());
+      lines_.erase(lines_.begin());
+    }
+  }
+  void Finish() {
+    for (const std::string& line : lines_) emit_(line);
+    lines_.clear();
+  }
+
+ private:
+  const ConvertedLineFn& emit_;
+  std::vector<std::string> lines_;  // at most the last line
+};
+
+ConvertedDocument Collect(const std::function<bool(const ConvertedLineFn&)>& convert) {
   ConvertedDocument out;
-  out.utf8 = IsValidUtf8(SkipBom(bytes));
+  out.utf8 = convert([&](std::string_view line) { out.lines.emplace_back(line); });
+  return out;
+}
+
+}  // namespace
+
+ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress) {
+  return Collect(
+      [&](const ConvertedLineFn& emit) { return ConvertSrtInto(bytes, rate, emit, progress); });
+}
+
+ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
+                                       const ProgressFn& progress) {
+  return Collect([&](const ConvertedLineFn& emit) {
+    return ConvertTimeCodeLinesInto(bytes, rate, emit, progress);
+  });
+}
+
+bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                    const ProgressFn& progress) {
+  CheckRate(rate);
+  LineHandover out(emit);
+  const bool utf8 = IsValidUtf8(SkipBom(bytes));
   // Where the reader stands: between blocks (looking for a counter line),
   // after the counter (the time line next), in the text lines, or skipping
   // text lines beyond the fifth.
@@ -304,7 +349,7 @@ ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const Progres
   auto finish = [&] {
     AtLine(timeLineNumber, [&] {
       ConvertedTimes t = ParseSrtTimes(timeLine, rate);
-      AddConvertedSubtitle(out.lines, text, t.start, t.end);
+      out.Add(text, t.start, t.end);
     });
   };
   ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
@@ -347,22 +392,24 @@ ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const Progres
     }
   });
   if (state == kTime || state == kText) finish();
-  return out;
+  out.Finish();
+  return utf8;
 }
 
-ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
-                                       const ProgressFn& progress) {
+bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                              const ProgressFn& progress) {
   CheckRate(rate);
-  ConvertedDocument out;
-  out.utf8 = IsValidUtf8(SkipBom(bytes));
+  LineHandover out(emit);
+  const bool utf8 = IsValidUtf8(SkipBom(bytes));
   ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
     if (line.empty() || line.front() == '[') return;
     AtLine(number, [&] {
       TimeCodeLine t = ParseTimeCodeLine(line, rate);
-      AddConvertedSubtitle(out.lines, t.text, t.start, t.end);
+      out.Add(t.text, t.start, t.end);
     });
   });
-  return out;
+  out.Finish();
+  return utf8;
 }
 
 }  // namespace velorin

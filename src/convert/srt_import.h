@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,5 +110,15 @@ ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const Progres
 // and '[' lines are skipped. All or nothing, as ConvertSrt.
 ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
                                        const ProgressFn& progress = {});
+
+// The same conversions handing each line to emit as soon as it is complete,
+// so that a large file can be written without holding all its lines; they
+// return whether the text is valid UTF-8. On ConversionError the lines
+// handed over so far are to be discarded.
+using ConvertedLineFn = std::function<void(std::string_view line)>;
+bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                    const ProgressFn& progress = {});
+bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                              const ProgressFn& progress = {});
 
 }  // namespace velorin

@@ -8,6 +8,9 @@ namespace velorin {
 
 namespace {
 
+// Blocks grow with the document from the first to the full size, so that a
+// short document takes little and a long one few allocations.
+constexpr size_t kFirstBlockSize = size_t{64} << 10;
 constexpr size_t kBlockSize = size_t{1} << 20;
 // A line of at least this many bytes gets a block of its own, so that it does
 // not leave most of the current block unused.
@@ -94,7 +97,7 @@ std::string_view LineStore::Keep(std::string_view bytes) {
     if (n >= kOwnBlock) {
       target = &AddBlock(n);  // the current block stays the one filled next
     } else {
-      current_ = &AddBlock(kBlockSize);
+      current_ = &AddBlock(std::max(n, std::clamp(live_, kFirstBlockSize, kBlockSize)));
       target = current_;
     }
   }

@@ -260,5 +260,31 @@ TEST(Conversion, HostileBytesConvertOrStopWithALine) {
   }
 }
 
+TEST(Conversion, LinesHandedOverOneByOneAreTheWholeDocument) {
+  // Each line goes out only once complete: a text without times still joins
+  // the line before it.
+  const struct {
+    bool srt;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {false,
+       "00:00:01:Ahoj\r\nsvete\r\n00:00:02:a\r\nb\r\nc\r\n",
+       {"{25}{}Ahojsvete", "{50}{}abc"}},
+      {false, "Titulky\r\nzde\r\n00:00:01:Ahoj\n", {"{}{}Titulkyzde", "{25}{}Ahoj"}},
+      {true,
+       "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n"
+       "2\r\n00:00:03,000 --> 00:00:04,000\r\nC\r\n",
+       {"{25}{50}A|B", "{75}{100}C"}},
+  };
+  for (const auto& c : cases) {
+    Lines handed;
+    const ConvertedLineFn emit = [&](std::string_view line) { handed.emplace_back(line); };
+    EXPECT_TRUE(c.srt ? ConvertSrtInto(c.bytes, k25, emit)
+                      : ConvertTimeCodeLinesInto(c.bytes, k25, emit));
+    EXPECT_EQ(handed, c.lines) << c.bytes;
+  }
+}
+
 }  // namespace
 }  // namespace velorin
