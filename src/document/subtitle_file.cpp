@@ -13,25 +13,41 @@ namespace {
 
 constexpr size_t kChunk = 1 << 20;
 
+enum class LineRole { Skip, Subtitle, Stop };
+
+// What a line is to the reader: empty and '[' lines are passed over anywhere,
+// '{' lines are subtitles, and any other line stops the reading when no
+// subtitle came before it and is passed over after one.
+LineRole RoleOf(std::string_view line, bool subtitleSeen) {
+  if (line.empty() || line.front() == '[') return LineRole::Skip;
+  if (line.front() == '{') return LineRole::Subtitle;
+  return subtitleSeen ? LineRole::Skip : LineRole::Stop;
+}
+
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
   if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  if (line.empty() || line.front() == '[') return true;
-  if (line.front() == '{') {
-    out_.lines.emplace_back(line);
-    return true;
-  }
-  if (out_.lines.empty()) {
-    out_.kind = ReadKind::NotSubtitleFile;
-    return false;
+  switch (RoleOf(line, kept_ > 0)) {
+    case LineRole::Skip:
+      return true;
+    case LineRole::Subtitle:
+      if (sink_)
+        (*sink_)(line);
+      else
+        out_.lines.emplace_back(line);
+      ++kept_;
+      return true;
+    case LineRole::Stop:
+      out_.kind = ReadKind::NotSubtitleFile;
+      return false;
   }
   return true;
 }
 
 ReadOutcome SubtitleLineReader::Sorter::Finish() {
   if (out_.kind != ReadKind::NotSubtitleFile)
-    out_.kind = out_.lines.empty() ? ReadKind::NoSubtitles : ReadKind::Loaded;
+    out_.kind = kept_ == 0 ? ReadKind::NoSubtitles : ReadKind::Loaded;
   out_.utf8 = utf8_;
   return std::move(out_);
 }
@@ -127,16 +143,52 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink) {
+  SubtitleLineReader::Sorter sorter(&sink);
+  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
+  return sorter.Finish();
+}
+
 ReadOutcome ParseSubtitleText(std::string_view bytes) {
   SubtitleLineReader::Sorter sorter;
   ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
   return sorter.Finish();
 }
 
-ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress) {
+SubtitleText IndexSubtitleText(std::string bytes) {
+  SubtitleText out;
+  out.bytes = std::make_unique<const std::string>(std::move(bytes));
+  const std::string_view text = SkipUtf8Bom(*out.bytes);
+  // Room for every line at once: growing by doubling would hold the old and
+  // the new array together at the end.
+  out.lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  bool seen = false;
+  ForEachLine(text, [&](std::string_view line) {
+    switch (RoleOf(line, seen)) {
+      case LineRole::Skip:
+        return true;
+      case LineRole::Subtitle:
+        out.lines.push_back(line);
+        seen = true;
+        return true;
+      case LineRole::Stop:
+        out.kind = ReadKind::NotSubtitleFile;
+        return false;
+    }
+    return true;
+  });
+  if (out.kind != ReadKind::NotSubtitleFile)
+    out.kind = out.lines.empty() ? ReadKind::NoSubtitles : ReadKind::Loaded;
+  return out;
+}
+
+namespace {
+
+ReadOutcome ReadInChunks(const std::string& path, const ProgressFn& progress,
+                         const LineSink* sink) {
   InputFile file(path);
   const size_t total = static_cast<size_t>(file.Size());
-  SubtitleLineReader reader;
+  SubtitleLineReader reader(sink);
   auto buf = std::make_unique<char[]>(kChunk);
   size_t done = 0;
   while (const size_t n = file.Read(buf.get(), kChunk)) {
@@ -146,6 +198,16 @@ ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progres
     if (!more) break;
   }
   return reader.Finish();
+}
+
+}  // namespace
+
+ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress) {
+  return ReadInChunks(path, progress, nullptr);
+}
+
+ReadOutcome ScanSubtitleLines(const std::string& path, const LineSink& sink) {
+  return ReadInChunks(path, {}, &sink);
 }
 
 std::string ComposeFileBytes(const std::vector<std::string>& lines,

@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "document/ascii.h"
 #include "document/subtitle_file.h"
 #include "fuzz_support.h"
@@ -43,6 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ::pwrite(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size())) {
     CheckSameOutcome(whole, ReadSubtitleLines("/proc/self/fd/" + std::to_string(fd)));
   }
+
+  // Without keeping the lines, and as views into the bytes: the same lines.
+  std::vector<std::string> scanned;
+  const ReadOutcome scan =
+      ScanSubtitleText(bytes, [&](std::string_view line) { scanned.emplace_back(line); });
+  FUZZ_CHECK(scan.kind == whole.kind && scan.utf8 == whole.utf8 && scanned == whole.lines);
+  const SubtitleText indexed = IndexSubtitleText(bytes);
+  FUZZ_CHECK(indexed.kind == whole.kind);
+  FUZZ_CHECK(std::equal(indexed.lines.begin(), indexed.lines.end(), whole.lines.begin(),
+                        whole.lines.end()));
 
   // The lines and their ends make up the bytes again.
   const std::string_view text = bytes;
