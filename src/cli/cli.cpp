@@ -255,18 +255,18 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
   if ((offset || scale) && !(offset && scale)) Fail("retime: --offset and --scale go together", 2);
   if (sync && *sync == "-" && *input == "-") Fail("retime: IN and REF cannot both be '-'", 2);
 
-  // Every line is read once and written once: the document is never held
-  // line by line.
+  // The lines are read from the file's bytes as they are written: the
+  // document is never held line by line.
   const SubtitleText doc = IndexDocument(*input, in);
-  if (doc.lines.empty()) Fail(*input + ": the file holds no subtitle lines");
+  if (doc.count == 0) Fail(*input + ": the file holds no subtitle lines");
 
   std::string offsetText, scaleText;
   if (offset) {
     offsetText = WithComma(*offset);
     scaleText = WithComma(*scale);
   } else {
-    int32_t e1 = ParseFirstFrame(doc.lines.front());
-    int32_t e2 = ParseFirstFrame(doc.lines.back());
+    int32_t e1 = ParseFirstFrame(doc.first);
+    int32_t e2 = ParseFirstFrame(doc.last);
     if (frames) {
       std::tie(offsetText, scaleText) =
           FromFramePairs(ToInt32((*frames)[0]), ToInt32((*frames)[1]), ToInt32((*frames)[2]),
@@ -281,18 +281,19 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
   }
 
   std::vector<char> selection;
-  if (rows) selection = RowFlags(static_cast<int>(doc.lines.size()), *rows);
+  if (rows) selection = RowFlags(static_cast<int>(doc.count), *rows);
+  const LineSource lines = [&](const LineSink& sink) { doc.ForEachLine(sink); };
   const std::vector<char>* flags = rows ? &selection : nullptr;
   RecalcStatus status = RecalcStatus::Done;
   try {
     SaveStreamed(*output, out, [&](const ByteSink& append) {
-      status = WriteRecalculatedLines(doc.lines, flags, offsetText, scaleText, append);
+      status = WriteRecalculatedLines(lines, flags, offsetText, scaleText, append);
       return status == RecalcStatus::Done;
     });
   } catch (const Error&) {
     // A fault of the lines or fields is what to report, as if they had all
     // been checked before OUT was touched; only then the output's own.
-    status = CheckRecalculatedLines(doc.lines, flags, offsetText, scaleText);
+    status = CheckRecalculatedLines(lines, flags, offsetText, scaleText);
     if (status == RecalcStatus::Done) throw;
   }
   switch (status) {

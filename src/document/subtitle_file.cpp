@@ -155,31 +155,43 @@ ReadOutcome ParseSubtitleText(std::string_view bytes) {
   return sorter.Finish();
 }
 
-SubtitleText IndexSubtitleText(std::string bytes) {
-  SubtitleText out;
-  out.bytes = std::make_unique<const std::string>(std::move(bytes));
-  const std::string_view text = SkipUtf8Bom(*out.bytes);
-  // Room for every line at once: growing by doubling would hold the old and
-  // the new array together at the end.
-  out.lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  bool seen = false;
-  ForEachLine(text, [&](std::string_view line) {
-    switch (RoleOf(line, seen)) {
+namespace {
+
+// The subtitle lines of bytes, in order, to take; returns the outcome's kind.
+template <typename Take>
+ReadKind SortLines(std::string_view bytes, const Take& take) {
+  ReadKind kind = ReadKind::NoSubtitles;
+  ::velorin::ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) {
+    switch (RoleOf(line, kind == ReadKind::Loaded)) {
       case LineRole::Skip:
         return true;
       case LineRole::Subtitle:
-        out.lines.push_back(line);
-        seen = true;
+        take(line);
+        kind = ReadKind::Loaded;
         return true;
       case LineRole::Stop:
-        out.kind = ReadKind::NotSubtitleFile;
+        kind = ReadKind::NotSubtitleFile;
         return false;
     }
     return true;
   });
-  if (out.kind != ReadKind::NotSubtitleFile)
-    out.kind = out.lines.empty() ? ReadKind::NoSubtitles : ReadKind::Loaded;
+  return kind;
+}
+
+}  // namespace
+
+SubtitleText IndexSubtitleText(std::string bytes) {
+  SubtitleText out;
+  out.bytes = std::make_unique<const std::string>(std::move(bytes));
+  out.kind = SortLines(*out.bytes, [&](std::string_view line) {
+    if (out.count++ == 0) out.first = line;
+    out.last = line;
+  });
   return out;
+}
+
+void SubtitleText::ForEachLine(const LineSink& sink) const {
+  if (kind == ReadKind::Loaded) SortLines(*bytes, sink);
 }
 
 namespace {

@@ -41,14 +41,20 @@ ReadOutcome ScanSubtitleLines(const std::string& path, const LineSink& sink);
 // The same on bytes already in memory.
 ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink);
 
-// The subtitle lines of a file as views into its bytes, sorted as
-// ReadSubtitleLines sorts them: for commands that read a document once and
-// write a new one from it, one block of memory instead of a string per line.
-// Whether the text is UTF-8 is not decided.
+// Hands every line of a document to the sink, in order.
+using LineSource = std::function<void(const LineSink& sink)>;
+
+// A file's bytes with where its subtitle lines are, sorted as
+// ReadSubtitleLines sorts them: for commands that read a document and write
+// a new one from it, the file in one block of memory instead of a string per
+// line. Whether the text is UTF-8 is not decided.
 struct SubtitleText {
-  std::unique_ptr<const std::string> bytes;  // the views point into it
-  std::vector<std::string_view> lines;
+  std::unique_ptr<const std::string> bytes;  // first and last point into it
   ReadKind kind = ReadKind::NoSubtitles;
+  size_t count = 0;
+  std::string_view first, last;  // the first and last subtitle line
+  // Reads the subtitle lines again from the bytes, each handed to sink.
+  void ForEachLine(const LineSink& sink) const;
 };
 SubtitleText IndexSubtitleText(std::string bytes);
 

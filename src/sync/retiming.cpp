@@ -176,45 +176,51 @@ RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view sca
 
 // Whether every result of the rows taking part fits 32 bits. A linear map
 // takes its extremes at the smallest and largest frame, so checking those two
-// is enough. Reports progress as the first half of total.
-template <typename LineAt, typename TakesPart>
-bool ResultsFit(size_t count, const LineAt& lineAt, const TakesPart& takesPart,
-                const RecalcValues& v, const ProgressFn& progress, size_t total) {
-  bool any = false;
-  int32_t lowest = 0, highest = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, total);
-    if (!takesPart(i)) continue;
-    SubtitleLineView view(lineAt(i));
+// is enough.
+class FrameRange {
+ public:
+  // Throws Error when a frame of the line cannot be read.
+  void Take(std::string_view line) {
+    const SubtitleLineView view(line);
     const int32_t first = view.First(), second = view.Second();
-    if (!any) lowest = highest = first, any = true;
-    lowest = std::min({lowest, first, second});
-    highest = std::max({highest, first, second});
+    if (!any_) lowest_ = highest_ = first, any_ = true;
+    lowest_ = std::min({lowest_, first, second});
+    highest_ = std::max({highest_, first, second});
   }
-  return !any || (RetimeFrame(lowest, v.offset, v.scale) <= kMaxFrame &&
-                  RetimeFrame(highest, v.offset, v.scale) <= kMaxFrame);
-}
+  bool ResultsFit(const RecalcValues& v) const {
+    return !any_ || (RetimeFrame(lowest_, v.offset, v.scale) <= kMaxFrame &&
+                     RetimeFrame(highest_, v.offset, v.scale) <= kMaxFrame);
+  }
 
+ private:
+  bool any_ = false;
+  int32_t lowest_ = 0, highest_ = 0;
+};
+
+// Reports progress as the first half of total.
 bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnly,
                 const ProgressFn& progress, size_t total) {
-  return ResultsFit(
-      static_cast<size_t>(doc.Count()),
-      [&](size_t i) -> std::string_view { return doc.Line(static_cast<int>(i)); },
-      [&](size_t i) { return !selectedOnly || doc.Selected(static_cast<int>(i)); }, v, progress,
-      total);
+  FrameRange range;
+  for (int i = 0; i < doc.Count(); ++i) {
+    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
+    if (!selectedOnly || doc.Selected(i)) range.Take(doc.Line(i));
+  }
+  return range.ResultsFit(v);
 }
 
 }  // namespace
 
-RecalcStatus CheckRecalculatedLines(std::span<const std::string_view> lines,
-                                    const std::vector<char>* selection, std::string_view offsetText,
-                                    std::string_view scaleText) {
+RecalcStatus CheckRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText) {
   RecalcValues v = ParseRecalcFields(offsetText, scaleText);
   if (v.status != RecalcStatus::Done) return v.status;
-  const bool fits = ResultsFit(
-      lines.size(), [&](size_t i) { return lines[i]; },
-      [&](size_t i) { return !selection || (*selection)[i]; }, v, {}, 0);
-  return fits ? RecalcStatus::Done : RecalcStatus::TooLarge;
+  FrameRange range;
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    if (!selection || (*selection)[row]) range.Take(line);
+    ++row;
+  });
+  return range.ResultsFit(v) ? RecalcStatus::Done : RecalcStatus::TooLarge;
 }
 
 RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offsetText,
@@ -243,38 +249,35 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
   return RecalcStatus::Done;
 }
 
-RecalcStatus WriteRecalculatedLines(std::span<const std::string_view> lines,
-                                    const std::vector<char>* selection, std::string_view offsetText,
-                                    std::string_view scaleText, const ByteSink& append) {
+RecalcStatus WriteRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText,
+                                    const ByteSink& append) {
   RecalcValues v = ParseRecalcFields(offsetText, scaleText);
   if (v.status != RecalcStatus::Done) return v.status;
   constexpr size_t kPiece = size_t{1} << 20;
   std::string buf;
   buf.reserve(kPiece + 4096);
   bool fits = true;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const bool part = !selection || (*selection)[i];
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    const bool part = !selection || (*selection)[row++];
     if (!fits) {
       // Only read on: a frame too large to read still throws.
-      if (part) {
-        const SubtitleLineView view(lines[i]);
-        view.First();
-        view.Second();
-      }
-      continue;
+      if (part) FrameRange().Take(line);
+      return;
     }
     if (!part) {
-      buf.append(lines[i]);
-    } else if (!AppendRetimedLine(buf, lines[i], v.offset, v.scale)) {
+      buf.append(line);
+    } else if (!AppendRetimedLine(buf, line, v.offset, v.scale)) {
       fits = false;
-      continue;
+      return;
     }
     buf.append("\r\n");
     if (buf.size() >= kPiece) {
       append(buf);
       buf.clear();
     }
-  }
+  });
   if (!fits) return RecalcStatus::TooLarge;
   append(buf);
   return RecalcStatus::Done;

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "document/file_io.h"
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -81,15 +81,14 @@ RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offset
 // those RecalculateFrames gives for the same lines. On TooLarge the lines
 // after the one that did not fit are only read, and the caller must drop what
 // append has received.
-RecalcStatus WriteRecalculatedLines(std::span<const std::string_view> lines,
-                                    const std::vector<char>* selection, std::string_view offsetText,
-                                    std::string_view scaleText, const ByteSink& append);
+RecalcStatus WriteRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText,
+                                    const ByteSink& append);
 
 // What WriteRecalculatedLines would return for the same arguments, writing
 // nothing; throws as it does.
-RecalcStatus CheckRecalculatedLines(std::span<const std::string_view> lines,
-                                    const std::vector<char>* selection, std::string_view offsetText,
-                                    std::string_view scaleText);
+RecalcStatus CheckRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText);
 
 // The first frame of a line as digit text: the digits between the second
 // character and the first '}' ("{1234}{1300}x" -> "1234", "{}{5}x" -> "").

@@ -108,7 +108,14 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
     EXPECT_EQ(scanned, r.lines);
     SubtitleText t = IndexSubtitleText(c.bytes);
     EXPECT_EQ(t.kind, r.kind);
-    EXPECT_EQ(Lines(t.lines.begin(), t.lines.end()), r.lines);
+    Lines indexed;
+    t.ForEachLine([&](std::string_view l) { indexed.emplace_back(l); });
+    EXPECT_EQ(indexed, r.lines);
+    EXPECT_EQ(t.count, r.lines.size());
+    if (!indexed.empty()) {
+      EXPECT_EQ(t.first, r.lines.front());
+      EXPECT_EQ(t.last, r.lines.back());
+    }
   }
 }
 

@@ -4,8 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "document/ascii.h"
 #include "document/subtitle_file.h"
 #include "fuzz_support.h"
@@ -53,8 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(scan.kind == whole.kind && scan.utf8 == whole.utf8 && scanned == whole.lines);
   const SubtitleText indexed = IndexSubtitleText(bytes);
   FUZZ_CHECK(indexed.kind == whole.kind);
-  FUZZ_CHECK(std::equal(indexed.lines.begin(), indexed.lines.end(), whole.lines.begin(),
-                        whole.lines.end()));
+  std::vector<std::string> again;
+  indexed.ForEachLine([&](std::string_view line) { again.emplace_back(line); });
+  FUZZ_CHECK(again == whole.lines && indexed.count == whole.lines.size());
+  FUZZ_CHECK(whole.lines.empty() ||
+             (indexed.first == whole.lines.front() && indexed.last == whole.lines.back()));
 
   // The lines and their ends make up the bytes again.
   const std::string_view text = bytes;

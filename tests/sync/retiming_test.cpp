@@ -268,7 +268,9 @@ TEST(WriteRecalculatedLines, WritesWhatRecalculatingAndSavingWrites) {
     } catch (const Error& e) {
       expectedError = e.what();
     }
-    const std::vector<std::string_view> views(c.lines.begin(), c.lines.end());
+    const LineSource views = [&](const LineSink& sink) {
+      for (const std::string& line : c.lines) sink(line);
+    };
     const std::vector<char>* flags = selectedOnly ? &c.selection : nullptr;
     std::string bytes;
     try {
