@@ -1,6 +1,7 @@
 #include "document/subtitle_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -103,11 +104,15 @@ bool IsValidUtf8(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const auto* end = p + s.size();
   while (p < end) {
-    // Fast path over ASCII, eight bytes at a time.
+    // Fast path over ASCII, eight bytes at a time, straight to the first
+    // byte that is not (the lowest address is the lowest byte of the word).
     while (end - p >= 8) {
       uint64_t w;
       std::memcpy(&w, p, 8);
-      if (w & 0x8080808080808080ULL) break;
+      if (const uint64_t high = w & 0x8080808080808080ULL) {
+        if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(high) / 8;
+        break;
+      }
       p += 8;
     }
     if (p >= end) break;

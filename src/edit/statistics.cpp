@@ -1,11 +1,26 @@
 #include "edit/statistics.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string_view>
 
 #include "document/subtitle_line.h"
 
 namespace velorin {
+
+namespace {
+
+constexpr uint64_t Repeated(unsigned byte) { return 0x0101010101010101ULL * byte; }
+
+// The top bit of every zero byte of w, exact up to the first of them (a
+// borrow may mark bytes above it): enough to find the first.
+constexpr uint64_t ZeroBytes(uint64_t w) { return (w - Repeated(0x01)) & ~w & Repeated(0x80); }
+
+// The top bit of every UTF-8 continuation byte (10xxxxxx) of w.
+constexpr uint64_t ContinuationBytes(uint64_t w) { return w & ~(w << 1) & Repeated(0x80); }
+
+}  // namespace
 
 void StatisticsCounter::Add(std::string_view line) {
   const SubtitleLineView view(line);
@@ -22,7 +37,30 @@ void StatisticsCounter::Add(std::string_view line) {
     if (chars > longestChars_) longestChars_ = chars, longestCharsFrame_ = first;
     bytes = chars = 0;
   };
-  for (const char c : view.Text()) {
+  const std::string_view text = view.Text();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    // Runs of ordinary bytes eight at a time, up to the next brace or bar.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        const uint64_t special =
+            ZeroBytes(word ^ Repeated('{')) | ZeroBytes((word & Repeated(0xFE)) ^ Repeated('|'));
+        const int plain = special ? std::countr_zero(special) / 8 : 8;
+        if (plain > 0) {
+          if (outside && slot < 5) {
+            const uint64_t mask = plain == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * plain)) - 1;
+            bytes += static_cast<size_t>(plain);
+            chars += static_cast<size_t>(plain - std::popcount(ContinuationBytes(word) & mask));
+          }
+          p += plain;
+          continue;
+        }
+      }
+    }
+    const char c = *p++;
     if (c == '|') ++bars;
     if (c == '{') {
       outside = false;

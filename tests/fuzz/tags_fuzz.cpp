@@ -3,6 +3,7 @@
 // removals are done once and for all. The statistics measure a line as
 // stripping and splitting it would.
 #include "document/ascii.h"
+#include "document/subtitle_line.h"
 #include "edit/statistics.h"
 #include "fuzz_support.h"
 #include "layout/tags.h"
