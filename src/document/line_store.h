@@ -37,6 +37,8 @@ class LineStore {
   size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
   std::string_view operator[](size_t row) const { return rows_[row]; }
+  std::string_view front() const { return rows_.front(); }
+  std::string_view back() const { return rows_.back(); }
   const std::string_view* data() const { return rows_.data(); }
   const_iterator begin() const { return rows_.begin(); }
   const_iterator end() const { return rows_.end(); }
