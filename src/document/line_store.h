@@ -14,12 +14,14 @@ namespace velorin {
 
 // The lines of a document, their bytes packed into large blocks instead of a
 // heap string each: a million-line file costs its bytes plus 16 bytes a row,
-// and loading it a few hundred allocations instead of a million.
+// and loading it about a hundred allocations instead of a million.
 //
 // A row is a view into a block. Blocks never move, so changing one row leaves
-// the views of the others valid; only a compaction moves bytes, once replaced
-// and deleted lines have left enough unused bytes behind. A view taken from
-// operator[] or an iterator is therefore valid until the store next changes.
+// the views of the others valid. The bytes of replaced and deleted lines stay
+// behind as garbage: a block none of whose bytes are used any more is freed at
+// once, and when the garbage exceeds a quarter of the rows' bytes (and 4 MiB)
+// the rows are copied into new blocks. A view taken from operator[] or an
+// iterator is therefore valid until the store next changes.
 class LineStore {
  public:
   using value_type = std::string_view;
@@ -43,7 +45,9 @@ class LineStore {
   const_iterator begin() const { return rows_.begin(); }
   const_iterator end() const { return rows_.end(); }
 
-  // A copy as separate strings, for code that takes the lines out to rebuild them.
+  // A copy as separate strings, for code that takes the lines out to rebuild
+  // them. The conversion is implicit for tests that compare with a vector;
+  // code that only reads the lines takes a LineSpan, which copies nothing.
   std::vector<std::string> ToVector() const;
   operator std::vector<std::string>() const { return ToVector(); }
 
