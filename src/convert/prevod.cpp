@@ -86,12 +86,17 @@ void TForm5::PrevodButClick() {
   const int32_t rate =
       RateThousandths(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
   const std::string path = QFile::encodeName(form1_.SourceFileName()).toStdString();
-  ConvertedDocument converted;
+  SubtitleList& doc = form1_.Doc();
+  // The loader cleared the list; the converted lines go straight into the
+  // document's store, never held as separate strings.
+  LineStore lines(doc.Lines());
+  bool utf8 = true;
   {
     const std::string bytes = ReadFileBytes(path);
+    const ConvertedLineFn keep = [&](std::string_view line) { lines.push_back(line); };
     try {
-      converted = IsSrtFile(path) ? ConvertSrt(bytes, rate, form1_.Progress())
-                                  : ConvertTimeCodeLines(bytes, rate, form1_.Progress());
+      utf8 = IsSrtFile(path) ? ConvertSrtInto(bytes, rate, keep, form1_.Progress())
+                             : ConvertTimeCodeLinesInto(bytes, rate, keep, form1_.Progress());
     } catch (const ConversionError&) {
       // A number or frame too large: nothing of the file goes into the list,
       // the load fails, and the general error box says why.
@@ -99,12 +104,8 @@ void TForm5::PrevodButClick() {
       throw;
     }
   }
-  SubtitleList& doc = form1_.Doc();
-  std::vector<std::string> lines = doc.TakeLines();  // empty: the loader cleared the list
-  lines.insert(lines.end(), std::make_move_iterator(converted.lines.begin()),
-               std::make_move_iterator(converted.lines.end()));
   doc.Assign(std::move(lines));
-  doc.SetUtf8(converted.utf8);
+  doc.SetUtf8(utf8);
   form1_.PushAll();
   Tag = 1;
   accept();
