@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(list.Count() <= count);
     }
     size_t next = 0;
-    for (const std::string& line : list.Lines())
+    for (std::string_view line : list.Lines())
       if (next < unselected.size() && line == unselected[next]) ++next;
     FUZZ_CHECK(next == unselected.size());
   }

@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   });
   size_t next = 0;
-  for (const std::string& kept : whole.lines) {
+  for (std::string_view kept : whole.lines) {
     FUZZ_CHECK(!kept.empty() && kept.front() == '{');
     while (next < lines.size() && lines[next] != kept) ++next;
     FUZZ_CHECK(next < lines.size());
