@@ -66,7 +66,7 @@ LineStore& LineStore::operator=(LineStore&& other) noexcept {
 std::vector<std::string> LineStore::ToVector() const {
   std::vector<std::string> out;
   out.reserve(rows_.size());
-  for (std::string_view line : rows_) out.emplace_back(line);
+  for (const char* row : rows_) out.emplace_back(View(row));
   return out;
 }
 
@@ -89,30 +89,37 @@ size_t LineStore::Find(const Blocks& blocks, const char* at) {
   return static_cast<size_t>(it - blocks.begin()) - 1;
 }
 
-std::string_view LineStore::Keep(std::string_view bytes) {
+const char* LineStore::Keep(std::string_view bytes) {
   const size_t n = bytes.size();
-  if (n == 0) return {};
+  if (n == 0) return nullptr;
+  size_t total = n + 1;
+  for (size_t rest = n >> 7; rest > 0; rest >>= 7) ++total;
   Block* target = current_;
-  if (!target || target->size - target->used < n) {
-    if (n >= kOwnBlock) {
-      target = &AddBlock(n);  // the current block stays the one filled next
+  if (!target || target->size - target->used < total) {
+    if (total >= kOwnBlock) {
+      target = &AddBlock(total);  // the current block stays the one filled next
     } else {
-      current_ = &AddBlock(std::max(n, std::clamp(live_, kFirstBlockSize, kBlockSize)));
+      current_ = &AddBlock(std::max(total, std::clamp(live_, kFirstBlockSize, kBlockSize)));
       target = current_;
     }
   }
-  char* at = target->bytes.get() + target->used;
+  char* const row = target->bytes.get() + target->used;
+  char* at = row;
+  size_t rest = n;
+  for (; rest >= 0x80; rest >>= 7) *at++ = static_cast<char>((rest & 0x7F) | 0x80);
+  *at++ = static_cast<char>(rest);
   std::memcpy(at, bytes.data(), n);
-  target->used += n;
+  target->used += total;
+  target->written += n;
   target->live += n;
   live_ += n;
-  return {at, n};
+  return row;
 }
 
-void LineStore::Discard(std::string_view line) {
-  const size_t n = line.size();
-  if (n == 0) return;
-  const size_t b = Find(blocks_, line.data());
+void LineStore::Discard(const char* row) {
+  if (!row) return;
+  const size_t n = View(row).size();
+  const size_t b = Find(blocks_, row);
   Block& block = *blocks_[b];
   block.live -= n;
   live_ -= n;
@@ -120,23 +127,25 @@ void LineStore::Discard(std::string_view line) {
   if (block.live > 0) return;
   // Nothing in the block is used any more: the current block is filled
   // again from its start, any other freed.
-  garbage_ -= block.used;
-  if (&block == current_)
+  garbage_ -= block.written;
+  if (&block == current_) {
     block.used = 0;
-  else
+    block.written = 0;
+  } else {
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+  }
 }
 
 void LineStore::push_back(std::string_view line) { rows_.push_back(Keep(line)); }
 
 void LineStore::Insert(size_t row, std::string_view line) {
-  const std::string_view kept = Keep(line);
+  const char* const kept = Keep(line);
   rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), kept);
 }
 
 void LineStore::Replace(size_t row, std::string_view line) {
   // The new bytes are copied first: line may be a view of this store.
-  const std::string_view kept = Keep(line);
+  const char* const kept = Keep(line);
   Discard(rows_[row]);
   rows_[row] = kept;
   MaybeCompact();
@@ -163,7 +172,7 @@ void LineStore::RemoveRows(const std::vector<char>& flags) {
 }
 
 void LineStore::InsertRows(const std::vector<std::pair<int, std::string_view>>& lines) {
-  std::vector<std::string_view> out;
+  std::vector<const char*> out;
   out.reserve(rows_.size() + lines.size());
   size_t next = 0, from = 0;
   const size_t total = rows_.size() + lines.size();
@@ -177,7 +186,7 @@ void LineStore::InsertRows(const std::vector<std::pair<int, std::string_view>>& 
 }
 
 void LineStore::Permute(const std::vector<uint32_t>& order) {
-  std::vector<std::string_view> out(rows_.size());
+  std::vector<const char*> out(rows_.size());
   for (size_t i = 0; i < order.size(); ++i) out[i] = rows_.at(order[i]);
   rows_ = std::move(out);
 }
@@ -195,12 +204,12 @@ void LineStore::Compact() {
   size_t i = 0;
   try {
     for (; i < rows_.size(); ++i) {
-      const std::string_view row = rows_[i];
-      if (row.empty()) continue;
-      Block& from = *old[Find(old, row.data())];
-      rows_[i] = Keep(row);
-      live_ -= row.size();  // counted again by Keep
-      from.live -= row.size();
+      if (!rows_[i]) continue;
+      const std::string_view line = View(rows_[i]);
+      Block& from = *old[Find(old, rows_[i])];
+      rows_[i] = Keep(line);
+      live_ -= line.size();  // counted again by Keep
+      from.live -= line.size();
       if (from.live == 0) from.bytes.reset();
     }
   } catch (...) {
@@ -210,7 +219,7 @@ void LineStore::Compact() {
     std::sort(blocks_.begin(), blocks_.end(),
               [](const auto& a, const auto& b) { return std::less<>()(a->start, b->start); });
     size_t held = 0;
-    for (const auto& block : blocks_) held += block->used;
+    for (const auto& block : blocks_) held += block->written;
     garbage_ = held - live_;
     throw;
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iosfwd>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,11 +13,41 @@
 
 namespace velorin {
 
+// Walks rows of anything whose operator[] gives a line's bytes.
+template <typename Lines>
+class RowIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = std::string_view;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = std::string_view;
+
+  RowIterator() = default;
+  RowIterator(const Lines* lines, size_t row) : lines_(lines), row_(row) {}
+  std::string_view operator*() const { return (*lines_)[row_]; }
+  RowIterator& operator++() {
+    ++row_;
+    return *this;
+  }
+  RowIterator operator++(int) {
+    RowIterator old = *this;
+    ++row_;
+    return old;
+  }
+  bool operator==(const RowIterator& other) const { return row_ == other.row_; }
+
+ private:
+  const Lines* lines_ = nullptr;
+  size_t row_ = 0;
+};
+
 // The lines of a document, their bytes packed into large blocks instead of a
-// heap string each: a million-line file costs its bytes plus 16 bytes a row,
-// and loading it about a hundred allocations instead of a million.
+// heap string each: a million-line file costs its bytes plus 9 bytes a row (a
+// pointer and the length before the bytes), and loading it about a hundred
+// allocations instead of a million.
 //
-// A row is a view into a block. Blocks never move, so changing one row leaves
+// A row points into a block. Blocks never move, so changing one row leaves
 // the views of the others valid. The bytes of replaced and deleted lines stay
 // behind as garbage: a block none of whose bytes are used any more is freed at
 // once, and when the garbage exceeds a quarter of the rows' bytes (and 4 MiB)
@@ -25,7 +56,7 @@ namespace velorin {
 class LineStore {
  public:
   using value_type = std::string_view;
-  using const_iterator = std::vector<std::string_view>::const_iterator;
+  using const_iterator = RowIterator<LineStore>;
   using iterator = const_iterator;
 
   LineStore() = default;
@@ -38,12 +69,12 @@ class LineStore {
 
   size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
-  std::string_view operator[](size_t row) const { return rows_[row]; }
-  std::string_view front() const { return rows_.front(); }
-  std::string_view back() const { return rows_.back(); }
-  const std::string_view* data() const { return rows_.data(); }
-  const_iterator begin() const { return rows_.begin(); }
-  const_iterator end() const { return rows_.end(); }
+  std::string_view operator[](size_t row) const { return View(rows_[row]); }
+  std::string_view front() const { return View(rows_.front()); }
+  std::string_view back() const { return View(rows_.back()); }
+  const char* const* data() const { return rows_.data(); }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, rows_.size()}; }
 
   // A copy as separate strings, for code that takes the lines out to rebuild
   // them. The conversion is implicit for tests that compare with a vector;
@@ -74,23 +105,36 @@ class LineStore {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     size_t used = 0;
-    size_t live = 0;              // bytes of rows that lie in it
+    size_t written = 0;           // bytes of lines put in it (without their lengths)
+    size_t live = 0;              // of them, bytes of rows that lie in it
     const char* start = nullptr;  // where it was, also once freed
   };
   using Blocks = std::vector<std::unique_ptr<Block>>;  // in the order of their addresses
 
-  // Copies bytes to the free end of the current block (or a new one).
-  std::string_view Keep(std::string_view bytes);
+  // A row: the line's length (seven bits a byte, the high bit set on all but
+  // the last) followed by its bytes; null for an empty line.
+  static std::string_view View(const char* row) {
+    if (!row) return {};
+    size_t n = 0;
+    for (int shift = 0;; shift += 7) {
+      const auto b = static_cast<unsigned char>(*row++);
+      n |= size_t{b & 0x7Fu} << shift;
+      if (!(b & 0x80u)) break;
+    }
+    return {row, n};
+  }
+  // Copies a line to the free end of the current block (or a new one).
+  const char* Keep(std::string_view bytes);
   Block& AddBlock(size_t size);
   // Counts a row's bytes as garbage; a block no row uses any more is freed.
-  void Discard(std::string_view line);
+  void Discard(const char* row);
   static size_t Find(const Blocks& blocks, const char* at);
   void MaybeCompact();
   void Compact();
 
   Blocks blocks_;
   Block* current_ = nullptr;  // the block filled next
-  std::vector<std::string_view> rows_;
+  std::vector<const char*> rows_;
   size_t live_ = 0;
   size_t garbage_ = 0;
 };
@@ -109,7 +153,7 @@ class LineSpan {
   LineSpan(const std::initializer_list<std::string_view>& lines) : size_(lines.size()) {
     views_ = std::data(lines);
   }
-  LineSpan(const LineStore& lines) : views_(lines.data()), size_(lines.size()) {}
+  LineSpan(const LineStore& lines) : store_(&lines), size_(lines.size()) {}
   LineSpan(const std::vector<std::string>& lines) : strings_(lines.data()), size_(lines.size()) {}
   LineSpan(const std::vector<std::string_view>& lines)
       : views_(lines.data()), size_(lines.size()) {}
@@ -117,37 +161,17 @@ class LineSpan {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   std::string_view operator[](size_t row) const {
-    return strings_ ? std::string_view(strings_[row]) : views_[row];
+    return store_ ? (*store_)[row] : strings_ ? std::string_view(strings_[row]) : views_[row];
   }
   std::string_view front() const { return (*this)[0]; }
   std::string_view back() const { return (*this)[size_ - 1]; }
 
-  class const_iterator {
-   public:
-    using value_type = std::string_view;
-    using difference_type = std::ptrdiff_t;
-    const_iterator() = default;
-    const_iterator(const LineSpan* span, size_t row) : span_(span), row_(row) {}
-    std::string_view operator*() const { return (*span_)[row_]; }
-    const_iterator& operator++() {
-      ++row_;
-      return *this;
-    }
-    const_iterator operator++(int) {
-      const_iterator old = *this;
-      ++row_;
-      return old;
-    }
-    bool operator==(const const_iterator& other) const { return row_ == other.row_; }
-
-   private:
-    const LineSpan* span_ = nullptr;
-    size_t row_ = 0;
-  };
+  using const_iterator = RowIterator<LineSpan>;
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, size_}; }
 
  private:
+  const LineStore* store_ = nullptr;
   const std::string* strings_ = nullptr;
   const std::string_view* views_ = nullptr;
   size_t size_ = 0;
