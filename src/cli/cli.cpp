@@ -1,6 +1,9 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <istream>
 #include <new>
 #include <optional>
@@ -111,13 +114,16 @@ std::string ReadAll(std::istream& in) {
   return out;
 }
 
+void FailNotSubtitleFile(const std::string& path) {
+  Fail(path +
+       ": not a frame-based subtitle file (its first significant line does not begin "
+       "with '{')");
+}
+
 // The subtitle lines of IN as the window would load them.
 SubtitleList LoadDocument(const std::string& path, std::istream& in) {
   ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(in)) : ReadSubtitleLines(path);
-  if (read.kind == ReadKind::NotSubtitleFile)
-    Fail(path +
-         ": not a frame-based subtitle file (its first significant line does not begin "
-         "with '{')");
+  if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   SubtitleList doc;
   doc.Assign(std::move(read.lines));
   doc.SetUtf8(read.utf8);
@@ -136,8 +142,39 @@ void SaveDocument(const std::string& output, const std::vector<std::string>& lin
   }
 }
 
-// "A-B,C,..." (1-based, inclusive) into selection flags.
-void SelectRows(SubtitleList& doc, const std::string& ranges) {
+// The same lines as views into the file's bytes, for commands that only
+// write a new document from them.
+SubtitleText IndexDocument(const std::string& path, std::istream& in) {
+  SubtitleText text = IndexSubtitleText(path == "-" ? ReadAll(in) : ReadFileBytes(path));
+  if (text.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
+  return text;
+}
+
+// Writes to OUT ('-' for standard output) what fill gives, as the window
+// saves. Nothing is written when fill returns false or throws: a file keeps
+// its old content, and standard output gets all or nothing.
+void SaveStreamed(const std::string& output, std::ostream& out,
+                  const std::function<bool(const ByteSink&)>& fill) {
+  struct Dropped {};
+  if (output == "-") {
+    std::string bytes;
+    if (!fill([&](std::string_view piece) { bytes.append(piece); })) return;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) Fail("cannot write to standard output");
+    return;
+  }
+  try {
+    WriteFileStreamed(output, [&](const ByteSink& append) {
+      if (!fill(append)) throw Dropped{};
+    });
+  } catch (const Dropped&) {
+  }
+}
+
+// "A-B,C,..." (1-based, inclusive) of count rows into selection flags.
+std::vector<char> RowFlags(int count, const std::string& ranges) {
+  std::vector<char> flags(static_cast<size_t>(count), 0);
   std::stringstream parts(ranges);
   std::string part;
   bool any = false;
@@ -153,12 +190,19 @@ void SelectRows(SubtitleList& doc, const std::string& ranges) {
       Fail("--rows: " + Quote(part) + " is not a row or a range of rows", 2);
     }
     if (to < from) Fail("--rows: " + Quote(part) + " is not a row or a range of rows", 2);
-    if (from < 1 || to > doc.Count())
-      Fail("--rows: " + Quote(part) + " is outside rows 1-" + std::to_string(doc.Count()), 2);
-    for (int32_t r = from; r <= to; ++r) doc.SetSelected(r - 1, true);
+    if (from < 1 || to > count)
+      Fail("--rows: " + Quote(part) + " is outside rows 1-" + std::to_string(count), 2);
+    std::fill(flags.begin() + (from - 1), flags.begin() + to, 1);
     any = true;
   }
   if (!any) Fail("--rows: no rows given", 2);
+  return flags;
+}
+
+void SelectRows(SubtitleList& doc, const std::string& ranges) {
+  const std::vector<char> flags = RowFlags(doc.Count(), ranges);
+  for (int r = 0; r < doc.Count(); ++r)
+    if (flags[static_cast<size_t>(r)]) doc.SetSelected(r, true);
 }
 
 // Offset and scale texts from the two frame pairs, as "=" shows them.
@@ -211,16 +255,18 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
   if ((offset || scale) && !(offset && scale)) Fail("retime: --offset and --scale go together", 2);
   if (sync && *sync == "-" && *input == "-") Fail("retime: IN and REF cannot both be '-'", 2);
 
-  SubtitleList doc = LoadDocument(*input, in);
-  if (doc.Empty()) Fail(*input + ": the file holds no subtitle lines");
+  // The lines are read from the file's bytes as they are written: the
+  // document is never held line by line.
+  const SubtitleText doc = IndexDocument(*input, in);
+  if (doc.count == 0) Fail(*input + ": the file holds no subtitle lines");
 
   std::string offsetText, scaleText;
   if (offset) {
     offsetText = WithComma(*offset);
     scaleText = WithComma(*scale);
   } else {
-    int32_t e1 = ParseFirstFrame(doc.Line(0));
-    int32_t e2 = ParseFirstFrame(doc.Line(doc.Count() - 1));
+    int32_t e1 = ParseFirstFrame(doc.first);
+    int32_t e2 = ParseFirstFrame(doc.last);
     if (frames) {
       std::tie(offsetText, scaleText) =
           FromFramePairs(ToInt32((*frames)[0]), ToInt32((*frames)[1]), ToInt32((*frames)[2]),
@@ -234,8 +280,23 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
     }
   }
 
-  if (rows) SelectRows(doc, *rows);
-  switch (RecalculateFrames(doc, offsetText, scaleText, rows.has_value())) {
+  std::vector<char> selection;
+  if (rows) selection = RowFlags(static_cast<int>(doc.count), *rows);
+  const LineSource lines = [&](const LineSink& sink) { doc.ForEachLine(sink); };
+  const std::vector<char>* flags = rows ? &selection : nullptr;
+  RecalcStatus status = RecalcStatus::Done;
+  try {
+    SaveStreamed(*output, out, [&](const ByteSink& append) {
+      status = WriteRecalculatedLines(lines, flags, offsetText, scaleText, append);
+      return status == RecalcStatus::Done;
+    });
+  } catch (const Error&) {
+    // A fault of the lines or fields is what to report, as if they had all
+    // been checked before OUT was touched; only then the output's own.
+    status = CheckRecalculatedLines(lines, flags, offsetText, scaleText);
+    if (status == RecalcStatus::Done) throw;
+  }
+  switch (status) {
     case RecalcStatus::BadOffset:
       Fail(std::string(kMsgBadOffset));
     case RecalcStatus::BadScale:
@@ -245,8 +306,6 @@ int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream&
     case RecalcStatus::Done:
       break;
   }
-
-  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -262,17 +321,38 @@ void WriteStatistics(std::ostream& text, const SubtitleStatistics& s) {
 
 int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
   if (args.size() != 2) Fail("info: give one input file", 2);
-  SubtitleList doc = LoadDocument(args[1], in);
+  const std::string& path = args[1];
+  // Counted while reading; nothing of the file is kept but its first and
+  // last subtitle line. A line whose frames cannot be read is reported after
+  // the first and last frame, as the whole document's figures are composed.
+  StatisticsCounter counter;
+  std::string first, last;
+  int count = 0;
+  std::exception_ptr fault;
+  const LineSink take = [&](std::string_view line) {
+    if (count++ == 0) first.assign(line);
+    last.assign(line);
+    if (fault) return;
+    try {
+      counter.Add(line);
+    } catch (const Error&) {
+      fault = std::current_exception();
+    }
+  };
+  const ReadOutcome read =
+      path == "-" ? ScanSubtitleText(ReadAll(in), take) : ScanSubtitleLines(path, take);
+  if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   // Composed first: a frame that cannot be read leaves no half an answer.
   std::ostringstream text;
-  if (doc.Empty()) {
+  if (count == 0) {
     text << "first: \nlast: \ncount: 0\n";
   } else {
-    text << "first: " << ParseFirstFrame(doc.Line(0)) << "\n"
-         << "last: " << ParseFirstFrame(doc.Line(doc.Count() - 1)) << "\n"
-         << "count: " << doc.Count() << "\n";
+    text << "first: " << ParseFirstFrame(first) << "\n"
+         << "last: " << ParseFirstFrame(last) << "\n"
+         << "count: " << count << "\n";
   }
-  WriteStatistics(text, ComputeStatistics(doc));
+  if (fault) std::rethrow_exception(fault);
+  WriteStatistics(text, counter.Result(read.utf8));
   out << text.str();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -69,10 +70,15 @@ size_t InputFile::Read(char* buffer, size_t size) {
 
 std::string ReadFileBytes(const std::string& path) {
   InputFile file(path);
-  std::string out;
-  out.reserve(static_cast<size_t>(file.Size()));
-  char buf[1 << 16];
-  while (size_t n = file.Read(buf, sizeof buf)) out.append(buf, n);
+  // Straight into the string: a regular file in one read of its size (and
+  // one more to see its end), a pipe in growing steps.
+  std::string out(std::max<size_t>(static_cast<size_t>(file.Size()) + 1, size_t{1} << 16), '\0');
+  size_t have = 0;
+  while (size_t n = file.Read(out.data() + have, out.size() - have)) {
+    have += n;
+    if (have == out.size()) out.resize(out.size() * 2);
+  }
+  out.resize(have);
   return out;
 }
 

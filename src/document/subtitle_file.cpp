@@ -1,6 +1,7 @@
 #include "document/subtitle_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -13,25 +14,41 @@ namespace {
 
 constexpr size_t kChunk = 1 << 20;
 
+enum class LineRole { Skip, Subtitle, Stop };
+
+// What a line is to the reader: empty and '[' lines are passed over anywhere,
+// '{' lines are subtitles, and any other line stops the reading when no
+// subtitle came before it and is passed over after one.
+LineRole RoleOf(std::string_view line, bool subtitleSeen) {
+  if (line.empty() || line.front() == '[') return LineRole::Skip;
+  if (line.front() == '{') return LineRole::Subtitle;
+  return subtitleSeen ? LineRole::Skip : LineRole::Stop;
+}
+
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
   if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  if (line.empty() || line.front() == '[') return true;
-  if (line.front() == '{') {
-    out_.lines.emplace_back(line);
-    return true;
-  }
-  if (out_.lines.empty()) {
-    out_.kind = ReadKind::NotSubtitleFile;
-    return false;
+  switch (RoleOf(line, kept_ > 0)) {
+    case LineRole::Skip:
+      return true;
+    case LineRole::Subtitle:
+      if (sink_)
+        (*sink_)(line);
+      else
+        out_.lines.emplace_back(line);
+      ++kept_;
+      return true;
+    case LineRole::Stop:
+      out_.kind = ReadKind::NotSubtitleFile;
+      return false;
   }
   return true;
 }
 
 ReadOutcome SubtitleLineReader::Sorter::Finish() {
   if (out_.kind != ReadKind::NotSubtitleFile)
-    out_.kind = out_.lines.empty() ? ReadKind::NoSubtitles : ReadKind::Loaded;
+    out_.kind = kept_ == 0 ? ReadKind::NoSubtitles : ReadKind::Loaded;
   out_.utf8 = utf8_;
   return std::move(out_);
 }
@@ -87,11 +104,15 @@ bool IsValidUtf8(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const auto* end = p + s.size();
   while (p < end) {
-    // Fast path over ASCII, eight bytes at a time.
+    // Fast path over ASCII, eight bytes at a time, straight to the first
+    // byte that is not (the lowest address is the lowest byte of the word).
     while (end - p >= 8) {
       uint64_t w;
       std::memcpy(&w, p, 8);
-      if (w & 0x8080808080808080ULL) break;
+      if (const uint64_t high = w & 0x8080808080808080ULL) {
+        if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(high) / 8;
+        break;
+      }
       p += 8;
     }
     if (p >= end) break;
@@ -127,16 +148,64 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink) {
+  SubtitleLineReader::Sorter sorter(&sink);
+  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
+  return sorter.Finish();
+}
+
 ReadOutcome ParseSubtitleText(std::string_view bytes) {
   SubtitleLineReader::Sorter sorter;
   ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
   return sorter.Finish();
 }
 
-ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress) {
+namespace {
+
+// The subtitle lines of bytes, in order, to take; returns the outcome's kind.
+template <typename Take>
+ReadKind SortLines(std::string_view bytes, const Take& take) {
+  ReadKind kind = ReadKind::NoSubtitles;
+  ::velorin::ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) {
+    switch (RoleOf(line, kind == ReadKind::Loaded)) {
+      case LineRole::Skip:
+        return true;
+      case LineRole::Subtitle:
+        take(line);
+        kind = ReadKind::Loaded;
+        return true;
+      case LineRole::Stop:
+        kind = ReadKind::NotSubtitleFile;
+        return false;
+    }
+    return true;
+  });
+  return kind;
+}
+
+}  // namespace
+
+SubtitleText IndexSubtitleText(std::string bytes) {
+  SubtitleText out;
+  out.bytes = std::make_unique<const std::string>(std::move(bytes));
+  out.kind = SortLines(*out.bytes, [&](std::string_view line) {
+    if (out.count++ == 0) out.first = line;
+    out.last = line;
+  });
+  return out;
+}
+
+void SubtitleText::ForEachLine(const LineSink& sink) const {
+  if (kind == ReadKind::Loaded) SortLines(*bytes, sink);
+}
+
+namespace {
+
+ReadOutcome ReadInChunks(const std::string& path, const ProgressFn& progress,
+                         const LineSink* sink) {
   InputFile file(path);
   const size_t total = static_cast<size_t>(file.Size());
-  SubtitleLineReader reader;
+  SubtitleLineReader reader(sink);
   auto buf = std::make_unique<char[]>(kChunk);
   size_t done = 0;
   while (const size_t n = file.Read(buf.get(), kChunk)) {
@@ -146,6 +215,16 @@ ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progres
     if (!more) break;
   }
   return reader.Finish();
+}
+
+}  // namespace
+
+ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress) {
+  return ReadInChunks(path, progress, nullptr);
+}
+
+ReadOutcome ScanSubtitleLines(const std::string& path, const LineSink& sink) {
+  return ReadInChunks(path, {}, &sink);
 }
 
 std::string ComposeFileBytes(const std::vector<std::string>& lines,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,32 @@ struct ReadOutcome {
 // kMaxInputBytes). Throws Error when the file cannot be opened or read.
 ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress = {});
 
+using LineSink = std::function<void(std::string_view line)>;
+
+// The same reading without keeping the lines: each subtitle line goes to sink
+// as it is read, so that a command that only looks at every line once needs
+// no memory for the document.
+ReadOutcome ScanSubtitleLines(const std::string& path, const LineSink& sink);
+// The same on bytes already in memory.
+ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink);
+
+// Hands every line of a document to the sink, in order.
+using LineSource = std::function<void(const LineSink& sink)>;
+
+// A file's bytes with where its subtitle lines are, sorted as
+// ReadSubtitleLines sorts them: for commands that read a document and write
+// a new one from it, the file in one block of memory instead of a string per
+// line. Whether the text is UTF-8 is not decided.
+struct SubtitleText {
+  std::unique_ptr<const std::string> bytes;  // first and last point into it
+  ReadKind kind = ReadKind::NoSubtitles;
+  size_t count = 0;
+  std::string_view first, last;  // the first and last subtitle line
+  // Reads the subtitle lines again from the bytes, each handed to sink.
+  void ForEachLine(const LineSink& sink) const;
+};
+SubtitleText IndexSubtitleText(std::string bytes);
+
 // The same reading on bytes that arrive in pieces of any size (a file read in
 // chunks, a pipe that delivers a few bytes at a time): any split of the bytes
 // gives what ParseSubtitleText gives for them whole.
@@ -40,15 +68,22 @@ class SubtitleLineReader {
   bool Feed(std::string_view piece);
   ReadOutcome Finish();
 
+  // Hands each subtitle line to sink instead of keeping it (the outcome's
+  // lines stay empty); the sink's view is valid only during the call.
+  explicit SubtitleLineReader(const LineSink* sink = nullptr) : sorter_(sink) {}
+
   // Sorts whole lines as they come; ParseSubtitleText uses it directly.
   class Sorter {
    public:
+    explicit Sorter(const LineSink* sink = nullptr) : sink_(sink) {}
     // False when reading should stop (the file must be converted).
     bool Take(std::string_view line);
     ReadOutcome Finish();
 
    private:
+    const LineSink* sink_;
     ReadOutcome out_;
+    size_t kept_ = 0;
     bool utf8_ = true;
   };
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "document/subtitle_list.h"
 
@@ -20,6 +22,26 @@ struct SubtitleStatistics {
   // document, bytes in a Windows-1250 one).
   int32_t longestLineFrame = 0;
   bool operator==(const SubtitleStatistics&) const = default;
+};
+
+// Gathers the statistics one line at a time, so that a command can compute
+// them while it reads a file without keeping the file. Lengths are counted
+// both as bytes and as UTF-8 characters: whether the text is UTF-8 is known
+// only when the whole file has been read.
+class StatisticsCounter {
+ public:
+  // Throws Error when a frame of the line cannot be read.
+  void Add(std::string_view line);
+  // Everything but the first and last frame, which the caller reads from
+  // its first and last line.
+  SubtitleStatistics Result(bool utf8) const;
+
+ private:
+  int count_ = 0;
+  int formatted_ = 0;
+  int maxBars_ = 0;
+  size_t longestBytes_ = 0, longestChars_ = 0;
+  int32_t longestBytesFrame_ = 0, longestCharsFrame_ = 0;
 };
 
 // Throws Error at a row whose frames cannot be read.

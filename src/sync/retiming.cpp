@@ -17,10 +17,9 @@ namespace {
 
 constexpr long double kMaxFrame = std::numeric_limits<int32_t>::max();
 
-void AppendNumber(std::string& out, int64_t value) {
-  char buf[24];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, end);
+// Writes a frame that fits 32 bits as digits at p; returns the end.
+char* PutFrame(char* p, long double frame) {
+  return std::to_chars(p, p + 10, static_cast<uint32_t>(frame)).ptr;
 }
 
 }  // namespace
@@ -109,6 +108,17 @@ std::optional<double> ParseDecimal(std::string_view text) {
 long double RoundHalfEven(long double value) {
   // nearbyint rounds in the current mode, which is to nearest with ties to
   // even unless someone changed it; do it by hand to be independent of that.
+  // Within 64 bits the floor comes from a conversion, much cheaper than
+  // floorl in a loop over every frame of a document.
+  if (std::fabs(value) < 0x1p62L) {
+    auto whole = static_cast<int64_t>(value);  // towards zero
+    if (static_cast<long double>(whole) > value) --whole;
+    const long double lower = static_cast<long double>(whole);
+    const long double diff = value - lower;
+    if (diff < 0.5L) return lower;
+    if (diff > 0.5L) return lower + 1;
+    return whole % 2 == 0 ? lower : lower + 1;
+  }
   long double lower = std::floor(value);
   long double diff = value - lower;
   if (diff < 0.5L) return lower;
@@ -121,19 +131,28 @@ long double RetimeFrame(int32_t frame, long double offset, double scale) {
   return r < 0 ? 0 : r;
 }
 
-std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale) {
+bool AppendRetimedLine(std::string& out, std::string_view line, long double offset, double scale) {
   SubtitleLineView view(line);
-  long double first = RetimeFrame(view.First(), offset, scale);
-  long double second = RetimeFrame(view.Second(), offset, scale);
-  if (first > kMaxFrame || second > kMaxFrame) return std::nullopt;
-  std::string out;
-  out.reserve(view.Text().size() + 24);
-  out.push_back('{');
-  AppendNumber(out, static_cast<int64_t>(first));
-  out += "}{";
-  if (second >= first) AppendNumber(out, static_cast<int64_t>(second));
-  out.push_back('}');
+  const long double first = RetimeFrame(view.First(), offset, scale);
+  const long double second = RetimeFrame(view.Second(), offset, scale);
+  if (first > kMaxFrame || second > kMaxFrame) return false;
+  char head[32];
+  char* p = head;
+  *p++ = '{';
+  p = PutFrame(p, first);
+  *p++ = '}';
+  *p++ = '{';
+  if (second >= first) p = PutFrame(p, second);
+  *p++ = '}';
+  out.append(head, static_cast<size_t>(p - head));
   out.append(view.Text());
+  return true;
+}
+
+std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale) {
+  std::string out;
+  out.reserve(line.size() + 24);
+  if (!AppendRetimedLine(out, line, offset, scale)) return std::nullopt;
   return out;
 }
 
@@ -157,26 +176,52 @@ RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view sca
 
 // Whether every result of the rows taking part fits 32 bits. A linear map
 // takes its extremes at the smallest and largest frame, so checking those two
-// is enough. Reports progress as the first half of total.
+// is enough.
+class FrameRange {
+ public:
+  // Throws Error when a frame of the line cannot be read.
+  void Take(std::string_view line) {
+    const SubtitleLineView view(line);
+    const int32_t first = view.First(), second = view.Second();
+    if (!any_) lowest_ = highest_ = first, any_ = true;
+    lowest_ = std::min({lowest_, first, second});
+    highest_ = std::max({highest_, first, second});
+  }
+  bool ResultsFit(const RecalcValues& v) const {
+    return !any_ || (RetimeFrame(lowest_, v.offset, v.scale) <= kMaxFrame &&
+                     RetimeFrame(highest_, v.offset, v.scale) <= kMaxFrame);
+  }
+
+ private:
+  bool any_ = false;
+  int32_t lowest_ = 0, highest_ = 0;
+};
+
+// Reports progress as the first half of total.
 bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnly,
                 const ProgressFn& progress, size_t total) {
-  const int count = doc.Count();
-  bool any = false;
-  int32_t lowest = 0, highest = 0;
-  for (int i = 0; i < count; ++i) {
+  FrameRange range;
+  for (int i = 0; i < doc.Count(); ++i) {
     if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
-    if (selectedOnly && !doc.Selected(i)) continue;
-    SubtitleLineView view(doc.Line(i));
-    const int32_t first = view.First(), second = view.Second();
-    if (!any) lowest = highest = first, any = true;
-    lowest = std::min({lowest, first, second});
-    highest = std::max({highest, first, second});
+    if (!selectedOnly || doc.Selected(i)) range.Take(doc.Line(i));
   }
-  return !any || (RetimeFrame(lowest, v.offset, v.scale) <= kMaxFrame &&
-                  RetimeFrame(highest, v.offset, v.scale) <= kMaxFrame);
+  return range.ResultsFit(v);
 }
 
 }  // namespace
+
+RecalcStatus CheckRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText) {
+  RecalcValues v = ParseRecalcFields(offsetText, scaleText);
+  if (v.status != RecalcStatus::Done) return v.status;
+  FrameRange range;
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    if (!selection || (*selection)[row]) range.Take(line);
+    ++row;
+  });
+  return range.ResultsFit(v) ? RecalcStatus::Done : RecalcStatus::TooLarge;
+}
 
 RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offsetText,
                                 std::string_view scaleText, bool selectedOnly) {
@@ -201,6 +246,40 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
     doc.Replace(i, std::move(*line));
   }
   if (progress) progress(total, total);
+  return RecalcStatus::Done;
+}
+
+RecalcStatus WriteRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText,
+                                    const ByteSink& append) {
+  RecalcValues v = ParseRecalcFields(offsetText, scaleText);
+  if (v.status != RecalcStatus::Done) return v.status;
+  constexpr size_t kPiece = size_t{1} << 20;
+  std::string buf;
+  buf.reserve(kPiece + 4096);
+  bool fits = true;
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    const bool part = !selection || (*selection)[row++];
+    if (!fits) {
+      // Only read on: a frame too large to read still throws.
+      if (part) FrameRange().Take(line);
+      return;
+    }
+    if (!part) {
+      buf.append(line);
+    } else if (!AppendRetimedLine(buf, line, v.offset, v.scale)) {
+      fits = false;
+      return;
+    }
+    buf.append("\r\n");
+    if (buf.size() >= kPiece) {
+      append(buf);
+      buf.clear();
+    }
+  });
+  if (!fits) return RecalcStatus::TooLarge;
+  append(buf);
   return RecalcStatus::Done;
 }
 

@@ -4,7 +4,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "document/file_io.h"
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -51,6 +54,10 @@ long double RetimeFrame(int32_t frame, long double offset, double scale);
 // a frame of the line itself is too large.
 std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale);
 
+// The same appended to out; false, with out unchanged, when a result would not
+// fit. Throws as RetimeLine does.
+bool AppendRetimedLine(std::string& out, std::string_view line, long double offset, double scale);
+
 enum class RecalcStatus { Done, BadOffset, BadScale, TooLarge };
 
 // Applies the offset and scale texts to every line (or only the selected ones,
@@ -66,6 +73,22 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
 // Throws Error as RecalculateFrames does for a line whose frame is too large.
 RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offsetText,
                                 std::string_view scaleText, bool selectedOnly);
+
+// RecalculateFrames for a document that is written rather than kept: every
+// line, followed by CR LF, goes to append in pieces of about 1 MiB,
+// recalculated when it takes part (all lines, or those whose flag in
+// selection is set). One pass reads and writes; the statuses and errors are
+// those RecalculateFrames gives for the same lines. On TooLarge the lines
+// after the one that did not fit are only read, and the caller must drop what
+// append has received.
+RecalcStatus WriteRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText,
+                                    const ByteSink& append);
+
+// What WriteRecalculatedLines would return for the same arguments, writing
+// nothing; throws as it does.
+RecalcStatus CheckRecalculatedLines(const LineSource& lines, const std::vector<char>* selection,
+                                    std::string_view offsetText, std::string_view scaleText);
 
 // The first frame of a line as digit text: the digits between the second
 // character and the first '}' ("{1234}{1300}x" -> "1234", "{}{5}x" -> "").

@@ -101,6 +101,21 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
       EXPECT_EQ(p.kind, r.kind);
       EXPECT_EQ(p.lines, r.lines);
     }
+    // Handed over one by one, or indexed in the bytes: the same lines.
+    Lines scanned;
+    ReadOutcome s = ScanSubtitleLines(path, [&](std::string_view l) { scanned.emplace_back(l); });
+    EXPECT_EQ(s.kind, r.kind);
+    EXPECT_EQ(scanned, r.lines);
+    SubtitleText t = IndexSubtitleText(c.bytes);
+    EXPECT_EQ(t.kind, r.kind);
+    Lines indexed;
+    t.ForEachLine([&](std::string_view l) { indexed.emplace_back(l); });
+    EXPECT_EQ(indexed, r.lines);
+    EXPECT_EQ(t.count, r.lines.size());
+    if (!indexed.empty()) {
+      EXPECT_EQ(t.first, r.lines.front());
+      EXPECT_EQ(t.last, r.lines.back());
+    }
   }
 }
 

@@ -44,6 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckSameOutcome(whole, ReadSubtitleLines("/proc/self/fd/" + std::to_string(fd)));
   }
 
+  // Without keeping the lines, and as views into the bytes: the same lines.
+  std::vector<std::string> scanned;
+  const ReadOutcome scan =
+      ScanSubtitleText(bytes, [&](std::string_view line) { scanned.emplace_back(line); });
+  FUZZ_CHECK(scan.kind == whole.kind && scan.utf8 == whole.utf8 && scanned == whole.lines);
+  const SubtitleText indexed = IndexSubtitleText(bytes);
+  FUZZ_CHECK(indexed.kind == whole.kind);
+  std::vector<std::string> again;
+  indexed.ForEachLine([&](std::string_view line) { again.emplace_back(line); });
+  FUZZ_CHECK(again == whole.lines && indexed.count == whole.lines.size());
+  FUZZ_CHECK(whole.lines.empty() ||
+             (indexed.first == whole.lines.front() && indexed.last == whole.lines.back()));
+
   // The lines and their ends make up the bytes again.
   const std::string_view text = bytes;
   std::string rebuilt;

@@ -1,7 +1,10 @@
 // The tag routines on any text: the pieces they cut make up the text again,
 // stripping leaves no brace, scope changes touch only the kind letters, and
-// removals are done once and for all.
+// removals are done once and for all. The statistics measure a line as
+// stripping and splitting it would.
 #include "document/ascii.h"
+#include "document/subtitle_line.h"
+#include "edit/statistics.h"
 #include "fuzz_support.h"
 #include "layout/tags.h"
 
@@ -14,6 +17,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = input.ConsumeRemainingBytesAsString();
 
   const std::string stripped = StripTags(text);
+  {
+    SubtitleList list;
+    list.Add("{1}{}" + text);
+    list.SetUtf8(kind == 'Y');
+    size_t longest = 0;
+    for (const std::string& line : SplitIntoFiveLines(stripped)) {
+      size_t length = line.size();
+      if (list.IsUtf8())
+        length = static_cast<size_t>(std::count_if(line.begin(), line.end(), [](char c) {
+          return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+      longest = std::max(longest, length);
+    }
+    // A second row as long as the longest line does not win, one longer does.
+    list.Add("{2}{}" + std::string(longest, 'x'));
+    const SubtitleStatistics s = ComputeStatistics(list);
+    FUZZ_CHECK(s.longestLineFrame == (longest > 0 ? 1 : 0));
+    list.Replace(1, "{3}{}" + std::string(longest + 1, 'x'));
+    FUZZ_CHECK(ComputeStatistics(list).longestLineFrame == 3);
+    FUZZ_CHECK(s.formatted == (text.find('{') != std::string::npos ? 1 : 0));
+    FUZZ_CHECK(s.maxLines == std::max(DisplayLineCount(text), 1));
+  }
   FUZZ_CHECK(stripped.find_first_of("{}") == std::string::npos);
   FUZZ_CHECK(StripTags(stripped) == stripped);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "document/error.h"
+#include "document/subtitle_file.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -95,8 +96,26 @@ TEST(ParseDecimal, AcceptsCommaNumbersOnly) {
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   const std::pair<long double, long double> cases[] = {
-      {2.5L, 2},     {3.5L, 4},    {4.5L, 4},    {-2.5L, -2}, {-3.5L, -4}, {202.5L, 202},
-      {207.5L, 208}, {2.4999L, 2}, {2.5001L, 3}, {0.5L, 0},   {-0.5L, 0},  {7, 7},
+      {2.5L, 2},
+      {3.5L, 4},
+      {4.5L, 4},
+      {-2.5L, -2},
+      {-3.5L, -4},
+      {202.5L, 202},
+      {207.5L, 208},
+      {2.4999L, 2},
+      {2.5001L, 3},
+      {0.5L, 0},
+      {-0.5L, 0},
+      {7, 7},
+      {-2.4L, -2},
+      {-2.6L, -3},
+      {-7, -7},
+      // Around and beyond 2^62, where the rounding leaves 64-bit integers.
+      {0x1p62L - 1.5L, 0x1p62L - 2},
+      {0x1p62L + 0.5L, 0x1p62L},
+      {-0x1p62L - 1.5L, -0x1p62L - 2},
+      {1e30L, 1e30L},
   };
   for (auto [in, out] : cases) EXPECT_EQ(RoundHalfEven(in), out) << static_cast<double>(in);
 }
@@ -210,6 +229,62 @@ TEST(RecalculateFrames, KeepsTheOrderEvenWhenFramesCross) {
   ASSERT_EQ(RecalculateFrames(doc, "-50", "1", false), RecalcStatus::Done);
   // Both frames of the second line clamp to 0, so it gets a second frame.
   EXPECT_EQ(doc.Lines(), (std::vector<std::string>{"{50}{}a", "{0}{0}b"}));
+}
+
+// Writing a recalculated document without keeping it gives what
+// recalculating the list and saving it gives: the same bytes, statuses and
+// errors, in pieces of any number.
+TEST(WriteRecalculatedLines, WritesWhatRecalculatingAndSavingWrites) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<char> selection;  // empty: every row
+    const char* offset;
+    const char* scale;
+  } cases[] = {
+      {"every row", {"{10}{20}a", "{}{}b", "{30}{25}c|d"}, {}, "12,5", "1,04"},
+      {"selected rows", {"{10}{20}a", "{99999999999}{}x", "{30}{40}c"}, {1, 0, 1}, "-5", "2"},
+      {"bad offset", {"{1}{2}a"}, {}, "x", "1"},
+      {"bad scale", {"{1}{2}a"}, {}, "0", ""},
+      {"too large", {"{1}{2}a", "{2000000000}{}b", "{3}{4}c"}, {}, "0", "2"},
+      // An unreadable frame after a result that does not fit is the error.
+      {"unreadable after too large", {"{2000000000}{}b", "{99999999999}{}x"}, {}, "0", "2"},
+      {"many pieces",
+       std::vector<std::string>(40000, "{7}{9}" + std::string(60, 'x')),
+       {},
+       "3",
+       "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SubtitleList doc = Doc(c.lines);
+    const bool selectedOnly = !c.selection.empty();
+    for (size_t i = 0; i < c.selection.size(); ++i)
+      doc.SetSelected(static_cast<int>(i), c.selection[i] != 0);
+    std::string expectedError, error;
+    RecalcStatus expected = RecalcStatus::Done, got = RecalcStatus::Done;
+    try {
+      expected = RecalculateFrames(doc, c.offset, c.scale, selectedOnly);
+    } catch (const Error& e) {
+      expectedError = e.what();
+    }
+    const LineSource views = [&](const LineSink& sink) {
+      for (const std::string& line : c.lines) sink(line);
+    };
+    const std::vector<char>* flags = selectedOnly ? &c.selection : nullptr;
+    std::string bytes;
+    try {
+      EXPECT_EQ(CheckRecalculatedLines(views, flags, c.offset, c.scale), expected);
+      got = WriteRecalculatedLines(views, flags, c.offset, c.scale,
+                                   [&](std::string_view piece) { bytes.append(piece); });
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, expectedError);
+    EXPECT_EQ(got, expected);
+    if (expected == RecalcStatus::Done && expectedError.empty())
+      EXPECT_EQ(bytes, ComposeFileBytes(doc.Lines()));
+  }
 }
 
 TEST(ExtractFirstFrameDigits, CollectsDigitsUpToTheFirstClosingBrace) {
