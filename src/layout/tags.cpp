@@ -43,13 +43,16 @@ bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
   for (int row = 0; row < count; ++row) {
     if (progress && row % kProgressStride == 0) progress(row, count);
     if (!list.Selected(row)) continue;
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    std::string text = fn(f.text);
-    if (text != f.text) {
+    // The frames as ParseSubtitleLine reads them, the text seen in place.
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First();
+    const int32_t second = view.Second();
+    const std::string text = fn(view.Text());
+    if (text != view.Text()) {
       changed = true;
       if (changedSoFar) *changedSoFar = true;
     }
-    list.Replace(row, ComposeSubtitleLine(f.first, f.second, text));
+    list.Replace(row, ComposeSubtitleLine(first, second, text));
   }
   if (progress) progress(count, count);
   return changed;
@@ -283,13 +286,12 @@ void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
 
 bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress, bool* changed) {
   return RewriteSelected(
-      list, progress, [&](const std::string& text) { return RemoveTagsOfKind(text, kind); },
-      changed);
+      list, progress, [&](std::string_view text) { return RemoveTagsOfKind(text, kind); }, changed);
 }
 
 bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress, bool* changed) {
   return RewriteSelected(
-      list, progress, [](const std::string& text) { return StripTags(text); }, changed);
+      list, progress, [](std::string_view text) { return StripTags(text); }, changed);
 }
 
 TagFont FontFromTags(std::string_view format, TagFont font) {
