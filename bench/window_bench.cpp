@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/allocator.h"
 #include "app/find_dialog.h"
 #include "document/subtitle_file.h"
 #include "edit/doplneni.h"
@@ -225,6 +226,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: window_bench FILE [STEP...]\n");
     return 2;
   }
+  // As the program starts.
+  TuneAllocatorForLargeDocuments();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const QString file = QString::fromLocal8Bit(argv[1]);
