@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "document/change_journal.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -76,25 +77,26 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
     next = i;
   }
 
-  // Then the list is compacted in one pass, the completed rows rewritten.
+  // Then the completed rows are rewritten in place and the rows that do not
+  // stay are removed, the others keeping their selection. The journal takes
+  // it as a change of the whole list (undone, no row is selected) but records
+  // only what changed, not the lines before and after.
   const int cursor = list.CursorRow();
-  const std::vector<char> flags = list.SelectionFlags();
-  std::vector<std::string> lines = list.TakeLines();
-  std::vector<std::string> kept;
-  std::vector<char> keptFlags;
-  kept.reserve(count);
-  keptFlags.reserve(count);
+  ChangeSet* journal = list.Journal();
+  if (journal) journal->WholeListBegin();
+  std::string line;
+  bool dropped = false;
   for (size_t i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(count + i, total);
-    if (!keep[i]) continue;
-    if (!completed[i]) {
-      kept.push_back(std::move(lines[i]));
-      keptFlags.push_back(flags[i]);
+    const int row = static_cast<int>(i);
+    if (!keep[i]) {
+      dropped = true;
       continue;
     }
+    if (!completed[i]) continue;
     // Both numbers are written out, a second frame of 0 as "0".
-    std::string text = ParseSubtitleLine(lines[i]).text;
-    std::string line;
+    const std::string_view text = SubtitleLineView(list.Line(row)).Text();
+    line.clear();
     line.reserve(text.size() + 24);
     line += '{';
     line += std::to_string(firsts[i]);
@@ -102,12 +104,17 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
     line += std::to_string(newSecond[i]);
     line += '}';
     line += text;
-    kept.push_back(std::move(line));
-    keptFlags.push_back(0);
+    list.Replace(row, line);  // also unselects it
   }
-  list.Assign(std::move(kept));
-  for (size_t r = 0; r < keptFlags.size(); ++r)
-    if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+  if (dropped) {
+    std::vector<char> flags = list.SelectionFlags();
+    for (size_t i = 0; i < count; ++i) list.SetSelected(static_cast<int>(i), !keep[i]);
+    list.DeleteSelected();
+    size_t out = 0;
+    for (size_t i = 0; i < count; ++i)
+      if (keep[i]) list.SetSelected(static_cast<int>(out++), flags[i] != 0);
+  }
+  if (journal) journal->WholeListEnd();
   list.SetCursorRow(std::min(cursor, list.Count() - 1));
   if (progress) progress(total, total);
   return CompletionStatus::Done;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/ascii.h"
+#include "document/change_journal.h"
 #include "document/file_names.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -79,57 +80,55 @@ std::string InsertedLine(const SubtitleList& list, int row) {
 }
 
 void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
-  // Removing rows one by one from a long list would take quadratic time, so
-  // the kept rows are gathered into a new list. The row after the one being
-  // examined is always the next original row: removals happen only at the
-  // examined row.
+  // Rows are rewritten in place and the removed ones only marked, then
+  // removed together (one by one from a long list would take quadratic
+  // time). So the row after the one being examined is always the next
+  // original row. The journal takes it as a change of the whole list
+  // (undone, no row is selected) but records only what changed.
   const int cursor = list.CursorRow();
   const std::vector<char> flags = list.SelectionFlags();
-  std::vector<std::string> lines = list.TakeLines();
-  const size_t count = lines.size();
-  std::vector<std::string> kept;
-  std::vector<char> keptFlags;
-  kept.reserve(count);
-  keptFlags.reserve(count);
-  size_t i = 0;
-  // Puts the kept rows and the rest back, also when a line cannot be parsed,
-  // so that what was repaired before stays repaired.
+  const size_t count = flags.size();
+  std::vector<char> removed(count);
+  bool anyRemoved = false;
+  ChangeSet* journal = list.Journal();
+  if (journal) journal->WholeListBegin();
+  // Removes the marked rows, the others keeping their selection, also when a
+  // line cannot be parsed, so that what was repaired before stays repaired.
   auto finish = [&] {
-    for (; i < count; ++i) {
-      kept.push_back(std::move(lines[i]));
-      keptFlags.push_back(flags[i]);
+    if (anyRemoved) {
+      std::vector<char> kept = list.SelectionFlags();
+      for (size_t r = 0; r < count; ++r) list.SetSelected(static_cast<int>(r), removed[r] != 0);
+      list.DeleteSelected();
+      size_t out = 0;
+      for (size_t r = 0; r < count; ++r)
+        if (!removed[r]) list.SetSelected(static_cast<int>(out++), kept[r] != 0);
     }
-    list.Assign(std::move(kept));
-    for (size_t r = 0; r < keptFlags.size(); ++r)
-      if (keptFlags[r]) list.SetSelected(static_cast<int>(r), true);
+    if (journal) journal->WholeListEnd();
     list.SetCursorRow(std::min(cursor, list.Count() - 1));
   };
   try {
-    for (; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
       if (progress && i % kProgressStride == 0) progress(i, count);
-      if (!flags[i]) {
-        kept.push_back(std::move(lines[i]));
-        keptFlags.push_back(0);
+      if (!flags[i]) continue;
+      const int row = static_cast<int>(i);
+      const SubtitleLineView view(list.Line(row));
+      const int32_t first = view.First(), oldSecond = view.Second();
+      if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) {
+        removed[i] = 1;
+        anyRemoved = true;
         continue;
       }
-      const SubtitleLineView view(lines[i]);
-      const int32_t first = view.First(), oldSecond = view.Second();
-      if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) continue;
       int64_t second = oldSecond;
       if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
       if (i + 1 < count) {
-        int64_t next = ParseFirstFrame(lines[i + 1]);
+        int64_t next = ParseFirstFrame(list.Line(row + 1));
         // A row that follows at frame 0 (an empty first frame) would pull the
         // second frame below zero, which a line cannot hold: left alone.
         if (second >= next && next > 0) second = next - 1;
       }
-      if (second == oldSecond || second > INT32_MAX) {
-        kept.push_back(std::move(lines[i]));
-        keptFlags.push_back(1);
-      } else {
-        kept.push_back(ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
-        keptFlags.push_back(0);
-      }
+      // A row left as it is keeps its selection; a rewritten one loses it.
+      if (second != oldSecond && second <= INT32_MAX)
+        list.Replace(row, ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
     }
   } catch (...) {
     finish();
