@@ -194,7 +194,7 @@ void TForm1::OdstranFor1Click() {
     if (changed) SetChanged(true);
     PushRows(0, doc_.Count() - 1);
   });
-  RemoveAllFormatting(doc_, {}, &changed);
+  RemoveAllFormatting(doc_, Progress(), &changed);
 }
 
 }  // namespace velorin

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/listen_loader.h"
 #include "convert/srt_export.h"
 #include "convert/srt_import.h"
 #include "document/error.h"
@@ -674,7 +675,7 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
   if (doc.Empty()) Fail(*input + ": the file holds no subtitle lines");
   SpeechTrack track;
   try {
-    track = MakeFfmpegSpeechDetector()->Detect(*film, {});
+    track = LoadSpeechDetector()->Detect(*film, {});
   } catch (const SpeechDetectionError& e) {
     Fail(e.Failure() == SpeechFailure::NoAudio ? *film + ": " + std::string(kMsgAutoNoAudio)
                                                : e.what());

@@ -1,6 +1,7 @@
 #include "document/change_journal.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "document/subtitle_list.h"
@@ -175,6 +176,21 @@ void ChangeSet::Permuted(const std::vector<uint32_t>& order) {
 }
 
 void ChangeSet::Reassigned(LineSpan before, LineSpan after) {
+  // Room for both lists at once: a million lines appended one by one would
+  // copy the growing stream again and again.
+  // Exactly, so that the step keeps no spare room to give back later.
+  auto varint = [](uint64_t v) {
+    size_t n = 1;
+    for (; v >= 0x80; v >>= 7) ++n;
+    return n;
+  };
+  size_t needed = 1;
+  for (LineSpan lines : {before, after}) {
+    needed += varint(lines.size());
+    for (std::string_view l : lines) needed += varint(l.size()) + l.size();
+  }
+  if (bytes_.capacity() - bytes_.size() < needed)
+    bytes_.reserve(std::max(bytes_.size() + needed, bytes_.capacity() + bytes_.capacity() / 2));
   bytes_.push_back(static_cast<char>(kReassign));
   for (LineSpan lines : {before, after}) {
     Put(lines.size());
@@ -235,6 +251,7 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
         r.SkipLines();
         break;
       case kRowsFromZero:
+      case kWholeList:
         break;
     }
     at = r.Pos();
@@ -317,19 +334,38 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
       flags.assign(lines.size(), 0);
       break;
     }
+    case kWholeList:
+      break;
+  }
+}
+
+template <typename It>
+void ChangeSet::ApplyAll(SubtitleList& list, It first, It last, bool undo,
+                         std::vector<int>& touched) const {
+  std::optional<size_t> wholeFrom;  // touched rows before the open marker
+  for (It it = first; it != last; ++it) {
+    if (static_cast<Kind>(bytes_[it->start]) != kWholeList) {
+      Apply(list, *it, undo, touched);
+    } else if (!wholeFrom) {
+      wholeFrom = touched.size();
+    } else {
+      touched.resize(*wholeFrom);
+      wholeFrom.reset();
+    }
   }
 }
 
 std::vector<int> ChangeSet::Undo(SubtitleList& list) const {
   std::vector<int> touched;
   const std::vector<OpAt> ops = Ops();
-  for (auto it = ops.rbegin(); it != ops.rend(); ++it) Apply(list, *it, true, touched);
+  ApplyAll(list, ops.rbegin(), ops.rend(), true, touched);
   return Finish(list, std::move(touched));
 }
 
 std::vector<int> ChangeSet::Redo(SubtitleList& list) const {
   std::vector<int> touched;
-  for (OpAt op : Ops()) Apply(list, op, false, touched);
+  const std::vector<OpAt> ops = Ops();
+  ApplyAll(list, ops.begin(), ops.end(), false, touched);
   return Finish(list, std::move(touched));
 }
 

@@ -32,6 +32,11 @@ class ChangeSet {
   void Permuted(const std::vector<uint32_t>& order);
   // The whole content replaced.
   void Reassigned(LineSpan before, LineSpan after);
+  // The changes recorded between these two make the list over as a whole, as
+  // Reassigned does, but cost only what they change: taken back or done
+  // again they leave none of their rows selected, as new content does.
+  void WholeListBegin() { Marker(kWholeList); }
+  void WholeListEnd() { Marker(kWholeList); }
 
   // Moves the changes of other to the end of this one.
   void Append(ChangeSet&& other);
@@ -52,12 +57,21 @@ class ChangeSet {
     kPermute,
     kReassign,
     kRowsFromZero,  // replaced rows are counted from 0 again
+    kWholeList,     // begins or ends changes whose rows are not selected after
   };
   // Where an op starts, and the replaced row its row difference counts from.
   struct OpAt {
     size_t start;
     int rowBefore;
   };
+  void Marker(Kind kind) {
+    bytes_.push_back(static_cast<char>(kind));
+    ++ops_;
+  }
+  // Runs ops in the given order; rows touched between two kWholeList markers
+  // are forgotten.
+  template <typename It>
+  void ApplyAll(SubtitleList& list, It first, It last, bool undo, std::vector<int>& touched) const;
   void Put(uint64_t v);
   void PutBytes(std::string_view s);
   std::vector<OpAt> Ops() const;

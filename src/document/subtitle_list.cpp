@@ -77,12 +77,6 @@ std::vector<std::string> SubtitleList::TakeLines() {
   return out;
 }
 
-void SubtitleList::RecordTakenOut() {
-  if (!lines_.empty()) journal_->Reassigned(lines_, LineStore());
-}
-
-void SubtitleList::RecordPutBack() { journal_->Reassigned(LineStore(), lines_); }
-
 bool SubtitleList::Selected(int row) const {
   CheckRow(row);
   return selected_[row] != 0;

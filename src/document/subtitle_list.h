@@ -67,26 +67,6 @@ class SubtitleList {
   // Reorders the rows: new row i is old row order[i]. Nothing selected after.
   void Permute(const std::vector<uint32_t>& order);
 
-  // Runs change(), which changes many rows in place; the journal keeps it as
-  // the whole content taken out and put back, as TakeLines and Assign would
-  // record it, without the list's bytes ever being held twice.
-  template <typename Fn>
-  void Rewrite(Fn&& change) {
-    ChangeSet* const journal = journal_;
-    if (!journal) return change();
-    RecordTakenOut();
-    journal_ = nullptr;
-    try {
-      change();
-    } catch (...) {
-      journal_ = journal;
-      RecordPutBack();
-      throw;
-    }
-    journal_ = journal;
-    RecordPutBack();
-  }
-
   // While a journal is set, every change of the lines is also written to it
   // (selection and cursor are not), so that it can be taken back.
   void SetJournal(ChangeSet* journal) { journal_ = journal; }
@@ -100,8 +80,6 @@ class SubtitleList {
  private:
   friend class ChangeSet;
   void CheckRow(int row) const;
-  void RecordTakenOut();
-  void RecordPutBack();
 
   LineStore lines_;
   std::vector<char> selected_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "document/change_journal.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -44,62 +45,76 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   const size_t total = count * 2;
 
   // First every row is read, the rows that stay are marked and every new
-  // second frame is checked, so that nothing changes when a line cannot be
-  // read or a result does not fit. Two bytes a row: a million-row document is
-  // completed in place with little more memory than it holds.
+  // second frame is computed, so that nothing changes when a line cannot be
+  // read or a result does not fit.
+  std::vector<int32_t> firsts(count);
   std::vector<char> keep(count);
-  // The display lines (1 to 5) of rows that get a new second frame, else 0.
+  // Rows that get a new second frame, and that frame.
   std::vector<char> completed(count);
+  std::vector<int64_t> newSecond(count);
   for (size_t i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(i, total);
     SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
+    firsts[i] = f.first;
     keep[i] = f.first != 0 && !f.text.empty();
-    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0))
-      completed[i] = static_cast<char>(std::min(DisplayLineCount(f.text), 5));
-  }
-  auto firstFrame = [&](size_t row) { return SubtitleLineView(list.Lines()[row]).First(); };
-  // The new second frame of completed row i from its display time, cut by the
-  // next kept row (count when there is none). The rows after i are as read.
-  auto newSecond = [&](size_t i, size_t next) {
-    const int32_t time = std::max(0, seconds[static_cast<size_t>(completed[i] - 1)]);
-    int64_t second = int64_t{firstFrame(i)} + int64_t{kCompletionFramesPerSecond} * time;
-    if (next < count) {
-      const int32_t nextFirst = firstFrame(next);
-      if (second > nextFirst) second = int64_t{nextFirst} - 1;
+    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0)) {
+      const int lines = std::min(DisplayLineCount(f.text), 5);
+      completed[i] = 1;
+      newSecond[i] = int64_t{kCompletionFramesPerSecond} *
+                     std::max(0, seconds[static_cast<size_t>(lines - 1)]);
     }
-    return second;
-  };
-  for (size_t i = count, next = count; i-- > 0;) {
+  }
+  // newSecond holds the display time so far; the next kept row bounds it.
+  size_t next = count;  // the next kept row after i
+  for (size_t i = count; i-- > 0;) {
     if (!keep[i]) continue;
-    if (completed[i] && newSecond(i, next) > INT32_MAX) return CompletionStatus::TooLarge;
+    if (completed[i]) {
+      int64_t second = int64_t{firsts[i]} + newSecond[i];
+      if (next < count && second > firsts[next]) second = int64_t{firsts[next]} - 1;
+      if (second > INT32_MAX) return CompletionStatus::TooLarge;
+      newSecond[i] = second;
+    }
     next = i;
   }
 
-  // Then the completed rows are rewritten in place (which unselects them) and
-  // the others that are not kept removed, in one pass each.
+  // Then the completed rows are rewritten in place and the rows that do not
+  // stay are removed, the others keeping their selection. The journal takes
+  // it as a change of the whole list (undone, no row is selected) but records
+  // only what changed, not the lines before and after.
   const int cursor = list.CursorRow();
-  list.Rewrite([&] {
-    std::string line;
-    size_t next = 0;  // the next kept row after i
-    for (size_t i = 0; i < count; ++i) {
-      if (progress && i % kProgressStride == 0) progress(count + i, total);
-      if (!completed[i]) continue;
-      while (next < count && (next <= i || !keep[next])) ++next;
-      const int64_t second = newSecond(i, next);
-      const SubtitleLineView view(list.Lines()[i]);
-      // Both numbers are written out, a second frame of 0 as "0".
-      line.clear();
-      line += '{';
-      line += std::to_string(view.First());
-      line += "}{";
-      line += std::to_string(second);
-      line += '}';
-      line += view.Text();
-      list.Replace(static_cast<int>(i), line);
+  ChangeSet* journal = list.Journal();
+  if (journal) journal->WholeListBegin();
+  std::string line;
+  bool dropped = false;
+  for (size_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStride == 0) progress(count + i, total);
+    const int row = static_cast<int>(i);
+    if (!keep[i]) {
+      dropped = true;
+      continue;
     }
-    for (char& k : keep) k = !k;
-    list.DeleteRows(keep);
-  });
+    if (!completed[i]) continue;
+    // Both numbers are written out, a second frame of 0 as "0".
+    const std::string_view text = SubtitleLineView(list.Line(row)).Text();
+    line.clear();
+    line.reserve(text.size() + 24);
+    line += '{';
+    line += std::to_string(firsts[i]);
+    line += "}{";
+    line += std::to_string(newSecond[i]);
+    line += '}';
+    line += text;
+    list.Replace(row, line);  // also unselects it
+  }
+  if (dropped) {
+    std::vector<char> flags = list.SelectionFlags();
+    for (size_t i = 0; i < count; ++i) list.SetSelected(static_cast<int>(i), !keep[i]);
+    list.DeleteSelected();
+    size_t out = 0;
+    for (size_t i = 0; i < count; ++i)
+      if (keep[i]) list.SetSelected(static_cast<int>(out++), flags[i] != 0);
+  }
+  if (journal) journal->WholeListEnd();
   list.SetCursorRow(std::min(cursor, list.Count() - 1));
   if (progress) progress(total, total);
   return CompletionStatus::Done;

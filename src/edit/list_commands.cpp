@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/ascii.h"
+#include "document/change_journal.h"
 #include "document/file_names.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -79,49 +80,61 @@ std::string InsertedLine(const SubtitleList& list, int row) {
 }
 
 void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
-  // Removing rows one by one from a long list would take quadratic time, so
-  // the rows to remove are marked and removed at the end, in one pass. The
-  // row after the one being examined is always the next original row: only
-  // the examined row changes.
+  // Rows are rewritten in place and the removed ones only marked, then
+  // removed together (one by one from a long list would take quadratic
+  // time). So the row after the one being examined is always the next
+  // original row. The journal takes it as a change of the whole list
+  // (undone, no row is selected) but records only what changed.
   const int cursor = list.CursorRow();
-  const size_t count = list.Lines().size();
+  const std::vector<char> flags = list.SelectionFlags();
+  const size_t count = flags.size();
   std::vector<char> removed(count);
-  // Removes the marked rows also when a line cannot be parsed, so that what
-  // was repaired before stays repaired.
+  bool anyRemoved = false;
+  ChangeSet* journal = list.Journal();
+  if (journal) journal->WholeListBegin();
+  // Removes the marked rows, the others keeping their selection, also when a
+  // line cannot be parsed, so that what was repaired before stays repaired.
   auto finish = [&] {
-    list.DeleteRows(removed);
+    if (anyRemoved) {
+      std::vector<char> kept = list.SelectionFlags();
+      for (size_t r = 0; r < count; ++r) list.SetSelected(static_cast<int>(r), removed[r] != 0);
+      list.DeleteSelected();
+      size_t out = 0;
+      for (size_t r = 0; r < count; ++r)
+        if (!removed[r]) list.SetSelected(static_cast<int>(out++), kept[r] != 0);
+    }
+    if (journal) journal->WholeListEnd();
     list.SetCursorRow(std::min(cursor, list.Count() - 1));
   };
-  list.Rewrite([&] {
-    try {
-      for (size_t i = 0; i < count; ++i) {
-        if (progress && i % kProgressStride == 0) progress(i, count);
-        if (!list.SelectionFlags()[i]) continue;
-        const SubtitleLineView view(list.Lines()[i]);
-        const int32_t first = view.First(), oldSecond = view.Second();
-        if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) {
-          removed[i] = 1;
-          continue;
-        }
-        int64_t second = oldSecond;
-        if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
-        if (i + 1 < count) {
-          int64_t next = ParseFirstFrame(list.Lines()[i + 1]);
-          // A row that follows at frame 0 (an empty first frame) would pull the
-          // second frame below zero, which a line cannot hold: left alone.
-          if (second >= next && next > 0) second = next - 1;
-        }
-        // A repaired row is unselected; one left as it was stays selected.
-        if (second != oldSecond && second <= INT32_MAX)
-          list.Replace(static_cast<int>(i),
-                       ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      if (progress && i % kProgressStride == 0) progress(i, count);
+      if (!flags[i]) continue;
+      const int row = static_cast<int>(i);
+      const SubtitleLineView view(list.Line(row));
+      const int32_t first = view.First(), oldSecond = view.Second();
+      if ((first == 0 && oldSecond == 0) || StripTags(view.Text()).empty()) {
+        removed[i] = 1;
+        anyRemoved = true;
+        continue;
       }
-    } catch (...) {
-      finish();
-      throw;
+      int64_t second = oldSecond;
+      if (oldSecond >= 1 && oldSecond < first) second = int64_t{first} + 80;
+      if (i + 1 < count) {
+        int64_t next = ParseFirstFrame(list.Line(row + 1));
+        // A row that follows at frame 0 (an empty first frame) would pull the
+        // second frame below zero, which a line cannot hold: left alone.
+        if (second >= next && next > 0) second = next - 1;
+      }
+      // A row left as it is keeps its selection; a rewritten one loses it.
+      if (second != oldSecond && second <= INT32_MAX)
+        list.Replace(row, ComposeSubtitleLine(first, static_cast<int32_t>(second), view.Text()));
     }
+  } catch (...) {
     finish();
-  });
+    throw;
+  }
+  finish();
   if (progress) progress(count, count);
 }
 

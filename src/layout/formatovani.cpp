@@ -234,7 +234,7 @@ void TForm7::OKButClick() {
       MainForm& form;
       ~Shown() { form.PushRows(0, form.Doc().Count() - 1); }
     } shown{form1_};
-    ApplyWholeTag(doc, KindLetter(), tag);
+    ApplyWholeTag(doc, KindLetter(), tag, form1_.Progress());
     accept();
   });
 }

@@ -43,13 +43,16 @@ bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
   for (int row = 0; row < count; ++row) {
     if (progress && row % kProgressStride == 0) progress(row, count);
     if (!list.Selected(row)) continue;
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    std::string text = fn(f.text);
-    if (text != f.text) {
+    // The frames as ParseSubtitleLine reads them, the text seen in place.
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First();
+    const int32_t second = view.Second();
+    const std::string text = fn(view.Text());
+    if (text != view.Text()) {
       changed = true;
       if (changedSoFar) *changedSoFar = true;
     }
-    list.Replace(row, ComposeSubtitleLine(f.first, f.second, text));
+    list.Replace(row, ComposeSubtitleLine(first, second, text));
   }
   if (progress) progress(count, count);
   return changed;
@@ -163,25 +166,65 @@ const std::array<NamedTagColor, 16> kTagColors = {{
 std::string ToWholeScope(std::string_view tags) { return ScopeCase(tags, AsciiToUpper); }
 std::string ToLineScope(std::string_view tags) { return ScopeCase(tags, AsciiToLower); }
 
-std::string RemoveWholeTag(std::string_view text, char kind) {
-  std::array<std::string, 5> lines = SplitIntoFiveLines(text);
-  LeadingTags first = SplitLeadingTags(lines[0]);
-  TagScopes scopes = SeparateTagScopes(first.tags);
-  std::string& whole = scopes.whole;
+namespace {
+
+// RemoveWholeTag appended to out, with whole and line as scratch space, so
+// that a loop over a million rows reuses its buffers instead of allocating
+// a dozen strings a row.
+void AppendWithoutWholeTag(std::string& out, std::string_view text, char kind, std::string& whole,
+                           std::string& line) {
+  // The display lines as SplitIntoFiveLines gives them: text after a fifth
+  // '|' is dropped.
+  std::array<std::string_view, 5> lines;
+  size_t start = 0;
+  for (size_t slot = 0; slot < lines.size(); ++slot) {
+    size_t bar = text.find('|', start);
+    if (bar == std::string_view::npos) {
+      lines[slot] = text.substr(start);
+      break;
+    }
+    lines[slot] = text.substr(start, bar - start);
+    start = bar + 1;
+  }
+  // The first line's tag prefix, up to its last '}', split by scope.
+  std::string_view tags, rest = lines[0];
+  if (size_t p = lines[0].rfind('}'); p != std::string_view::npos) {
+    tags = lines[0].substr(0, p + 1);
+    rest = lines[0].substr(p + 1);
+  }
+  whole.clear();
+  line.clear();
+  ForEachBracePiece(tags, [&](std::string_view piece) {
+    if (piece.size() < 2) return;
+    char c = piece[1];
+    if (c == 'C' || c == 'F' || c == 'S' || c == 'Y')
+      whole.append(piece);
+    else if (c == 'c' || c == 'f' || c == 's' || c == 'y')
+      line.append(piece);
+  });
   // Only a letter that opens a tag counts, so that a font name holding "S:"
   // or the like is never cut apart.
   const char pattern[] = {'{', kind, ':', '\0'};
-  size_t start = whole.find(pattern);
-  if (start != std::string::npos) {
-    size_t end = whole.find('}', start);
-    if (end != std::string::npos) whole.erase(start, end - start + 1);
+  size_t at = whole.find(pattern);
+  if (at != std::string::npos) {
+    size_t end = whole.find('}', at);
+    if (end != std::string::npos) whole.erase(at, end - at + 1);
   }
-  std::string out = whole + scopes.line + first.rest;
+  out += whole;
+  out += line;
+  out += rest;
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     out.push_back('|');
     out += lines[i];
   }
+}
+
+}  // namespace
+
+std::string RemoveWholeTag(std::string_view text, char kind) {
+  std::string out, whole, line;
+  AppendWithoutWholeTag(out, text, kind, whole, line);
   return out;
 }
 
@@ -222,21 +265,33 @@ std::string ColorTag(TagColor color) { return "{C:" + ColorToTagHex(color) + "}"
 
 std::string FontTag(std::string_view family) { return "{F:" + std::string(family) + "}"; }
 
-void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag) {
-  RewriteSelected(list, {}, [&](const std::string& text) {
-    return std::string(tag) + RemoveWholeTag(text, kind);
-  });
+void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
+                   const ProgressFn& progress) {
+  std::string text, whole, line;
+  const int count = list.Count();
+  for (int row = 0; row < count; ++row) {
+    if (progress && row % kProgressStride == 0) progress(row, count);
+    if (!list.Selected(row)) continue;
+    // The frames as ParseSubtitleLine reads them (a frame too large for 32
+    // bits stops here), the text seen in place.
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First();
+    const int32_t second = view.Second();
+    text.assign(tag);
+    AppendWithoutWholeTag(text, view.Text(), kind, whole, line);
+    list.Replace(row, ComposeSubtitleLine(first, second, text));
+  }
+  if (progress) progress(count, count);
 }
 
 bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress, bool* changed) {
   return RewriteSelected(
-      list, progress, [&](const std::string& text) { return RemoveTagsOfKind(text, kind); },
-      changed);
+      list, progress, [&](std::string_view text) { return RemoveTagsOfKind(text, kind); }, changed);
 }
 
 bool RemoveAllFormatting(SubtitleList& list, const ProgressFn& progress, bool* changed) {
   return RewriteSelected(
-      list, progress, [](const std::string& text) { return StripTags(text); }, changed);
+      list, progress, [](std::string_view text) { return StripTags(text); }, changed);
 }
 
 TagFont FontFromTags(std::string_view format, TagFont font) {

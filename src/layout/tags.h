@@ -98,7 +98,8 @@ std::string FontTag(std::string_view family);
 // For every selected row: the old whole-subtitle tag of the kind goes and tag
 // is put at the very front. Every handled row is written back and loses its
 // selection.
-void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag);
+void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
+                   const ProgressFn& progress = {});
 
 // Removes tags of a kind from every selected row; every selected row is
 // written back. Returns whether any text changed. *changed, when given, is

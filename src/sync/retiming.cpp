@@ -151,7 +151,7 @@ bool AppendRetimedLine(std::string& out, std::string_view line, long double offs
 
 std::optional<std::string> RetimeLine(std::string_view line, long double offset, double scale) {
   std::string out;
-  out.reserve(line.size() + 24);
+  out.reserve(SubtitleLineView(line).Text().size() + 24);
   if (!AppendRetimedLine(out, line, offset, scale)) return std::nullopt;
   return out;
 }

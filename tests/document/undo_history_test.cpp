@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "document/error.h"
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
 #include "edit/list_commands.h"
@@ -141,6 +142,53 @@ TEST(UndoHistory, OldestStepsGoBeyondTheCountOrTheBudget) {
     small.Commit("big");
   }
   EXPECT_EQ(small.Steps(), 1u);  // the newest stays, even over the budget
+}
+
+// Completion and repair rewrite rows and drop others: the step holds only
+// what changed, yet undone or done again it selects no row, as a new content
+// does, also after a repair stopped by an unreadable line.
+TEST(UndoHistory, WholeListRewritesAreSmallAndSelectNothing) {
+  const struct {
+    const char* name;
+    bool unreadable;  // row 1500 stops the command
+    std::function<void(SubtitleList&)> run;
+  } commands[] = {
+      {"completion", false,
+       [](SubtitleList& d) { CompleteSecondFrames(d, CompletionTable(7, 2, true), false); }},
+      {"repair", false, [](SubtitleList& d) { RepairSelected(d); }},
+      {"repair stopped", true, [](SubtitleList& d) { EXPECT_THROW(RepairSelected(d), Error); }}};
+  for (const auto& c : commands) {
+    SCOPED_TRACE(c.name);
+    SubtitleList doc;
+    size_t size = 0;
+    for (int i = 0; i < 2000; ++i) {
+      // Every tenth row empty (dropped), the others overlapping the next.
+      std::string line = "{" + std::to_string(100 * i + 100) + "}{" +
+                         std::to_string(100 * i + 250) + "}" +
+                         (i % 10 == 9 ? "" : "Dnes večer půjdeme spolu do kina");
+      if (c.unreadable && i == 1500) line = "{99999999999}{1}x";
+      size += line.size();
+      doc.Add(std::move(line));
+    }
+    doc.SelectAll();
+    doc.SetCursorRow(1999);
+    UndoHistory history;
+    doc.SetJournal(&history.Pending());
+    const std::vector<std::string> before = doc.Lines();
+    c.run(doc);
+    ASSERT_TRUE(history.Commit(c.name));
+    const std::vector<std::string> after = doc.Lines();
+    ASSERT_LT(after.size(), before.size());
+    EXPECT_LT(history.Bytes(), size / 4);
+    EXPECT_TRUE(history.Undo(doc).empty());
+    EXPECT_EQ(doc.Lines(), before);
+    EXPECT_EQ(doc.SelectedCount(), 0);
+    // Where it was, within the list the command left.
+    EXPECT_EQ(doc.CursorRow(), static_cast<int>(after.size()) - 1);
+    EXPECT_TRUE(history.Redo(doc).empty());
+    EXPECT_EQ(doc.Lines(), after);
+    EXPECT_EQ(doc.SelectedCount(), 0);
+  }
 }
 
 }  // namespace

@@ -156,6 +156,9 @@ TEST(Tags, RemoveWholeTagKeepsLinesAndOtherTags) {
       {"{x:1}{F:Arial}a", 'C', "{F:Arial}a"},
       // A font name that holds a kind letter and a colon stays whole.
       {"{F:MS:x}{S:20}a", 'S', "{F:MS:x}a"},
+      // Text after a fifth '|' goes; a '}' in the first line ends its prefix.
+      {"{Y:b}1|2|3|4|5|6", 'Y', "1|2|3|4|5"},
+      {"x{y:i}{Y:b}a}b|c", 'Y', "a}{y:i}b|c"},
   };
   for (const auto& c : cases) EXPECT_EQ(RemoveWholeTag(c.text, c.kind), c.result) << c.text;
 }
