@@ -24,7 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "app/allocator.h"
 #include "app/find_dialog.h"
 #include "document/subtitle_file.h"
 #include "edit/doplneni.h"
@@ -227,7 +226,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   // As the program starts.
-  TuneAllocatorForLargeDocuments();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const QString file = QString::fromLocal8Bit(argv[1]);

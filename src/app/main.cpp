@@ -4,12 +4,10 @@
 #include <QTranslator>
 #include <clocale>
 
-#include "app/allocator.h"
 #include "app/hlform.h"
 #include "app/qt_prompts.h"
 
 int main(int argc, char** argv) {
-  velorin::TuneAllocatorForLargeDocuments();  // before anything is allocated
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velorin"));
   // The standard dialogs speak the program's language.

@@ -1,5 +1,4 @@
 list(APPEND VELORIN_GUI_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/allocator.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_autosync.cpp
