@@ -38,13 +38,17 @@ SubtitleFields ParseSubtitleLine(std::string_view line) {
 int32_t ParseFirstFrame(std::string_view line) { return ReadFrameField(line).Frame(); }
 
 std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text) {
+  char head[32];
+  char* p = head;
+  *p++ = '{';
+  if (first != 0) p = std::to_chars(p, p + 11, first).ptr;  // "-2147483648" at most
+  *p++ = '}';
+  *p++ = '{';
+  if (second != 0) p = std::to_chars(p, p + 11, second).ptr;
+  *p++ = '}';
   std::string out;
-  out.reserve(text.size() + 24);
-  out.push_back('{');
-  if (first != 0) out += std::to_string(first);
-  out += "}{";
-  if (second != 0) out += std::to_string(second);
-  out.push_back('}');
+  out.reserve(static_cast<size_t>(p - head) + text.size());
+  out.append(head, static_cast<size_t>(p - head));
   out.append(text);
   return out;
 }

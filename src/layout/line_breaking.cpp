@@ -1,6 +1,7 @@
 #include "layout/line_breaking.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "document/subtitle_line.h"
@@ -57,17 +58,41 @@ size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
 
 std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
   std::string out(text);
-  const size_t length = CharacterCount(text, utf8);
-  // Every break is looked for in the unchanged text.
+  if (breaks <= 0) return out;
+  // The blanks of the text in one pass (a subtitle has a handful); every
+  // break is looked for among them, in the unchanged text.
+  constexpr size_t kMaxBlanks = 64;
+  std::array<Blank, kMaxBlanks> blanks;
+  size_t blankCount = 0, length = 0;
+  for (size_t i = 0; i < text.size() && blankCount <= kMaxBlanks; ++i) {
+    if (utf8 && IsContinuation(text[i])) continue;
+    ++length;
+    if (text[i] == ' ' && blankCount++ < kMaxBlanks) blanks[blankCount - 1] = {length, i};
+  }
+  const bool listed = blankCount <= kMaxBlanks;
+  if (!listed) length = CharacterCount(text, utf8);
   for (int k = 1; k <= breaks; ++k) {
-    double target = static_cast<double>(length) / (breaks + 1) * k;
-    Blank b = Nearest(text, RoundHalfEven(target), utf8);
+    const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
+    Blank b;
+    if (listed) {
+      // The nearest, the leftmost of equals, as Nearest finds it.
+      size_t bestDistance = 0;
+      for (size_t j = 0; j < blankCount; ++j) {
+        const size_t p = blanks[j].position;
+        const size_t distance = p > target ? p - target : target - p;
+        if (b.position == 0 || distance < bestDistance) b = blanks[j], bestDistance = distance;
+      }
+    } else {
+      b = Nearest(text, target, utf8);
+    }
     if (b.position > 0 && b.position < length) out[b.offset] = '|';
   }
   return out;
 }
 
 LineTags CollectLineTags(std::string_view text) {
+  // Leading tags end at a line's last '}': without one there are none.
+  if (text.find('}') == std::string_view::npos) return {};
   std::array<std::string, 5> old = SplitIntoFiveLines(text);
   LineTags tags;
   for (size_t j = 0; j < old.size(); ++j) tags.lines[j] = SplitLeadingTags(old[j]).tags;
@@ -99,7 +124,8 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8) {
   LineTags tags = CollectLineTags(text);
-  JoinedLines plain = JoinLinesWithSpaces(StripTags(text));
+  const bool braces = text.find_first_of("{}") != std::string_view::npos;
+  JoinedLines plain = JoinLinesWithSpaces(braces ? StripTags(text) : std::string(text));
   if (maximum && breaks > plain.count) return std::nullopt;
   std::array<std::string, 5> lines = SplitIntoFiveLines(BreakIntoLines(plain.text, breaks, utf8));
   InheritLineTags(tags, lines);

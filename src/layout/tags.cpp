@@ -69,14 +69,19 @@ LeadingTags SplitLeadingTags(std::string_view text) {
 std::string StripTags(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  bool outside = true;
-  for (char c : text) {
-    if (c == '{')
-      outside = false;
-    else if (c == '}')
-      outside = true;
-    else if (outside)
-      out.push_back(c);
+  // Outside a tag the bytes up to the next brace are kept, a '{' opens a tag
+  // and a '}' is dropped; inside, everything up to the next '}' goes.
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t j = i;
+    while (j < text.size() && text[j] != '{' && text[j] != '}') ++j;
+    out.append(text.substr(i, j - i));
+    if (j == text.size()) break;
+    if (text[j] == '{') {
+      j = text.find('}', j + 1);
+      if (j == std::string_view::npos) break;
+    }
+    i = j + 1;
   }
   return out;
 }
