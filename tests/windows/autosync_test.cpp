@@ -30,19 +30,6 @@ QByteArray Document(const std::vector<std::string>& lines, int32_t shift) {
   return out;
 }
 
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> act) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start(5);
-}
-
 }  // namespace
 
 class AutoSyncTest : public QObject {

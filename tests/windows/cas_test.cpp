@@ -15,20 +15,6 @@ using namespace velorin::test;
 
 namespace {
 
-// Runs `act` on the modal dialog once it is shown.
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> act) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start(5);
-}
-
 struct Fixture : MainWindowFixture {
   FakePlayer* player;
   Fixture() {

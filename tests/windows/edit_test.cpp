@@ -17,21 +17,6 @@ using namespace velorin::test;
 
 namespace {
 
-// Acts on the next modal dialog as soon as it is shown (the test itself is
-// blocked in exec()).
-void OnNextDialog(std::function<void(QDialog*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start();
-}
-
 void Load(MainWindowFixture& f, const QByteArray& bytes) {
   f.form->LoadSubtitleFile(f.Write("a.sub", bytes));
   f.form->SetChanged(false);

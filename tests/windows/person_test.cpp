@@ -15,20 +15,6 @@ using namespace velorin::test;
 
 namespace {
 
-// Acts on the next modal dialog once it is shown (the test waits in exec()).
-void OnNextDialog(std::function<void(QDialog*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start();
-}
-
 // A shown, active main window with a file loaded by typing its name into
 // the source field and pressing Enter.
 void OpenShown(MainWindowFixture& f, const QByteArray& bytes) {

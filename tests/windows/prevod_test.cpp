@@ -15,7 +15,7 @@ namespace {
 // Acts on the next modal dialog of type Dialog once it is shown and active
 // (the test is blocked in its exec()).
 template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> act) {
+void WhenActive(std::function<void(Dialog*)> act) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
     auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
@@ -95,7 +95,7 @@ class PrevodTest : public QObject {
       WriteFileBytes(path, c.bytes);
       MainWindowFixture f(c.commandLine ? path : QString());
       bool answered = false;
-      WhenShown<TForm5>([&](TForm5* d) {
+      WhenActive<TForm5>([&](TForm5* d) {
         QCOMPARE(d->windowTitle(), c.commandLine ? "Převod formátu" : "Převod formátu SRT");
         answered = true;
         c.convert(d);
@@ -116,7 +116,7 @@ class PrevodTest : public QObject {
         f.form->Timer1Timer();
         f.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-        WhenShown<TForm12>(c.act);
+        WhenActive<TForm12>(c.act);
         QTest::keyClick(f.form->ListBox1, Qt::Key_F3, Qt::AltModifier);
         QCOMPARE(ReadFileBytes(dir.path() + "/" + c.srt), c.srtBytes);
       }

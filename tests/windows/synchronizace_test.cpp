@@ -17,19 +17,6 @@ using namespace velorin::test;
 
 namespace {
 
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog*)> act) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start(5);
-}
-
 // 21 subtitles: first frames 100 at row 0, 1000 at 10, 1500 at 15, 2000 at 20.
 QByteArray Document() {
   QByteArray b;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QApplication>
 #include <QByteArray>
+#include <QDialog>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "app/hlform.h"
@@ -23,6 +27,24 @@ class RecordingShell : public DesktopShell {
     return succeed;
   }
 };
+
+// Runs act on the next modal dialog of type Dialog once it is shown (the
+// test itself waits in that dialog's exec()).
+template <typename Dialog>
+void WhenShown(std::function<void(Dialog*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(d);
+    }
+  });
+  timer->start(5);
+}
+
+// The same for whatever dialog comes next.
+inline void OnNextDialog(std::function<void(QDialog*)> act) { WhenShown<QDialog>(std::move(act)); }
 
 inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
   QFile f(path);
