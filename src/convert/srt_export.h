@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -26,6 +27,10 @@ std::string SrtFileName(std::string_view target);
 // display lines that are not empty (at most five) and an empty line, each
 // ended by CR LF. Throws the invalid-number error for a frame too large.
 void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate);
+
+// The SRT bytes of lines read once, to sink as they are made, in pieces of
+// about a megabyte; returns the number of subtitles. Throws as AppendSrtBlock.
+size_t WriteSrtLines(const LineSource& lines, int32_t rate, const ByteSink& sink);
 
 // The bytes of the SRT file of the lines, numbered from 1.
 std::string ComposeSrtBytes(LineSpan lines, int32_t rate);

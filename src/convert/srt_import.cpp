@@ -292,26 +292,50 @@ void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text
 namespace {
 
 // Hands converted lines over as soon as they are complete: the last one is
-// held back while a text without times may still be added to its end.
+// held back while a text without times may still be added to its end. The
+// held line's buffer is reused, so a line costs no allocation.
 class LineHandover {
  public:
   explicit LineHandover(const ConvertedLineFn& emit) : emit_(emit) {}
   void Add(std::string_view text, FrameValue start, FrameValue end) {
-    AddConvertedSubtitle(lines_, text, start, end);
-    if (lines_.size() > 1) {
-      emit_(lines_.front());
-      lines_.erase(lines_.begin());
+    // As AddConvertedSubtitle adds it to a list whose last line is held here.
+    const std::string first = FrameFieldText(start);
+    const std::string second = FrameFieldText(end);
+    if (first.empty() && second.empty()) {
+      if (text.empty()) return;
+      // A text-only line before any subtitle is kept rather than lost.
+      if (!held_) {
+        line_ = "{}{}";
+        held_ = true;
+      }
+      line_.append(text);
+      return;
     }
+    if (held_) emit_(line_);
+    line_.clear();
+    line_ += '{';
+    line_ += first;
+    line_ += "}{";
+    line_ += second;
+    line_ += '}';
+    line_ += text;
+    held_ = true;
   }
   void Finish() {
-    for (const std::string& line : lines_) emit_(line);
-    lines_.clear();
+    if (held_) emit_(line_);
+    held_ = false;
   }
 
  private:
   const ConvertedLineFn& emit_;
-  std::vector<std::string> lines_;  // at most the last line
+  std::string line_;
+  bool held_ = false;
 };
+
+void ConvertSrtLines(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                     const ProgressFn& progress);
+void ConvertTimeCodeLineList(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                             const ProgressFn& progress);
 
 ConvertedDocument Collect(const std::function<bool(const ConvertedLineFn&)>& convert) {
   ConvertedDocument out;
@@ -336,8 +360,35 @@ ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
 bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
                     const ProgressFn& progress) {
   CheckRate(rate);
-  LineHandover out(emit);
   const bool utf8 = IsValidUtf8(SkipBom(bytes));
+  ConvertSrtLines(bytes, rate, emit, progress);
+  return utf8;
+}
+
+void WriteConvertedSrt(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit) {
+  CheckRate(rate);
+  ConvertSrtLines(bytes, rate, emit, {});
+}
+
+bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                              const ProgressFn& progress) {
+  CheckRate(rate);
+  const bool utf8 = IsValidUtf8(SkipBom(bytes));
+  ConvertTimeCodeLineList(bytes, rate, emit, progress);
+  return utf8;
+}
+
+void WriteConvertedTimeCodeLines(std::string_view bytes, int32_t rate,
+                                 const ConvertedLineFn& emit) {
+  CheckRate(rate);
+  ConvertTimeCodeLineList(bytes, rate, emit, {});
+}
+
+namespace {
+
+void ConvertSrtLines(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                     const ProgressFn& progress) {
+  LineHandover out(emit);
   // Where the reader stands: between blocks (looking for a counter line),
   // after the counter (the time line next), in the text lines, or skipping
   // text lines beyond the fifth.
@@ -393,14 +444,11 @@ bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn&
   });
   if (state == kTime || state == kText) finish();
   out.Finish();
-  return utf8;
 }
 
-bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
-                              const ProgressFn& progress) {
-  CheckRate(rate);
+void ConvertTimeCodeLineList(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+                             const ProgressFn& progress) {
   LineHandover out(emit);
-  const bool utf8 = IsValidUtf8(SkipBom(bytes));
   ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
     if (line.empty() || line.front() == '[') return;
     AtLine(number, [&] {
@@ -409,7 +457,8 @@ bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const Conver
     });
   });
   out.Finish();
-  return utf8;
 }
+
+}  // namespace
 
 }  // namespace velorin

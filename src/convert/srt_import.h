@@ -120,5 +120,10 @@ bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn&
                     const ProgressFn& progress = {});
 bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
                               const ProgressFn& progress = {});
+// The same without deciding whether the text is UTF-8 (a pass of its own),
+// for a command that only writes the lines.
+void WriteConvertedSrt(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit);
+void WriteConvertedTimeCodeLines(std::string_view bytes, int32_t rate,
+                                 const ConvertedLineFn& emit);
 
 }  // namespace velorin

@@ -186,9 +186,13 @@ ReadKind SortLines(std::string_view bytes, const Take& take) {
 }  // namespace
 
 SubtitleText IndexSubtitleText(std::string bytes) {
+  return IndexSubtitleText(std::make_unique<FileBytes>(FileBytes::Held{std::move(bytes)}));
+}
+
+SubtitleText IndexSubtitleText(std::unique_ptr<FileBytes> bytes) {
   SubtitleText out;
-  out.bytes = std::make_unique<const std::string>(std::move(bytes));
-  out.kind = SortLines(*out.bytes, [&](std::string_view line) {
+  out.bytes = std::move(bytes);
+  out.kind = SortLines(out.bytes->View(), [&](std::string_view line) {
     if (out.count++ == 0) out.first = line;
     out.last = line;
   });
@@ -196,7 +200,29 @@ SubtitleText IndexSubtitleText(std::string bytes) {
 }
 
 void SubtitleText::ForEachLine(const LineSink& sink) const {
-  if (kind == ReadKind::Loaded) SortLines(*bytes, sink);
+  if (kind == ReadKind::Loaded) SortLines(bytes->View(), sink);
+}
+
+ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink) {
+  return SortLines(bytes, sink);
+}
+
+ReadKind PeekSubtitleKind(std::string_view bytes) {
+  ReadKind kind = ReadKind::NoSubtitles;
+  ::velorin::ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) {
+    switch (RoleOf(line, false)) {
+      case LineRole::Skip:
+        return true;
+      case LineRole::Subtitle:
+        kind = ReadKind::Loaded;
+        return false;
+      case LineRole::Stop:
+        kind = ReadKind::NotSubtitleFile;
+        return false;
+    }
+    return true;
+  });
+  return kind;
 }
 
 namespace {
@@ -204,8 +230,28 @@ namespace {
 ReadOutcome ReadInChunks(const std::string& path, const ProgressFn& progress,
                          const LineSink* sink) {
   InputFile file(path);
-  const size_t total = static_cast<size_t>(file.Size());
   SubtitleLineReader reader(sink);
+  // A regular file is mapped and taken a megabyte at a time, each piece's
+  // pages given back once its lines are kept: the lines are copied, so a
+  // later change of the file on disk never reaches the document.
+  FileBytes mapped(file, path);
+  if (mapped.Mapped()) {
+    const std::string_view bytes = mapped.View();
+    const size_t total = bytes.size();
+    for (size_t done = 0; done < total;) {
+      const size_t n = std::min(kChunk, total - done);
+      const bool more = reader.Feed(bytes.substr(done, n));
+      done += n;
+      mapped.Release(done);
+      if (progress) progress(done, total);
+      if (!more) break;
+    }
+    ReadOutcome out = reader.Finish();
+    mapped.Check();
+    return out;
+  }
+  // A pipe, read as it comes.
+  const size_t total = static_cast<size_t>(file.Size());
   auto buf = std::make_unique<char[]>(kChunk);
   size_t done = 0;
   while (const size_t n = file.Read(buf.get(), kChunk)) {

@@ -56,11 +56,14 @@ size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
   return Nearest(text, target, utf8).position;
 }
 
-std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
-  std::string out(text);
-  if (breaks <= 0) return out;
+namespace {
+
+// Turns the chosen blanks of text into '|' in place; every break is looked
+// for in the text as it was before any of them.
+void BreakInPlace(std::string& text, int breaks, bool utf8) {
+  if (breaks <= 0) return;
   // The blanks of the text in one pass (a subtitle has a handful); every
-  // break is looked for among them, in the unchanged text.
+  // break is looked for among them.
   constexpr size_t kMaxBlanks = 64;
   std::array<Blank, kMaxBlanks> blanks;
   size_t blankCount = 0, length = 0;
@@ -71,6 +74,13 @@ std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
   }
   const bool listed = blankCount <= kMaxBlanks;
   if (!listed) length = CharacterCount(text, utf8);
+  // The chosen blanks are turned once all are found; more breaks than a
+  // subtitle can have are looked for in a copy instead.
+  std::array<size_t, 8> chosen{};
+  size_t chosenCount = 0;
+  std::string copy;
+  if (static_cast<size_t>(breaks) > chosen.size() && !listed) copy = text;
+  const std::string_view source = copy.empty() ? std::string_view(text) : copy;
   for (int k = 1; k <= breaks; ++k) {
     const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
     Blank b;
@@ -83,10 +93,38 @@ std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
         if (b.position == 0 || distance < bestDistance) b = blanks[j], bestDistance = distance;
       }
     } else {
-      b = Nearest(text, target, utf8);
+      b = Nearest(source, target, utf8);
     }
-    if (b.position > 0 && b.position < length) out[b.offset] = '|';
+    if (b.position == 0 || b.position >= length) continue;
+    if (chosenCount < chosen.size())
+      chosen[chosenCount++] = b.offset;
+    else
+      text[b.offset] = '|';  // listed blanks or a copy: the search no longer reads text
   }
+  for (size_t j = 0; j < chosenCount; ++j) text[chosen[j]] = '|';
+}
+
+// The display lines 1..5 of a text as views, as SplitIntoFiveLines cuts them.
+std::array<std::string_view, 5> FiveLineViews(std::string_view text) {
+  std::array<std::string_view, 5> lines;
+  size_t start = 0;
+  for (size_t slot = 0; slot < lines.size(); ++slot) {
+    const size_t bar = text.find('|', start);
+    if (bar == std::string_view::npos) {
+      lines[slot] = text.substr(start);
+      break;
+    }
+    lines[slot] = text.substr(start, bar - start);
+    start = bar + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
+  std::string out(text);
+  BreakInPlace(out, breaks, utf8);
   return out;
 }
 
@@ -121,29 +159,103 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
   return out;
 }
 
+bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bool maximum,
+                         bool utf8, LineBreakScratch& scratch) {
+  // The text joined into one line without tags, and how many lines it had.
+  std::string& plain = scratch.plain;
+  plain.clear();
+  if (text.find_first_of("{}") == std::string_view::npos)
+    plain.append(text);
+  else
+    AppendWithoutTags(plain, text);
+  int count = 0;
+  for (char& c : plain) {
+    if (c == '|') {
+      c = ' ';
+      ++count;
+    }
+  }
+  if (maximum && breaks > count) return false;
+  // Each old display line's tag prefix (up to its last '}'), the first line's
+  // sorted into whole-subtitle and line tags, as CollectLineTags does.
+  std::array<std::string_view, 5> tags{};
+  scratch.whole.clear();
+  scratch.firstLine.clear();
+  if (text.find('}') != std::string_view::npos) {
+    const std::array<std::string_view, 5> old = FiveLineViews(text);
+    for (size_t j = 0; j < old.size(); ++j) {
+      const size_t brace = old[j].rfind('}');
+      if (brace != std::string_view::npos) tags[j] = old[j].substr(0, brace + 1);
+    }
+    SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
+    tags[0] = scratch.firstLine;
+  }
+  BreakInPlace(plain, breaks, utf8);
+  const std::array<std::string_view, 5> lines = FiveLineViews(plain);
+  // A new line without tags of its own takes those of the line above.
+  for (size_t j = 1; j < lines.size(); ++j)
+    if (tags[j].empty() && !lines[j].empty()) tags[j] = tags[j - 1];
+  if (std::all_of(lines.begin(), lines.end(), [](std::string_view l) { return l.empty(); }))
+    return true;
+  out += scratch.whole;
+  out += tags[0];
+  out += lines[0];
+  for (size_t j = 1; j < lines.size(); ++j) {
+    if (lines[j].empty()) continue;
+    out.push_back('|');
+    out += tags[j];
+    out += lines[j];
+  }
+  return true;
+}
+
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8) {
-  LineTags tags = CollectLineTags(text);
-  const bool braces = text.find_first_of("{}") != std::string_view::npos;
-  JoinedLines plain = JoinLinesWithSpaces(braces ? StripTags(text) : std::string(text));
-  if (maximum && breaks > plain.count) return std::nullopt;
-  std::array<std::string, 5> lines = SplitIntoFiveLines(BreakIntoLines(plain.text, breaks, utf8));
-  InheritLineTags(tags, lines);
-  return RebuildWithTags(tags, lines);
+  LineBreakScratch scratch;
+  std::string out;
+  if (!AppendTextLineCount(out, text, breaks, maximum, utf8, scratch)) return std::nullopt;
+  return out;
 }
 
 void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const ProgressFn& progress) {
   const int count = list.Count();
   const size_t total = static_cast<size_t>(count);
+  LineBreakScratch scratch;
+  std::string line;
   for (int row = 0; row < count; ++row) {
     if (progress && static_cast<size_t>(row) % kProgressStride == 0)
       progress(static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    std::optional<std::string> text = ChangeTextLineCount(f.text, breaks, maximum, list.IsUtf8());
-    if (text) list.Replace(row, ComposeSubtitleLine(f.first, f.second, *text));
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First(), second = view.Second();
+    line.clear();
+    AppendSubtitleHead(line, first, second);
+    if (AppendTextLineCount(line, view.Text(), breaks, maximum, list.IsUtf8(), scratch))
+      list.Replace(row, line);
   }
   if (progress) progress(total, total);
+}
+
+void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* selection, int breaks,
+                           bool maximum, bool utf8, const ByteSink& append) {
+  LineWriter out(append);
+  LineBreakScratch scratch;
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    if (selection && !(*selection)[row++]) return out.Line(line);
+    const SubtitleLineView view(line);
+    const int32_t first = view.First(), second = view.Second();
+    std::string& buf = out.Buffer();
+    const size_t start = buf.size();
+    AppendSubtitleHead(buf, first, second);
+    if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
+      // Left as it is.
+      buf.resize(start);
+      buf += line;
+    }
+    out.EndLine();
+  });
+  out.Flush();
 }
 
 }  // namespace velorin

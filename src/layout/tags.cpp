@@ -69,6 +69,11 @@ LeadingTags SplitLeadingTags(std::string_view text) {
 std::string StripTags(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  AppendWithoutTags(out, text);
+  return out;
+}
+
+void AppendWithoutTags(std::string& out, std::string_view text) {
   // Outside a tag the bytes up to the next brace are kept, a '{' opens a tag
   // and a '}' is dropped; inside, everything up to the next '}' goes.
   size_t i = 0;
@@ -83,7 +88,6 @@ std::string StripTags(std::string_view text) {
     }
     i = j + 1;
   }
-  return out;
 }
 
 std::array<std::string, 5> SplitIntoFiveLines(std::string_view text) {
@@ -104,15 +108,21 @@ std::array<std::string, 5> SplitIntoFiveLines(std::string_view text) {
 
 TagScopes SeparateTagScopes(std::string_view prefix) {
   TagScopes out;
+  SeparateTagScopesInto(prefix, out.whole, out.line);
+  return out;
+}
+
+void SeparateTagScopesInto(std::string_view prefix, std::string& whole, std::string& line) {
+  whole.clear();
+  line.clear();
   ForEachBracePiece(prefix, [&](std::string_view piece) {
     if (piece.size() < 2) return;
     char c = piece[1];
     if (c == 'C' || c == 'F' || c == 'S' || c == 'Y')
-      out.whole.append(piece);
+      whole.append(piece);
     else if (c == 'c' || c == 'f' || c == 's' || c == 'y')
-      out.line.append(piece);
+      line.append(piece);
   });
-  return out;
 }
 
 JoinedLines JoinLinesWithSpaces(std::string_view text) {
@@ -197,16 +207,7 @@ void AppendWithoutWholeTag(std::string& out, std::string_view text, char kind, s
     tags = lines[0].substr(0, p + 1);
     rest = lines[0].substr(p + 1);
   }
-  whole.clear();
-  line.clear();
-  ForEachBracePiece(tags, [&](std::string_view piece) {
-    if (piece.size() < 2) return;
-    char c = piece[1];
-    if (c == 'C' || c == 'F' || c == 'S' || c == 'Y')
-      whole.append(piece);
-    else if (c == 'c' || c == 'f' || c == 's' || c == 'y')
-      line.append(piece);
-  });
+  SeparateTagScopesInto(tags, whole, line);
   // Only a letter that opens a tag counts, so that a font name holding "S:"
   // or the like is never cut apart.
   const char pattern[] = {'{', kind, ':', '\0'};

@@ -156,16 +156,6 @@ std::optional<std::string> RetimeLine(std::string_view line, long double offset,
   return out;
 }
 
-namespace {
-
-// The parsed fields, or the status that stops the recalculation: the offset
-// rounded to a whole frame, the scale as typed.
-struct RecalcValues {
-  RecalcStatus status = RecalcStatus::Done;
-  long double offset = 0;
-  double scale = 0;
-};
-
 RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view scaleText) {
   auto offsetValue = ParseDecimal(offsetText);
   if (!offsetValue) return {RecalcStatus::BadOffset};
@@ -173,6 +163,8 @@ RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view sca
   if (!scale) return {RecalcStatus::BadScale};
   return {RecalcStatus::Done, RoundHalfEven(*offsetValue), *scale};
 }
+
+namespace {
 
 // Whether every result of the rows taking part fits 32 bits. A linear map
 // takes its extremes at the smallest and largest frame, so checking those two
@@ -239,11 +231,13 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
   const size_t total = static_cast<size_t>(count) * 2;
   if (!ResultsFit(doc, v, selectedOnly, progress, total)) return RecalcStatus::TooLarge;
 
+  std::string line;
   for (int i = 0; i < count; ++i) {
     if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(count + i), total);
     if (selectedOnly && !doc.Selected(i)) continue;
-    auto line = RetimeLine(doc.Line(i), v.offset, v.scale);
-    doc.Replace(i, std::move(*line));
+    line.clear();
+    AppendRetimedLine(line, doc.Line(i), v.offset, v.scale);  // fits: checked above
+    doc.Replace(i, line);
   }
   if (progress) progress(total, total);
   return RecalcStatus::Done;

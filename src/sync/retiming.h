@@ -60,6 +60,15 @@ bool AppendRetimedLine(std::string& out, std::string_view line, long double offs
 
 enum class RecalcStatus { Done, BadOffset, BadScale, TooLarge };
 
+// The offset and scale fields as the recalculation reads them, or the status
+// that stops it: the offset rounded to a whole frame, the scale as typed.
+struct RecalcValues {
+  RecalcStatus status = RecalcStatus::Done;
+  long double offset = 0;
+  double scale = 0;
+};
+RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view scaleText);
+
 // Applies the offset and scale texts to every line (or only the selected ones,
 // which end up deselected). The offset is rounded to a whole frame first.
 // Every result is checked before the first line changes, so on any status but
