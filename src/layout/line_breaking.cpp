@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -58,22 +59,28 @@ size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
 
 namespace {
 
+// The blanks of a text, found in one pass (a subtitle has a handful), and its
+// length in characters.
+struct Blanks {
+  static constexpr size_t kMax = 64;
+  // Left uninitialized: only the first count are ever read.
+  struct Entry {
+    size_t position, offset;
+  } list[kMax];
+  size_t count = 0;  // kMax + 1 when there are more than kMax
+  size_t length = 0;
+  void Add(size_t offset) {
+    if (count < kMax) list[count] = {length, offset};
+    if (count <= kMax) ++count;
+  }
+};
+
 // Turns the chosen blanks of text into '|' in place; every break is looked
 // for in the text as it was before any of them.
-void BreakInPlace(std::string& text, int breaks, bool utf8) {
+void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
   if (breaks <= 0) return;
-  // The blanks of the text in one pass (a subtitle has a handful); every
-  // break is looked for among them.
-  constexpr size_t kMaxBlanks = 64;
-  std::array<Blank, kMaxBlanks> blanks;
-  size_t blankCount = 0, length = 0;
-  for (size_t i = 0; i < text.size() && blankCount <= kMaxBlanks; ++i) {
-    if (utf8 && IsContinuation(text[i])) continue;
-    ++length;
-    if (text[i] == ' ' && blankCount++ < kMaxBlanks) blanks[blankCount - 1] = {length, i};
-  }
-  const bool listed = blankCount <= kMaxBlanks;
-  if (!listed) length = CharacterCount(text, utf8);
+  const bool listed = blanks.count <= Blanks::kMax;
+  const size_t length = blanks.length;
   // The chosen blanks are turned once all are found; more breaks than a
   // subtitle can have are looked for in a copy instead.
   std::array<size_t, 8> chosen{};
@@ -87,10 +94,11 @@ void BreakInPlace(std::string& text, int breaks, bool utf8) {
     if (listed) {
       // The nearest, the leftmost of equals, as Nearest finds it.
       size_t bestDistance = 0;
-      for (size_t j = 0; j < blankCount; ++j) {
-        const size_t p = blanks[j].position;
+      for (size_t j = 0; j < blanks.count; ++j) {
+        const size_t p = blanks.list[j].position;
         const size_t distance = p > target ? p - target : target - p;
-        if (b.position == 0 || distance < bestDistance) b = blanks[j], bestDistance = distance;
+        if (b.position == 0 || distance < bestDistance)
+          b = {blanks.list[j].position, blanks.list[j].offset}, bestDistance = distance;
       }
     } else {
       b = Nearest(source, target, utf8);
@@ -102,6 +110,17 @@ void BreakInPlace(std::string& text, int breaks, bool utf8) {
       text[b.offset] = '|';  // listed blanks or a copy: the search no longer reads text
   }
   for (size_t j = 0; j < chosenCount; ++j) text[chosen[j]] = '|';
+}
+
+void BreakInPlace(std::string& text, int breaks, bool utf8) {
+  if (breaks <= 0) return;
+  Blanks blanks;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (utf8 && IsContinuation(text[i])) continue;
+    ++blanks.length;
+    if (text[i] == ' ') blanks.Add(i);
+  }
+  ChooseBreaks(text, blanks, breaks, utf8);
 }
 
 // The display lines 1..5 of a text as views, as SplitIntoFiveLines cuts them.
@@ -161,27 +180,59 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
 
 bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bool maximum,
                          bool utf8, LineBreakScratch& scratch) {
-  // The text joined into one line without tags, and how many lines it had.
+  // The text joined into one line without tags (as StripTags and
+  // JoinLinesWithSpaces make it), how many lines it had, its length and its
+  // blanks, all in one pass.
   std::string& plain = scratch.plain;
-  plain.clear();
-  if (text.find_first_of("{}") == std::string_view::npos)
-    plain.append(text);
-  else
-    AppendWithoutTags(plain, text);
+  plain.resize(text.size());
+  char* const begin = plain.data();
+  char* to = begin;
+  Blanks blanks;
+  // Kept in locals: the byte stores below could alias the struct's fields.
+  size_t length = 0, blankCount = 0;
   int count = 0;
-  for (char& c : plain) {
+  bool braces = false;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    char c = *p;
+    if (c == '{' || c == '}') {
+      // Outside a tag a '{' opens one and everything up to the next '}'
+      // goes; a '}' alone is dropped; a '{' never closed drops the rest.
+      braces = true;
+      if (c == '{') {
+        const void* close = std::memchr(p + 1, '}', static_cast<size_t>(end - p - 1));
+        if (!close) break;
+        p = static_cast<const char*>(close);
+      }
+      ++p;
+      continue;
+    }
     if (c == '|') {
       c = ' ';
       ++count;
     }
+    if (!(utf8 && IsContinuation(c))) {
+      ++length;
+      if (c == ' ') {
+        if (blankCount < Blanks::kMax)
+          blanks.list[blankCount] = {length, static_cast<size_t>(to - begin)};
+        if (blankCount <= Blanks::kMax) ++blankCount;
+      }
+    }
+    *to++ = c;
+    ++p;
   }
+  blanks.length = length;
+  blanks.count = blankCount;
+  plain.resize(static_cast<size_t>(to - begin));
   if (maximum && breaks > count) return false;
   // Each old display line's tag prefix (up to its last '}'), the first line's
   // sorted into whole-subtitle and line tags, as CollectLineTags does.
   std::array<std::string_view, 5> tags{};
   scratch.whole.clear();
   scratch.firstLine.clear();
-  if (text.find('}') != std::string_view::npos) {
+  if (braces && text.find('}') != std::string_view::npos) {
     const std::array<std::string_view, 5> old = FiveLineViews(text);
     for (size_t j = 0; j < old.size(); ++j) {
       const size_t brace = old[j].rfind('}');
@@ -190,7 +241,7 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
     SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
     tags[0] = scratch.firstLine;
   }
-  BreakInPlace(plain, breaks, utf8);
+  ChooseBreaks(plain, blanks, breaks, utf8);
   const std::array<std::string_view, 5> lines = FiveLineViews(plain);
   // A new line without tags of its own takes those of the line above.
   for (size_t j = 1; j < lines.size(); ++j)
