@@ -178,6 +178,17 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
   return out;
 }
 
+namespace {
+
+// The bytes the joining pass decides on: braces, '|' and the blank.
+constexpr std::array<bool, 256> kDecides = [] {
+  std::array<bool, 256> t{};
+  t['{'] = t['}'] = t['|'] = t[' '] = true;
+  return t;
+}();
+
+}  // namespace
+
 bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bool maximum,
                          bool utf8, LineBreakScratch& scratch) {
   // The text joined into one line without tags (as StripTags and
@@ -196,6 +207,13 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   const char* const end = p + text.size();
   while (p < end) {
     char c = *p;
+    if (!kDecides[static_cast<unsigned char>(c)]) {
+      // Most bytes: copied and counted without a branch of their own.
+      *to++ = c;
+      length += !(utf8 && IsContinuation(c));
+      ++p;
+      continue;
+    }
     if (c == '{' || c == '}') {
       // Outside a tag a '{' opens one and everything up to the next '}'
       // goes; a '}' alone is dropped; a '{' never closed drops the rest.
@@ -208,19 +226,13 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
       ++p;
       continue;
     }
-    if (c == '|') {
-      c = ' ';
-      ++count;
-    }
-    if (!(utf8 && IsContinuation(c))) {
-      ++length;
-      if (c == ' ') {
-        if (blankCount < Blanks::kMax)
-          blanks.list[blankCount] = {length, static_cast<size_t>(to - begin)};
-        if (blankCount <= Blanks::kMax) ++blankCount;
-      }
-    }
-    *to++ = c;
+    // A blank, or a '|' that becomes one.
+    if (c == '|') ++count;
+    ++length;
+    if (blankCount < Blanks::kMax)
+      blanks.list[blankCount] = {length, static_cast<size_t>(to - begin)};
+    if (blankCount <= Blanks::kMax) ++blankCount;
+    *to++ = ' ';
     ++p;
   }
   blanks.length = length;
@@ -235,8 +247,10 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   if (braces && text.find('}') != std::string_view::npos) {
     const std::array<std::string_view, 5> old = FiveLineViews(text);
     for (size_t j = 0; j < old.size(); ++j) {
-      const size_t brace = old[j].rfind('}');
-      if (brace != std::string_view::npos) tags[j] = old[j].substr(0, brace + 1);
+      // memrchr: string_view::rfind goes back a byte at a time.
+      const void* brace = old[j].empty() ? nullptr : ::memrchr(old[j].data(), '}', old[j].size());
+      if (brace)
+        tags[j] = old[j].substr(0, static_cast<size_t>(static_cast<const char*>(brace) - old[j].data()) + 1);
     }
     SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
     tags[0] = scratch.firstLine;
