@@ -111,7 +111,7 @@ void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int3
 
 size_t WriteSrtLines(const LineSource& lines, int32_t rate, const ByteSink& sink) {
   CheckRate(rate);
-  constexpr size_t kChunk = 1 << 20;
+  constexpr size_t kChunk = size_t{256} << 10;  // stays in cache between flushes
   std::string buf;
   buf.reserve(kChunk + 4096);
   size_t count = 0;

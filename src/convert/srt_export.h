@@ -29,7 +29,7 @@ std::string SrtFileName(std::string_view target);
 void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate);
 
 // The SRT bytes of lines read once, to sink as they are made, in pieces of
-// about a megabyte; returns the number of subtitles. Throws as AppendSrtBlock.
+// 256 KiB; returns the number of subtitles. Throws as AppendSrtBlock.
 size_t WriteSrtLines(const LineSource& lines, int32_t rate, const ByteSink& sink);
 
 // The bytes of the SRT file of the lines, numbered from 1.

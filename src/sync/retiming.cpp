@@ -248,7 +248,7 @@ RecalcStatus WriteRecalculatedLines(const LineSource& lines, const std::vector<c
                                     const ByteSink& append) {
   RecalcValues v = ParseRecalcFields(offsetText, scaleText);
   if (v.status != RecalcStatus::Done) return v.status;
-  constexpr size_t kPiece = size_t{1} << 20;
+  constexpr size_t kPiece = size_t{256} << 10;  // stays in cache between flushes
   std::string buf;
   buf.reserve(kPiece + 4096);
   bool fits = true;

@@ -84,7 +84,7 @@ RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offset
                                 std::string_view scaleText, bool selectedOnly);
 
 // RecalculateFrames for a document that is written rather than kept: every
-// line, followed by CR LF, goes to append in pieces of about 1 MiB,
+// line, followed by CR LF, goes to append in pieces of 256 KiB,
 // recalculated when it takes part (all lines, or those whose flag in
 // selection is set). One pass reads and writes; the statuses and errors are
 // those RecalculateFrames gives for the same lines. On TooLarge the lines
