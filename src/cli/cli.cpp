@@ -27,6 +27,7 @@
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
 #include "sync/time_frames.h"
+#include "velorin_version.h"
 
 namespace velorin {
 
@@ -883,7 +884,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (args.empty()) Fail("no command given\n" + Usage(), 2);
     const std::string& command = args[0];
     if (command == "--version") {
-      out << "velorin-cli 0.1.0\n";
+      out << "velorin-cli " VELORIN_VERSION "\n";
       return Flushed(out, 0);
     }
     if (command == "--help" || command == "-h") {

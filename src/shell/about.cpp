@@ -8,10 +8,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "shell/desktop.h"
-
-#ifndef VELORIN_VERSION
-#define VELORIN_VERSION "0.1.0"
-#endif
+#include "velorin_version.h"
 
 namespace velorin {
 
