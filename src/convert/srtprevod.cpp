@@ -21,7 +21,7 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 }  // namespace
 
 TForm12::TForm12(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));

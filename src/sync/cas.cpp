@@ -25,13 +25,7 @@ int SpinText(const QSpinBox* spin) {
 
 TForm2::TForm2(MainForm& form1, QWidget* parent)
     : QDialog(parent ? parent : form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
+  const DialogBuilder s(*this, form1_);
   auto spin = [&](int left, int maxValue, const char* hint) {
     auto* sp = new QSpinBox(this);
     sp->setRange(0, maxValue);
@@ -50,14 +44,14 @@ TForm2::TForm2(MainForm& form1, QWidget* parent)
     return b;
   };
 
-  Label1 = label("Zadejte přesný čas pro zobrazení titulku:", 16, 14);
+  Label1 = s.Label("Zadejte přesný čas pro zobrazení titulku:", 16, 14);
   SpinEdit1 = spin(16, kMaxHours, "Hodiny.");
-  Label2 = label("hod.", 86, 44);
+  Label2 = s.Label("hod.", 86, 44);
   SpinEdit2 = spin(136, kMaxMinutes, "Minuty.");
-  Label3 = label("min.", 206, 44);
+  Label3 = s.Label("min.", 206, 44);
   SpinEdit3 = spin(256, kMaxSeconds, "Sekundy.");
-  Label4 = label("sek.", 326, 44);
-  Label5 = label("Zadejte počet snímků na vteřinu záznamu:", 16, 84);
+  Label4 = s.Label("sek.", 326, 44);
+  Label5 = s.Label("Zadejte počet snímků na vteřinu záznamu:", 16, 84);
   ESnimek = new QComboBox(this);
   ESnimek->setEditable(false);
   ESnimek->setGeometry(s(16), s(108), s(120), s(26));
