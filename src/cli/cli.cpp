@@ -24,9 +24,9 @@
 #include "film/speech_detector.h"
 #include "layout/line_breaking.h"
 #include "sync/auto_sync.h"
+#include "sync/frame_rate.h"
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
-#include "sync/time_frames.h"
 #include "velorin_version.h"
 
 namespace velorin {
@@ -578,17 +578,15 @@ int LineCount(const Arguments& args, const Streams& io) {
 // IN, OUT and RATE of import and export.
 struct ConvertArgs {
   std::string input, output;
-  int32_t rate = 0;
+  FrameRate rate = kFrameRates[2];
 };
 
 ConvertArgs ParseConvertArgs(const Arguments& args) {
   const std::optional<std::string> input = args.input, output = args.Value("--output"),
                                    fps = args.Value("--fps");
   // Only the rates the windows offer.
-  std::optional<int32_t> rate = RateThousandths(*fps);
-  bool offered = false;
-  for (std::string_view r : kFrameRates) offered = offered || (rate && rate == RateThousandths(r));
-  if (!offered)
+  const std::optional<FrameRate> rate = FrameRate::Parse(*fps);
+  if (!rate || std::find(kFrameRates.begin(), kFrameRates.end(), *rate) == kFrameRates.end())
     Fail("--fps: " + Quote(*fps) + " is not one of the frame rates 23,976; 24; 25; 29,97; 30", 2);
   return {*input, *output, *rate};
 }
@@ -667,11 +665,13 @@ int AutoSync(const Arguments& args, const Streams& io) {
   const std::optional<std::string> input = args.input, output = args.Value("--output"),
                                    film = args.Value("--film"), fps = args.Value("--fps");
   const bool points = args.Has("--points");
+  // The film's own rate is measured and need not be a whole number of
+  // thousandths; one given here is.
   std::optional<double> rate;
   if (fps) {
-    rate = ParseDecimal(WithComma(*fps));
-    if (!rate || !(*rate > 0 && *rate < 1000))
-      Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
+    const std::optional<FrameRate> given = FrameRate::Parse(*fps);
+    if (!given) Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
+    rate = given->PerSecond();
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -805,7 +805,10 @@ constexpr Option kAutoSyncOptions[] = {
      .value = "FILM",
      .required = "no film",
      .help = "the film whose first audio stream is listened to"},
-    {.name = "--fps", .value = "RATE", .help = "FILM's frames per second when its picture does not say"},
+    {.name = "--fps",
+     .value = "RATE",
+     .help = "FILM's frames per second when its picture does not say; a decimal comma or "
+             "point, at most three decimals"},
     {.name = "--points",
      .value = {},
      .help = "for a film cut differently: the synchronization points where the offset changes, "

@@ -18,7 +18,7 @@ namespace velorin {
 
 namespace {
 
-constexpr int32_t kDefaultRate = 25000;  // when the list's text is no rate
+constexpr FrameRate kDefaultRate(25000);  // when the list's text is no rate
 
 }  // namespace
 
@@ -69,8 +69,7 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 }
 
 void TForm5::FormCreate() {
-  for (auto rate : kFrameRates)
-    FrameBox->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) FrameBox->addItem(QString::fromStdString(rate.Text()));
   FrameBox->setCurrentIndex(2);  // 25,000
   QString caption = QStringLiteral("Převod formátu");
   if (IsSrtFile(QFile::encodeName(form1_.SourceFileName()).toStdString()))
@@ -82,8 +81,8 @@ void TForm5::FormCreate() {
 void TForm5::DetekujButClick() { velorin::DetekujButClick(form1_, this, FrameBox); }
 
 void TForm5::PrevodButClick() {
-  const int32_t rate =
-      RateThousandths(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
+  const FrameRate rate =
+      FrameRate::Parse(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
   const std::string path = QFile::encodeName(form1_.SourceFileName()).toStdString();
   SubtitleList& doc = form1_.Doc();
   // The loader cleared the list; the converted lines go straight into the

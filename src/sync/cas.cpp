@@ -73,8 +73,7 @@ TForm2::TForm2(MainForm& form1, QWidget* parent)
 }
 
 void TForm2::FormCreate() {
-  for (auto rate : kFrameRates)
-    ESnimek->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) ESnimek->addItem(QString::fromStdString(rate.Text()));
   ESnimek->setCurrentIndex(ESnimek->findText(form1_.FrameRateText(), Qt::MatchExactly));
   resultFrame = 0;
   Tag = 0;
@@ -84,7 +83,8 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame) {
   dialog.setWindowTitle(caption);
   // The frame rate text is always one of the offered rates; anything else
   // shows the time at 0.
-  std::optional<double> rate = ParseFrameRate(dialog.Form1().FrameRateText().toStdString());
+  const std::optional<FrameRate> rate =
+      FrameRate::Parse(dialog.Form1().FrameRateText().toStdString());
   TimeFields time = rate ? FrameToTime(frame, *rate) : TimeFields{};
   dialog.SpinEdit1->setValue(time.hours);
   dialog.SpinEdit2->setValue(time.minutes);
@@ -93,7 +93,7 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame) {
 
 void TForm2::OKButClick() {
   TimeFields time{SpinText(SpinEdit1), SpinText(SpinEdit2), SpinText(SpinEdit3)};
-  std::optional<double> rate = ParseFrameRate(ESnimek->currentText().toStdString());
+  const std::optional<FrameRate> rate = FrameRate::Parse(ESnimek->currentText().toStdString());
   if (!rate) {
     form1_.Ask().Message(QStringLiteral("Velorin"),
                          QStringLiteral("Chybná hodnota u počtu snímku za vteřinu!"));
