@@ -175,11 +175,11 @@ TEST(StreamedJobs, SynchronizationAsOnTheList) {
 TEST(StreamedJobs, SrtExportAsOfTheList) {
   for (const auto& doc : kDocuments) {
     const Result inMemory = Run([&](std::string& bytes) -> std::string {
-      bytes = ComposeSrtBytes(doc, 25000);
+      bytes = ComposeSrtBytes(doc, FrameRate(25000));
       return {};
     });
     const Result streamed = Run([&](std::string& bytes) -> std::string {
-      EXPECT_EQ(WriteSrtLines(SourceOf(doc), 25000, [&](std::string_view p) { bytes.append(p); }),
+      EXPECT_EQ(WriteSrtLines(SourceOf(doc), FrameRate(25000), [&](std::string_view p) { bytes.append(p); }),
                 doc.size());
       return {};
     });
