@@ -30,7 +30,7 @@ std::ostream& operator<<(std::ostream& out, const Result& r) {
 }
 
 template <typename Fn>
-Result Run(Fn&& fn) {
+Result Outcome(Fn&& fn) {
   Result r;
   try {
     r.stop = fn(r.bytes);
@@ -90,14 +90,14 @@ TEST(StreamedJobs, CompletionAsOnTheList) {
   ForEachDocument([&](const auto& doc, const std::vector<char>* selection) {
     for (const CompletionSeconds& seconds : tables) {
       for (bool onlyEmpty : {false, true}) {
-        const Result inMemory = Run([&](std::string& bytes) -> std::string {
+        const Result inMemory = Outcome([&](std::string& bytes) -> std::string {
           SubtitleList list = ListOf(doc, selection);
           if (CompleteSecondFrames(list, seconds, onlyEmpty) == CompletionStatus::TooLarge)
             return "too large";
           bytes = ComposeFileBytes(list.Lines());
           return {};
         });
-        const Result streamed = Run([&](std::string& bytes) -> std::string {
+        const Result streamed = Outcome([&](std::string& bytes) -> std::string {
           const CompletionStatus status =
               WriteCompletedLines(SourceOf(doc), selection, seconds, onlyEmpty,
                                   [&](std::string_view piece) { bytes.append(piece); });
@@ -106,13 +106,13 @@ TEST(StreamedJobs, CompletionAsOnTheList) {
         EXPECT_EQ(streamed, inMemory) << doc[0] << " only empty " << onlyEmpty;
       }
     }
-    const Result removed = Run([&](std::string& bytes) -> std::string {
+    const Result removed = Outcome([&](std::string& bytes) -> std::string {
       SubtitleList list = ListOf(doc, selection);
       RemoveSecondFrames(list);
       bytes = ComposeFileBytes(list.Lines());
       return {};
     });
-    EXPECT_EQ(Run([&](std::string& bytes) -> std::string {
+    EXPECT_EQ(Outcome([&](std::string& bytes) -> std::string {
                 WriteWithoutSecondFrames(SourceOf(doc), selection,
                                          [&](std::string_view piece) { bytes.append(piece); });
                 return {};
@@ -127,14 +127,14 @@ TEST(StreamedJobs, LineCountAsOnTheList) {
     for (int breaks = 0; breaks <= 4; ++breaks) {
       for (bool maximum : {false, true}) {
         for (bool utf8 : {false, true}) {
-          const Result inMemory = Run([&](std::string& bytes) -> std::string {
+          const Result inMemory = Outcome([&](std::string& bytes) -> std::string {
             SubtitleList list = ListOf(doc, selection);
             list.SetUtf8(utf8);
             ChangeLineCount(list, breaks, maximum);
             bytes = ComposeFileBytes(list.Lines());
             return {};
           });
-          const Result streamed = Run([&](std::string& bytes) -> std::string {
+          const Result streamed = Outcome([&](std::string& bytes) -> std::string {
             WriteLineCountChanged(SourceOf(doc), selection, breaks, maximum, utf8,
                                   [&](std::string_view piece) { bytes.append(piece); });
             return {};
@@ -155,14 +155,14 @@ TEST(StreamedJobs, SynchronizationAsOnTheList) {
         {{5, 1, 0}, {4, 2, 1}},  // out of order
     };
     for (const SyncPoints& points : plans) {
-      const Result inMemory = Run([&](std::string& bytes) -> std::string {
+      const Result inMemory = Outcome([&](std::string& bytes) -> std::string {
         SubtitleList list = ListOf(doc, nullptr);
         const SyncStatus status = Synchronize(list, points);
         if (status != SyncStatus::Done) return std::string(SyncStatusMessage(status));
         bytes = ComposeFileBytes(list.Lines());
         return {};
       });
-      const Result streamed = Run([&](std::string& bytes) -> std::string {
+      const Result streamed = Outcome([&](std::string& bytes) -> std::string {
         const SyncStatus status = WriteSynchronizedLines(
             SourceOf(doc), doc.size(), points, [&](std::string_view p) { bytes.append(p); });
         return std::string(SyncStatusMessage(status));
@@ -174,11 +174,11 @@ TEST(StreamedJobs, SynchronizationAsOnTheList) {
 
 TEST(StreamedJobs, SrtExportAsOfTheList) {
   for (const auto& doc : kDocuments) {
-    const Result inMemory = Run([&](std::string& bytes) -> std::string {
+    const Result inMemory = Outcome([&](std::string& bytes) -> std::string {
       bytes = ComposeSrtBytes(doc, FrameRate(25000));
       return {};
     });
-    const Result streamed = Run([&](std::string& bytes) -> std::string {
+    const Result streamed = Outcome([&](std::string& bytes) -> std::string {
       EXPECT_EQ(WriteSrtLines(SourceOf(doc), FrameRate(25000), [&](std::string_view p) { bytes.append(p); }),
                 doc.size());
       return {};
