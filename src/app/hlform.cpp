@@ -25,6 +25,7 @@
 #include "convert/prevod.h"
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/ini_file.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
@@ -46,6 +47,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   programDir = options.programDir;
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
+  // A built or copied program has its pages beside itself; an installed one
+  // under share/velorin/.
+  resourceDir = programDir;
+  const QString installed = QFile::decodeName(
+      InstalledResourceDirectory(QFile::encodeName(programDir).toStdString()).c_str());
+  if (!QFileInfo::exists(programDir + QStringLiteral("info.htm")) &&
+      QFileInfo::exists(installed + QStringLiteral("info.htm")))
+    resourceDir = installed;
   settingsPath = options.settingsPath;
   shell_ = options.shell;
   associations_ = options.associations;

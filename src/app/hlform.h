@@ -83,7 +83,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
-  QString ProgramDir() const override { return programDir; }
+  QString ResourceDir() const override { return resourceDir; }
   QString LastOpenDir() const override { return lastOpenDir; }
   void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
   DesktopShell& Shell() override;
@@ -118,6 +118,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
 
   // Program-wide state.
   QString programDir;
+  QString resourceDir;  // the help pages and pictures: programDir unless installed
   QString settingsPath;
   QString openDialogDir;  // where the source-file dialog opens
   QString lastOpenDir;

@@ -90,9 +90,9 @@ class MainForm {
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
 
-  // The program's folder with a trailing '/' (help pages, default picture)
-  // and the settings file in use.
-  virtual QString ProgramDir() const = 0;
+  // The folder of the help pages and the default picture, with a trailing
+  // '/', and the settings file in use.
+  virtual QString ResourceDir() const = 0;
   virtual QString SettingsFile() const = 0;
   // The folder of the last opened subtitle file: where the file dialogs of
   // subtitles to open or add start.
