@@ -99,6 +99,7 @@ class FilmWindowTest : public QObject {
     QCOMPARE(f.form->LSnimek->text(), QString::fromUtf8("snímek 5"));
     // Another film that cannot be played: its error, and no film at all.
     QVERIFY(!f.OpenFilm("broken.avi"));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds().last(), QString("error"));
     QVERIFY(f.prompts.Texts().last().contains("broken.avi"));
     QVERIFY(!f.form->FilmOpen());

@@ -59,6 +59,7 @@ class HlformTest : public QObject {
     // A recent entry whose file has gone: the list is emptied, the error shown.
     f.form->recentFiles = QStringList{file};
     QVERIFY(!f.form->RunCommand([&] { f.form->RychClick(1); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
     QVERIFY(f.prompts.shown[0].text.contains("File not found"));
     QVERIFY(f.form->Doc().Empty());
@@ -73,6 +74,7 @@ class HlformTest : public QObject {
     // the load after the list is filled.
     QString big = f.Write("big.sub", huge);
     QVERIFY(!f.form->RunCommand([&] { f.form->LoadSubtitleFile(big); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Texts(), QStringList({"'09999999999' is not a valid integer value"}));
     QCOMPARE(f.form->Doc().Count(), 2);
     QCOMPARE(f.form->E1->text(), QString("1"));
@@ -207,6 +209,7 @@ class HlformTest : public QObject {
     f.form->SetChanged(true);
     f.form->ETarget->setText(f.Path("missing/t.sub"));
     QVERIFY(!f.form->RunCommand([&] { f.form->UlozButClick(); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
     QVERIFY(f.form->Changed());
     // A target that is a folder: the save fails and the folder is untouched.

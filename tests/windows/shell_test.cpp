@@ -205,6 +205,7 @@ class ShellTest : public QObject {
       d->Timer1Timer();
       const QStringList listed = Items(d->ListBox1);
       d->PrBut->click();  // a file that cannot be read
+      f.prompts.ExpectError();
       QVERIFY(f.prompts.shown.back().kind == "error");
       QVERIFY(f.prompts.shown.back().text.contains("File not found"));
       QCOMPARE(Items(d->ListBox1), listed);
@@ -260,6 +261,7 @@ class ShellTest : public QObject {
       QCOMPARE(shown, !c.values.isEmpty());
       if (c.values.isEmpty()) {
         // Reported once, and no dialog was shown.
+        f.prompts.ExpectError();
         QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
         QVERIFY(f.prompts.shown[0].text.contains("not a valid integer value"));
       }
