@@ -530,11 +530,11 @@ class EditTest : public QObject {
     MainWindowFixture f;
     Load(f, "{10}{20}{Y:b}Ahoj\r\n{10}{}x\r\n{1}{2}{C:$0000FF}a|{c:$00FF00}b\r\n");
     SelectRows(*f.form, {1}, 1);
-    f.form->RunCommand([&] { f.form->OdstranFor1Click(); });
+    QVERIFY(f.form->RunCommand([&] { f.form->OdstranFor1Click(); }));
     QVERIFY(!f.form->Changed());
     QCOMPARE(f.Rows()[1], QString("{10}{}x"));
     SelectRows(*f.form, {0, 2}, 0);
-    f.form->RunCommand([&] { f.form->OdBar1Click(); });
+    QVERIFY(f.form->RunCommand([&] { f.form->OdBar1Click(); }));
     QCOMPARE(f.Rows()[2], QString("{1}{2}a|b"));
     QCOMPARE(f.Rows()[0], QString("{10}{20}{Y:b}Ahoj"));
     QVERIFY(f.form->Changed());
