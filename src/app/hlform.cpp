@@ -455,22 +455,22 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // 1. The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer.
   StatusText->setText(QStringLiteral(" ") + hint_);
-  // 2.
+  // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
-  // 3. Recalculation needs both values and an existing source file.
+  // Recalculation needs both values and an existing source file.
   const bool recalc =
       !E5->text().isEmpty() && !E6->text().isEmpty() && FileExists(ToLocalPath(ESource->text()));
   for (QAction* a : {PrepocVyb1, PrepocVse1, Prepocitat1}) a->setEnabled(recalc);
   PrepocitejBut->setEnabled(recalc);
-  // 4.
+  // Saving needs a target name and rows.
   const bool save = !ETarget->text().isEmpty() && doc_.Count() > 0;
   Ulozit1->menuAction()->setEnabled(save);
   for (QAction* a : Ulozit1->actions()) a->setEnabled(save);
   UlozBut->setEnabled(save);
-  // 5. The list menus; their items (and so their shortcuts) follow them.
+  // The list menus; their items (and so their shortcuts) follow them.
   const bool any = doc_.Count() > 0;
   std::function<void(QMenu*, bool)> enableMenu = [&](QMenu* m, bool on) {
     m->menuAction()->setEnabled(on);
@@ -487,16 +487,16 @@ void TForm1::Timer1Timer() {
   UpdateUndoItems();
   enableMenu(Formatovani2, any);
   SireBut->setEnabled(any);
-  // 6.
+  // The film commands while a film is open.
   const bool film = FilmOpen();
   for (QAction* a : {FilmZav, Start1, Pauza1, Stop1, Zavrit1, InfoFilm1}) a->setEnabled(film);
   AutoSync1->setEnabled(film && doc_.Count() > 0);
-  // 7.
+  // The subtitle over the film.
   UpdateOverlay();
-  // 8.
+  // Closing a subtitle file while one is named.
   ZdrojTitZav1->setEnabled(!ESource->text().isEmpty());
   SynTitZav1->setEnabled(!ESync->text().isEmpty());
-  // 9. The popup menu only while rows are selected.
+  // The popup menu only while rows are selected.
   ListBox1->setContextMenuPolicy(HasSelection() ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 
