@@ -236,13 +236,14 @@ void TForm11::VlozButClick() {
 
 void TForm11::DopButClick() {
   const int selected = SelectedPoint();
-  const std::optional<SyncPoint> kept =
-      selected >= 0 ? std::optional(points_[static_cast<size_t>(selected)]) : std::nullopt;
+  // A copy, not an optional: GCC takes an engaged optional's point for
+  // possibly uninitialized.
+  const SyncPoint kept = selected >= 0 ? points_[static_cast<size_t>(selected)] : SyncPoint{};
   CompleteSyncPoints(points_, form1_.Doc().Lines(), syncList_.Lines());
   // The selected point stays selected unless it was replaced.
   int select = -1;
-  if (kept) {
-    auto it = std::find(points_.begin(), points_.end(), *kept);
+  if (selected >= 0) {
+    auto it = std::find(points_.begin(), points_.end(), kept);
     if (it != points_.end()) select = static_cast<int>(it - points_.begin());
   }
   ShowPoints(select);
