@@ -21,6 +21,8 @@ struct SpeechTrack {
 // Messages of the automatic synchronization (UTF-8).
 inline constexpr std::string_view kMsgAutoNoAudio =
     "Film nemá zvukovou stopu, podle zvuku ho nelze synchronizovat.";
+// Followed by why, in FFmpeg's or the system's words, in brackets.
+inline constexpr std::string_view kMsgFilmUnreadable = "Zvuk filmu nelze přečíst";
 inline constexpr std::string_view kMsgAutoNoSpeech =
     "Ve zvuku filmu nebyla nalezena řeč, podle zvuku ho nelze synchronizovat.";
 inline constexpr std::string_view kMsgAutoNoSubtitles =
@@ -72,6 +74,8 @@ struct AutoSyncResult {
   // How much better the fit is than the best different one: 0 (no better)
   // to 1 (nothing else fits at all).
   double confidence = 0;
+  // Seconds the subtitles could be from where the fit puts them.
+  double uncertainty = 0;
   // The main window's fields for this result: E1 and E2 (the first frame of
   // the first and of the last row), E3 and E4 (where they go), and the offset
   // and scale exactly as "=" shows them for these four frames.
@@ -85,6 +89,10 @@ struct AutoSyncResult {
   SyncPoints points;
 };
 
+// The frame rates the alignment takes.
+inline constexpr double kMinAutoSyncRate = 1;
+inline constexpr double kMaxAutoSyncRate = 300;
+
 // Below this confidence the result is Unclear.
 inline constexpr double kMinAutoSyncConfidence = 0.1;
 
@@ -93,7 +101,8 @@ inline constexpr double kMinAutoSyncConfidence = 0.1;
 // refined to a millisecond and to the scale between the candidates when that
 // fits clearly better. With piecewise, also the stretches of the document
 // whose best offset differs (a film cut differently) and their points.
-// fps is the film's frame rate. Throws Error for a frame too large.
+// fps is the film's frame rate, kMinAutoSyncRate to kMaxAutoSyncRate. Throws
+// Error for a frame too large or a rate out of that range.
 AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
                              bool piecewise = false);
 
