@@ -70,6 +70,7 @@ struct Film {
   bool heldOut = false;
   bool cut = false;       // a single fit cannot hold: points or a refusal
   bool late = false;      // speech starts ten minutes in: offsets forwards
+  std::vector<Cue> written;  // what the document was made from, when not the truth
 };
 
 std::vector<Cue> Shifted(std::vector<Cue> cues, double by, double from = -1e9) {
@@ -125,8 +126,13 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 " -filter_complex \"[0:a]atrim=0:30[x];[0:a]atrim=30,asetpts=PTS-STARTPTS[y];"
                 "aevalsrc=0:d=10:s=44100[g];[x][g][y]concat=n=3:v=0:a=1\" " +
                 p);
-    Film f{"10 s cut at 30 s", p, Shifted(cues, 10, 30)};
+    Film f{"10 s cut at 30 s, --points", p, Shifted(cues, 10, 30)};
     f.cut = true;
+    f.written = cues;  // as if there were no gap
+    films.push_back(f);
+    // The same without points: a single fit would put a part 10 s off.
+    f.name = "10 s cut at 30 s, single fit";
+    f.cut = false;
     films.push_back(f);
   }
   // Speech starting after ten minutes of quiet hiss.
@@ -233,10 +239,13 @@ struct Outcome {
 
 Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
   Lines wrong, truth;
-  for (const Cue& c : film.cues) {
+  const std::vector<Cue>& written = film.written.empty() ? film.cues : film.written;
+  for (size_t i = 0; i < film.cues.size(); ++i) {
+    const Cue& c = film.cues[i];
     truth.push_back(ComposeSubtitleLine(Frame(c.start), Frame(c.end), c.text));
-    const double s = (c.start - d.offset) / d.scale, e = (c.end - d.offset) / d.scale;
-    wrong.push_back(ComposeSubtitleLine(Frame(s), Frame(e), c.text));
+    const Cue& w = written[i];
+    const double s = (w.start - d.offset) / d.scale, e = (w.end - d.offset) / d.scale;
+    wrong.push_back(ComposeSubtitleLine(Frame(s), Frame(e), w.text));
   }
   const AutoSyncResult r = AlignToSpeech(track.speech, wrong, kFps, film.cut);
   Outcome o;

@@ -669,6 +669,10 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
     rate = ParseDecimal(WithComma(*fps));
     if (!rate || !(*rate > 0 && *rate < 1000))
       Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
+    if (!(*rate >= kMinAutoSyncRate && *rate <= kMaxAutoSyncRate))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate from " +
+               FormatDecimal(kMinAutoSyncRate) + " to " + FormatDecimal(kMaxAutoSyncRate),
+           2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -681,7 +685,8 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
                                                : e.what());
   }
   if (!rate) {
-    if (!(track.frameRate > 0)) Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    if (!(track.frameRate >= kMinAutoSyncRate && track.frameRate <= kMaxAutoSyncRate))
+      Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
     rate = track.frameRate;
   }
 

@@ -58,7 +58,7 @@ constexpr double kDetectorLag = 0.0;
 // no less than kShortestReach of film, and a margin; and the longest a span
 // reaches past it.
 constexpr double kSlowestScale = 0.8;
-constexpr double kShortestReach = 6 * 3600;
+constexpr double kShortestReach = 60;
 constexpr double kReachMargin = 600;
 constexpr double kMaxSpanSeconds = 60;
 // Candidate scales this close (relatively) to the best one found on the
@@ -783,11 +783,14 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   };
   for (const Fit& f : fits)
     if (apart(f) >= kDistinctSeconds) rival = std::max(rival, f.score);
-  // A close frame-rate ratio that the sound hardly tells from the found one
-  // (1 and 1,001 on a short film) is a rival once it puts a subtitle
-  // kRivalFrames elsewhere.
+  // A close frame-rate ratio that puts a subtitle kRivalFrames elsewhere
+  // and fits no worse than the found fit moved by a frame (1 and 1,001 on a
+  // short film): the sound cannot tell them apart.
+  const double moved = (PieceScore(w, spans, 0, spans.size(), whole.a - 1 / fps, fit.b) +
+                        PieceScore(w, spans, 0, spans.size(), whole.a + 1 / fps, fit.b)) /
+                       2;
   for (const Fit& f : nearFits)
-    if (apart(f) * fps >= kRivalFrames) rival = std::max(rival, f.score);
+    if (apart(f) * fps >= kRivalFrames && f.score >= moved) rival = fit.score;
   result.scale = fit.b;
   const double onsetA = OnsetOffset(w, spans, whole.a, fit.b);
   result.offset = ((onsetA + whole.a) / 2 - kDetectorLag) * fps;
