@@ -234,7 +234,6 @@ struct Outcome {
   double confidence = 0;
   size_t segments = 1;
   double bias = 0;  // median of retimed minus true first frames
-  double uncertainty = 0;
 };
 
 Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
@@ -250,7 +249,6 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
   const AutoSyncResult r = AlignToSpeech(track.speech, wrong, kFps, film.cut);
   Outcome o;
   o.confidence = r.confidence;
-  o.uncertainty = r.uncertainty;
   o.segments = r.segments.empty() ? 1 : r.segments.size();
   if (r.status != AutoSyncStatus::Found) {
     o.refused = true;
@@ -314,9 +312,9 @@ int main(int argc, char** argv) {
     for (const Distortion& d : Distortions(film.late)) {
       const Outcome o = Try(track, film, d);
       if (verbose)
-        std::printf("  %s %+.1f s %s: %s worst %d median %.1f bias %.0f confidence %.0f %% segments %zu uncertainty %.3f\n",
+        std::printf("  %s %+.1f s %s: %s worst %d median %.1f bias %.0f confidence %.0f %% segments %zu\n",
                     film.name.c_str(), d.offset, d.ratio, o.refused ? "refused" : "found",
-                    o.worst, o.median, o.bias, o.confidence * 100, o.segments, o.uncertainty);
+                    o.worst, o.median, o.bias, o.confidence * 100, o.segments);
       if (o.refused) {
         ++refused;
         rLo = std::min(rLo, o.confidence);

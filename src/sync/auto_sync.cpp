@@ -3,7 +3,6 @@
 #include <fftw3.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -51,9 +50,6 @@ constexpr double kStep = kSpeechStepSeconds;
 // A subtitle with no speech under it loses a fit at most this share of what
 // a typical subtitle earns there.
 constexpr double kFloorShare = 0.5;
-// The voice activity starts and ends this much after the voice does, on
-// average over real speech: the found offset is taken back by it.
-constexpr double kDetectorLag = 0.0;
 // The document's reach: the film at the slowest candidate scale (24 / 30),
 // no less than kShortestReach of film, and a margin; and the longest a span
 // reaches past it.
@@ -64,7 +60,6 @@ constexpr double kMaxSpanSeconds = 60;
 // Candidate scales this close (relatively) to the best one found on the
 // correlation's cells are compared at their best offsets.
 constexpr double kNearScales = 0.006;
-constexpr double kRivalFrames = 2;
 // The final offset: starts matched to rises of speech within this reach, the
 // rise looked for this far either side of a start.
 constexpr double kOnsetReach = 0.12;
@@ -601,48 +596,6 @@ double OnsetOffset(const Weights& w, const std::vector<SubtitleSpan>& spans, dou
   return best;
 }
 
-// How far the fit's subtitles could be from where it puts them: the fit made
-// again without each eighth of the subtitles in turn (each one in turn when
-// there are fewer), and the spread of where those fits put the document's
-// first, middle and last subtitle (a jackknife's standard error, seconds).
-double Uncertainty(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& fit) {
-  const size_t n = spans.size();
-  const size_t folds = std::min<size_t>(n, 8);
-  if (folds < 2) return 1e9;
-  const Piece& whole = fit.pieces.front();
-  const double at[] = {spans.front().start, whole.middle, LastEnd(spans)};
-  std::vector<std::array<double, 3>> placed;
-  for (size_t k = 0; k < folds; ++k) {
-    std::vector<SubtitleSpan> rest;
-    for (size_t i = 0; i < n; ++i)
-      if (i % folds != k) rest.push_back(spans[i]);
-    Fit f{{MakePiece(rest, 0, rest.size(), whole.a)}, fit.b, 0};
-    BestOffset(w, rest, f.pieces.front(), fit.b, 0.15);
-    // The scale, a little either way.
-    const double ends = std::max(Extent(rest) / 2, 1.0);
-    for (int i = -3; i <= 3; ++i) {
-      if (i == 0) continue;
-      Fit g = AtScale(w, rest, f, fit.b + i * 0.01 / ends, 0.03);
-      if (g.score > f.score) f = g;
-    }
-    f.score = f.pieces.front().score;
-    std::array<double, 3> p{};
-    for (size_t j = 0; j < 3; ++j) p[j] = f.pieces.front().a + f.b * at[j];
-    placed.push_back(p);
-  }
-  double worst = 0;
-  for (size_t j = 0; j < 3; ++j) {
-    double mean = 0;
-    for (const auto& p : placed) mean += p[j];
-    mean /= static_cast<double>(folds);
-    double sum = 0;
-    for (const auto& p : placed) sum += (p[j] - mean) * (p[j] - mean);
-    worst = std::max(worst, std::sqrt(sum * static_cast<double>(folds - 1) /
-                                      static_cast<double>(folds)));
-  }
-  return worst;
-}
-
 // The first frame of a row.
 int32_t FirstFrameOf(LineSpan lines, int row) {
   return ParseFirstFrame(lines[static_cast<size_t>(row)]);
@@ -763,11 +716,10 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   // document): each candidate near the best is tried at its best offset.
   Fit near = *bestOf(fits);
   const double coarseScale = near.b;
-  std::vector<Fit> nearFits;
   for (double c : CandidateScales()) {
     if (std::fabs(c - coarseScale) > kNearScales * coarseScale) continue;
-    nearFits.push_back(AtScale(w, spans, *bestOf(fits), c, 0.1));
-    if (nearFits.back().score > near.score) near = nearFits.back();
+    Fit f = AtScale(w, spans, *bestOf(fits), c, 0.1);
+    if (f.score > near.score) near = std::move(f);
   }
   const Fit fit = Snap(w, spans, Refine(w, spans, near));
   const Piece& whole = fit.pieces.front();
@@ -775,7 +727,9 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   // Confidence: against the best fit that puts some subtitle at least a
   // second elsewhere.
   double rival = 0;
-  const double first = spans.front().start, last = LastEnd(spans);
+  double first = spans.front().start;
+  for (const SubtitleSpan& s : spans) first = std::min(first, s.start);
+  const double last = LastEnd(spans);
   auto apart = [&](const Fit& f) {
     const Piece& p = f.pieces.front();
     return std::max(std::fabs(p.a + f.b * first - whole.a - fit.b * first),
@@ -783,19 +737,10 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   };
   for (const Fit& f : fits)
     if (apart(f) >= kDistinctSeconds) rival = std::max(rival, f.score);
-  // A close frame-rate ratio that puts a subtitle kRivalFrames elsewhere
-  // and fits no worse than the found fit moved by a frame (1 and 1,001 on a
-  // short film): the sound cannot tell them apart.
-  const double moved = (PieceScore(w, spans, 0, spans.size(), whole.a - 1 / fps, fit.b) +
-                        PieceScore(w, spans, 0, spans.size(), whole.a + 1 / fps, fit.b)) /
-                       2;
-  for (const Fit& f : nearFits)
-    if (apart(f) * fps >= kRivalFrames && f.score >= moved) rival = fit.score;
   result.scale = fit.b;
   const double onsetA = OnsetOffset(w, spans, whole.a, fit.b);
-  result.offset = ((onsetA + whole.a) / 2 - kDetectorLag) * fps;
+  result.offset = (onsetA + whole.a) / 2 * fps;
   result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
-  result.uncertainty = std::max(Uncertainty(w, spans, fit), std::fabs(onsetA - whole.a));
 
   // Stretches with offsets of their own, each with its confidence against
   // the other offsets the correlation suggested. A film cut differently is
@@ -823,7 +768,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     }
     const double confidence = p.score <= 0 ? 0 : Clamp01((p.score - other) / p.score);
     result.segments.push_back({spans[p.from].row, spans[p.to - 1].row,
-                               (p.a - kDetectorLag) * fps, pieces.b, confidence});
+                               p.a * fps, pieces.b, confidence});
     lowest = std::min(lowest, confidence);
   }
   result.confidence = lowest;

@@ -74,8 +74,6 @@ struct AutoSyncResult {
   // How much better the fit is than the best different one: 0 (no better)
   // to 1 (nothing else fits at all).
   double confidence = 0;
-  // Seconds the subtitles could be from where the fit puts them.
-  double uncertainty = 0;
   // The main window's fields for this result: E1 and E2 (the first frame of
   // the first and of the last row), E3 and E4 (where they go), and the offset
   // and scale exactly as "=" shows them for these four frames.
