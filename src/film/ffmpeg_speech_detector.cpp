@@ -68,9 +68,10 @@ constexpr float kSilentDb = -120;
 // loudness of every step. The detector alone starts speech a tenth of a
 // second or more after the voice does, and takes a steady bed of music or
 // noise for speech throughout; the loudness against its quietest level
-// nearby marks where a voice actually rises above the bed. A step is speech
-// when it stands out of the bed and the detector heard a voice close to it;
-// gaps shorter than a breath are closed.
+// nearby marks where a voice actually rises above the bed. The detector's
+// speech starts where the sound rose out of the bed; where the detector hears
+// a voice nearly everywhere, a step is speech when it stands out of the bed
+// and a voice was heard close to it. Gaps shorter than a breath are closed.
 std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector<float>& level) {
   constexpr size_t kSmooth = 2;       // steps either side for the loudness
   constexpr size_t kBed = 300;        // steps either side for the bed's level
@@ -80,6 +81,7 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   constexpr size_t kAfter = 50;       // steps it may end before the detector lets go
   constexpr size_t kBreath = 20;      // longest gap closed
   constexpr size_t kLagSteps = 1;     // how late a rise is marked
+  constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
   const size_t n = level.size();
   std::vector<float> smooth(n);
   double sum = 0;
@@ -113,11 +115,24 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   }
   std::vector<uint32_t> heard(n + 1, 0);  // voiced steps before each
   for (size_t i = 0; i < n; ++i) heard[i + 1] = heard[i] + (voiced[i] ? 1 : 0);
+  auto loud = [&](size_t i) { return smooth[i] > bed[i] + kAbove; };
   std::vector<bool> speech(n, false);
-  for (size_t i = 0; i < n; ++i) {
-    if (!(smooth[i] > bed[i] + kAbove)) continue;
-    const size_t lo = i >= kAfter ? i - kAfter : 0, hi = std::min(n, i + kBefore + 1);
-    speech[i] = heard[hi] > heard[lo];
+  if (heard[n] > kCollapsed * static_cast<double>(n)) {
+    // The detector hears a voice nearly throughout (a bed of music or
+    // noise): speech is where the sound stands out of the bed near a voice.
+    for (size_t i = 0; i < n; ++i) {
+      if (!loud(i)) continue;
+      const size_t lo = i >= kAfter ? i - kAfter : 0, hi = std::min(n, i + kBefore + 1);
+      speech[i] = heard[hi] > heard[lo];
+    }
+  } else {
+    // The detector's speech, each start taken back to where the sound
+    // began to stand out of the bed.
+    for (size_t i = 0; i < n; ++i) {
+      speech[i] = voiced[i];
+      if (!voiced[i] || (i > 0 && voiced[i - 1])) continue;
+      for (size_t j = i; j > 0 && i - j < kBefore && loud(j - 1); --j) speech[j - 1] = true;
+    }
   }
   size_t last = n;  // the last speech step seen
   for (size_t i = 0; i < n; ++i) {
