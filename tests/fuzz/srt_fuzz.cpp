@@ -51,7 +51,7 @@ std::string Replaced(std::string_view bytes, char from, std::string_view to) {
 // The lines of a conversion, or nothing when it stopped on a number.
 std::optional<std::vector<std::string>> SrtLines(std::string_view bytes) {
   try {
-    return ConvertSrt(bytes, 25000).lines;
+    return ConvertSrt(bytes, FrameRate(25000)).lines;
   } catch (const ConversionError&) {
     return std::nullopt;
   }
@@ -62,7 +62,7 @@ std::optional<std::vector<std::string>> SrtLines(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   (void)IsSrtText(bytes);
-  for (int32_t rate : {23976, 25000, 30000}) {
+  for (const FrameRate rate : {FrameRate(23976), FrameRate(25000), FrameRate(30000)}) {
     for (bool srt : {true, false}) {
       ConvertedDocument doc;
       try {
