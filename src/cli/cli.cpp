@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -238,18 +239,19 @@ class Block {
   char* data_;
 };
 
-// Standard input, whole. A stream that cannot be read (closed, a folder) is
-// a failure, not an empty file, and so is one longer than any file is read:
-// refused as soon as a byte beyond the limit arrives, without reading on.
-// The bytes gather in blocks that are copied into the result one by one and
-// freed, so that reading holds little more than what it keeps.
-std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
+// Reads a stream whole with read(buffer, size), which gives the number of
+// bytes read, fewer only at the end; tooLong fails when more than
+// kMaxInputBytes arrive: as soon as the first byte beyond the limit does,
+// without reading on. check sees the first kHeadBytes (or all there is)
+// before the rest is read. The bytes gather in blocks that are copied into
+// the result one by one and freed, so that reading holds little more than
+// what it keeps.
+std::string GatherBlocks(const std::function<size_t(char*, size_t)>& read,
+                         const std::function<void()>& tooLong, const HeadCheck& check) {
   std::vector<std::unique_ptr<Block>> blocks;
   size_t total = 0, inLast = Block::kSize;
-  bool checked = !check;
-  // istream::read turns an exception of the stream buffer (a failing read
-  // with unsynchronized standard streams) into badbit.
-  for (;;) {
+  bool checked = !check, more = true;
+  while (more) {
     if (inLast == Block::kSize) {
       blocks.push_back(std::make_unique<Block>());
       inLast = 0;
@@ -257,21 +259,16 @@ std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
     // One byte more than the limit tells a longer input.
     const size_t want =
         std::min({kHeadBytes, Block::kSize - inLast, size_t{kMaxInputBytes} + 1 - total});
-    in.read(blocks.back()->Data() + inLast, static_cast<std::streamsize>(want));
-    const auto got = static_cast<size_t>(in.gcount());
+    const size_t got = read(blocks.back()->Data() + inLast, want);
+    more = got == want;
     inLast += got;
     total += got;
-    if (total > kMaxInputBytes)
-      Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
-           " GiB, no subtitle file is that large");
-    if (!checked && (total >= kHeadBytes || !in)) {
+    if (total > kMaxInputBytes) tooLong();
+    if (!checked && (total >= kHeadBytes || !more)) {
       checked = true;
-      if (in.bad()) Fail("cannot read standard input");
       check(std::string_view(blocks.front()->Data(), total));
     }
-    if (!in) break;
   }
-  if (in.bad()) Fail("cannot read standard input");
   std::string out;
   out.reserve(total);
   for (auto& block : blocks) {
@@ -281,33 +278,43 @@ std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
   return out;
 }
 
+// Standard input, whole. A stream that cannot be read (closed, a folder) is
+// a failure, not an empty file, and so is one longer than any file is read.
+std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
+  return GatherBlocks(
+      [&](char* buffer, size_t size) {
+        // istream::read turns an exception of the stream buffer (a failing
+        // read with unsynchronized standard streams) into badbit.
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (in.bad()) Fail("cannot read standard input");
+        return static_cast<size_t>(in.gcount());
+      },
+      [] {
+        Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
+             " GiB, no subtitle file is that large");
+      },
+      check);
+}
+
 // A file, whole, its first bytes looked at first: a regular file much larger
 // than any subtitle file (a sparse one) is refused without reading it all.
 std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
-  if (check) {
-    InputFile file(path);
-    if (file.Size() == 0) {
-      // A pipe cannot be read twice: it is read as standard input is.
-      std::string bytes;
-      char buf[1 << 16];
-      while (const size_t n = file.Read(buf, sizeof buf)) {
-        bytes.append(buf, n);
-        if (bytes.size() >= kHeadBytes) break;
-      }
-      check(bytes);
-      while (const size_t n = file.Read(buf, sizeof buf)) bytes.append(buf, n);
-      return bytes;
-    }
-    std::string head(kHeadBytes, '\0');
+  if (!check) return ReadFileBytes(path);
+  InputFile file(path);
+  const auto read = [&](char* buffer, size_t size) {
     size_t have = 0;
-    while (have < head.size())
-      if (const size_t n = file.Read(head.data() + have, head.size() - have))
+    while (have < size)
+      if (const size_t n = file.Read(buffer + have, size - have))
         have += n;
       else
         break;
-    head.resize(have);
-    check(head);
-  }
+    return have;
+  };
+  // A pipe cannot be read twice: it is read as standard input is.
+  if (file.Size() == 0) return GatherBlocks(read, [&] { ThrowFileError(path, EFBIG); }, check);
+  std::string head(kHeadBytes, '\0');
+  head.resize(read(head.data(), head.size()));
+  check(head);
   return ReadFileBytes(path);
 }
 
