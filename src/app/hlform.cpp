@@ -163,6 +163,7 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   doc_.Clear();
   PushAll();
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
+  doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
   doc_.SetUtf8(read.utf8);
   doc_.Assign(std::move(read.lines));
@@ -171,7 +172,15 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   return doc_.Count() > 0;
 }
 
-bool TForm1::ConvertForeignFile(const QString&) {
+bool TForm1::ConvertForeignFile(const QString& path) {
+  // A picture, a film or a zeroed file has nothing to convert.
+  if (FileLooksBinary(ToLocalPath(path))) {
+    prompts_.Message(QStringLiteral("Upozornění"),
+                     QStringLiteral("Soubor ") + path +
+                         QStringLiteral(" není textový soubor s titulky, nelze ho převést."),
+                     Prompts::Icon::Warning);
+    return false;
+  }
   // The dialog reads the file named in ESource and fills the list itself.
   TForm5 dialog(*this);
   ExecModal(dialog);

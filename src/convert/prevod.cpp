@@ -89,8 +89,10 @@ void TForm5::PrevodButClick() {
   // document's store, never held as separate strings.
   LineStore lines(doc.Lines());
   bool utf8 = true;
+  bool fromUtf16 = false;
   {
     const std::string bytes = ReadFileBytes(path);
+    fromUtf16 = Utf16OrderOf(bytes) != Utf16Order::None;
     const ConvertedLineFn keep = [&](std::string_view line) { lines.push_back(line); };
     try {
       utf8 = IsSrtFile(path) ? ConvertSrtInto(bytes, rate, keep, form1_.Progress())
@@ -104,6 +106,7 @@ void TForm5::PrevodButClick() {
   }
   doc.Assign(std::move(lines));
   doc.SetUtf8(utf8);
+  doc.SetFromUtf16(fromUtf16);
   form1_.PushAll();
   Tag = 1;
   accept();

@@ -76,6 +76,10 @@ class SubtitleList {
   // how typed text is written back); otherwise Windows-1250.
   bool IsUtf8() const { return utf8_; }
   void SetUtf8(bool utf8) { utf8_ = utf8; }
+  // Whether the file was UTF-16: the lines hold its UTF-8, which is also what
+  // a save writes (for the status bar to say so).
+  bool IsFromUtf16() const { return fromUtf16_; }
+  void SetFromUtf16(bool fromUtf16) { fromUtf16_ = fromUtf16; }
 
  private:
   friend class ChangeSet;
@@ -85,6 +89,7 @@ class SubtitleList {
   std::vector<char> selected_;
   int cursor_ = -1;
   bool utf8_ = false;
+  bool fromUtf16_ = false;
   ChangeSet* journal_ = nullptr;
 };
 

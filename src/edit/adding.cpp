@@ -5,10 +5,13 @@
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
+#include "document/utf16.h"
 
 namespace velorin {
 
-AddedLines ParseAddedLines(std::string_view bytes) {
+AddedLines ParseAddedLines(std::string_view raw) {
+  const TextBytes text(raw);
+  std::string_view bytes = text.View();
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   AddedLines out;
   out.utf8 = IsValidUtf8(bytes);

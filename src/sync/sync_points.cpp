@@ -71,7 +71,9 @@ void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLine
     points.push_back(last);
 }
 
-std::vector<std::string> ScanSyncList(std::string_view bytes) {
+std::vector<std::string> ScanSyncList(std::string_view raw) {
+  const TextBytes text(raw);
+  std::string_view bytes = text.View();
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   std::vector<std::string> lines;
   ForEachLine(bytes, [&](std::string_view line) {

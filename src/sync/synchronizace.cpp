@@ -158,7 +158,9 @@ bool TForm11::LoadSyncList(const QString& path) {
   points_.clear();
   ShowPoints(-1);
   ShowCount(Label4, ListBox2, 0);
-  const std::string bytes = ReadFileBytes(LocalPath(path));
+  const std::string raw = ReadFileBytes(LocalPath(path));
+  const TextBytes text(raw);  // UTF-16 as its UTF-8
+  const std::string_view bytes = text.View();
   syncUtf8_ = IsValidUtf8(bytes);
   syncList_.Assign(ScanSyncList(bytes));
   syncModel_->ResetAll();
