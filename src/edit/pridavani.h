@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "document/text_encoding.h"
+
 namespace velorin {
 
 class MainForm;
@@ -57,7 +59,7 @@ class TForm6 : public QDialog {
 
   MainForm& form1_;
   std::vector<std::string> lines_;  // the listed lines' bytes, as ListBox1 shows them
-  bool utf8_ = true;                // the encoding of the file they came from
+  TextEncoding encoding_ = TextEncoding::Utf8;  // of the file they came from
 };
 
 }  // namespace velorin
