@@ -29,14 +29,22 @@ std::optional<TextEncoding> FromDetectorName(std::string_view name) {
     TextEncoding ours;
   };
   static constexpr Alias kAliases[] = {
-      {"WINDOWS-1250", TextEncoding::Windows1250}, {"ISO-8859-2", TextEncoding::Iso8859_2},
-      {"WINDOWS-1252", TextEncoding::Windows1252}, {"ISO-8859-1", TextEncoding::Windows1252},
-      {"ISO-8859-15", TextEncoding::Iso8859_15},   {"WINDOWS-1251", TextEncoding::Windows1251},
-      {"KOI8-R", TextEncoding::Koi8R},             {"ISO-8859-5", TextEncoding::Iso8859_5},
-      {"WINDOWS-1253", TextEncoding::Windows1253}, {"ISO-8859-7", TextEncoding::Iso8859_7},
-      {"WINDOWS-1254", TextEncoding::Windows1254}, {"ISO-8859-9", TextEncoding::Iso8859_9},
-      {"WINDOWS-1255", TextEncoding::Windows1255}, {"ISO-8859-8", TextEncoding::Windows1255},
-      {"WINDOWS-1256", TextEncoding::Windows1256}, {"WINDOWS-1257", TextEncoding::Windows1257},
+      {"WINDOWS-1250", TextEncoding::Windows1250},
+      {"ISO-8859-2", TextEncoding::Iso8859_2},
+      {"WINDOWS-1252", TextEncoding::Windows1252},
+      {"ISO-8859-1", TextEncoding::Windows1252},
+      {"ISO-8859-15", TextEncoding::Iso8859_15},
+      {"WINDOWS-1251", TextEncoding::Windows1251},
+      {"KOI8-R", TextEncoding::Koi8R},
+      {"ISO-8859-5", TextEncoding::Iso8859_5},
+      {"WINDOWS-1253", TextEncoding::Windows1253},
+      {"ISO-8859-7", TextEncoding::Iso8859_7},
+      {"WINDOWS-1254", TextEncoding::Windows1254},
+      {"ISO-8859-9", TextEncoding::Iso8859_9},
+      {"WINDOWS-1255", TextEncoding::Windows1255},
+      {"ISO-8859-8", TextEncoding::Windows1255},
+      {"WINDOWS-1256", TextEncoding::Windows1256},
+      {"WINDOWS-1257", TextEncoding::Windows1257},
       {"ISO-8859-13", TextEncoding::Iso8859_13},
   };
   for (const Alias& a : kAliases)
@@ -76,7 +84,9 @@ char32_t Cp1250Char(unsigned char byte) {
   const std::string utf8 = DecodeText(std::string_view(reinterpret_cast<const char*>(&byte), 1),
                                       TextEncoding::Windows1250);
   // Every Windows-1250 character is in the Basic Multilingual Plane.
-  const auto b = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[i])); };
+  const auto b = [&](size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(utf8[i]));
+  };
   if (utf8.size() == 2) return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
   return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
 }
@@ -118,7 +128,8 @@ TextEncoding EncodingDetector::Guess() {
     czech = czech && CzechLooking(Cp1250Char(byte));
     if (named) {
       const char c = static_cast<char>(byte);
-      differs = differs || DecodeText({&c, 1}, *named) != DecodeText({&c, 1}, TextEncoding::Windows1250);
+      differs =
+          differs || DecodeText({&c, 1}, *named) != DecodeText({&c, 1}, TextEncoding::Windows1250);
     }
   }
   if (!named) return kDefaultEightBitEncoding;

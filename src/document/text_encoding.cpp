@@ -67,7 +67,8 @@ std::optional<char32_t> ByteThroughIconv(iconv_t cd, unsigned char byte) {
   if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
     return std::nullopt;
   // Stateful code pages (Windows-1255) hold a base letter back until the end.
-  if (outLeft == sizeof(out) && iconv(cd, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1))
+  if (outLeft == sizeof(out) &&
+      iconv(cd, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1))
     return std::nullopt;
   if (sizeof(out) - outLeft != sizeof(char32_t)) return std::nullopt;
   return out[0];
@@ -78,7 +79,8 @@ CodePage BuildCodePage(const EncodingInfo& info) {
   iconv_t cd = iconv_open("UTF-32LE", info.iconv);
   for (int b = 0x80; b < 0x100; ++b) {
     std::optional<char32_t> cp;
-    if (cd != reinterpret_cast<iconv_t>(-1)) cp = ByteThroughIconv(cd, static_cast<unsigned char>(b));
+    if (cd != reinterpret_cast<iconv_t>(-1))
+      cp = ByteThroughIconv(cd, static_cast<unsigned char>(b));
     // Undefined bytes keep a character of their own: the C1 control of the
     // same value below 0xA0, a private-use character above.
     if (!cp) cp = b < 0xA0 ? static_cast<char32_t>(b) : static_cast<char32_t>(0xF700 + b);

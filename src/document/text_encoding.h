@@ -35,9 +35,9 @@ inline constexpr TextEncoding kDefaultEightBitEncoding = TextEncoding::Windows12
 
 struct EncodingInfo {
   TextEncoding id;
-  const char* name;     // as the window shows it and the settings keep it
-  const char* region;   // what the code page is for, in Czech
-  const char* iconv;    // the name glibc's iconv knows it by
+  const char* name;    // as the window shows it and the settings keep it
+  const char* region;  // what the code page is for, in Czech
+  const char* iconv;   // the name glibc's iconv knows it by
 };
 
 // Every encoding the program offers, UTF-8 first, in menu order.

@@ -92,8 +92,8 @@ int AppendAddedLines(SubtitleList& doc, const std::vector<std::string>& lines,
 
 int AppendAddedLines(SubtitleList& doc, const std::vector<std::string>& lines, bool linesUtf8,
                      const std::vector<char>* selection) {
-  return AppendAddedLines(doc, lines,
-                          linesUtf8 ? TextEncoding::Utf8 : TextEncoding::Windows1250, selection);
+  return AppendAddedLines(doc, lines, linesUtf8 ? TextEncoding::Utf8 : TextEncoding::Windows1250,
+                          selection);
 }
 
 std::optional<size_t> FirstLineNotFitting(const SubtitleList& doc,

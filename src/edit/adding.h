@@ -18,8 +18,8 @@ inline constexpr std::string_view kMsgShiftedFrameTooLarge =
 
 // The lines of a file offered for adding to the document.
 struct AddedLines {
-  std::vector<std::string> lines;  // bytes as read
-  bool utf8 = true;                // the whole file is valid UTF-8
+  std::vector<std::string> lines;              // bytes as read
+  bool utf8 = true;                            // the whole file is valid UTF-8
   TextEncoding encoding = TextEncoding::Utf8;  // as detected
 };
 

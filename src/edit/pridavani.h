@@ -58,7 +58,7 @@ class TForm6 : public QDialog {
   void FillList();
 
   MainForm& form1_;
-  std::vector<std::string> lines_;  // the listed lines' bytes, as ListBox1 shows them
+  std::vector<std::string> lines_;              // the listed lines' bytes, as ListBox1 shows them
   TextEncoding encoding_ = TextEncoding::Utf8;  // of the file they came from
 };
 

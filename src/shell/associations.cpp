@@ -173,12 +173,11 @@ std::string TxtMimePackage() {
 
 std::string DesktopExecValue(std::string_view programPath) {
   // Characters that need no quoting in an Exec argument.
-  const bool plain = !programPath.empty() &&
-                     std::all_of(programPath.begin(), programPath.end(), [](char c) {
-                       return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                              (c >= '0' && c <= '9') || std::string_view("/._-+,:@").find(c) !=
-                                                            std::string_view::npos;
-                     });
+  const bool plain =
+      !programPath.empty() && std::all_of(programPath.begin(), programPath.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("/._-+,:@").find(c) != std::string_view::npos;
+      });
   if (plain) return std::string(programPath) + " %f";
   std::string quoted = "\"";
   for (char c : programPath) {
@@ -278,8 +277,8 @@ bool FreedesktopAssociations::RunUpdateMimeDatabase(const std::string& mimeDir) 
   // Its notes about the database are of no use to the user.
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv),
-                              environ);
+  const int rc =
+      posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return false;
   int status = 0;
@@ -369,12 +368,13 @@ bool FreedesktopAssociations::Associate(std::string_view ext) {
   const bool typed = ext != "txt" || InstallTxtMimeType(true);
   const std::vector<std::string> types = MimeTypesOf(ext);
   return EditMimeApps([&](const std::string& text) {
-    // Earlier versions made the program the opener of all of text/plain.
-    const std::string healed = ext == "txt" ? WithoutDefaultApplication(text, {"text/plain"},
-                                                                        DesktopId(ext))
-                                            : text;
-    return WithDefaultApplication(healed, types, DesktopId(ext));
-  }) && typed;
+           // Earlier versions made the program the opener of all of text/plain.
+           const std::string healed =
+               ext == "txt" ? WithoutDefaultApplication(text, {"text/plain"}, DesktopId(ext))
+                            : text;
+           return WithDefaultApplication(healed, types, DesktopId(ext));
+         }) &&
+         typed;
 }
 
 bool FreedesktopAssociations::Unassociate(std::string_view ext) {

@@ -36,7 +36,10 @@ TEST(TextEncoding, EachCodePageReadsItsLettersAndKeepsEveryByte) {
     std::string bytes, utf8;
   };
   const Case cases[] = {
-      {TextEncoding::Windows1252, "o\xF9 \xE0 \xE7" "a \x9C \xF1 \xBF \x80", "où à ça œ ñ ¿ €"},
+      {TextEncoding::Windows1252,
+       "o\xF9 \xE0 \xE7"
+       "a \x9C \xF1 \xBF \x80",
+       "où à ça œ ñ ¿ €"},
       {TextEncoding::Iso8859_2, "\xB9\xBE\xBB \xE8", "šžť č"},
       {TextEncoding::Iso8859_15, "\xA4 \xBD", "€ œ"},
       {TextEncoding::Windows1251, "\xCF\xF0\xE8\xE2\xE5\xF2", "Привет"},
@@ -70,7 +73,10 @@ TEST(TextEncoding, LostCharactersAreCountedAndNamesFound) {
   EXPECT_EQ(EncodeText("ñandú 日本", TextEncoding::Windows1250, &lost), "?and\xFA ??");
   EXPECT_EQ(lost, 3u);
   lost = 0;
-  EXPECT_EQ(EncodeText("a\xFF" "b", TextEncoding::Utf8, &lost), "a?b");
+  EXPECT_EQ(EncodeText("a\xFF"
+                       "b",
+                       TextEncoding::Utf8, &lost),
+            "a?b");
   EXPECT_EQ(lost, 1u);
   EXPECT_EQ(EncodingByName("windows-1252"), TextEncoding::Windows1252);
   EXPECT_EQ(EncodingByName("UTF-8"), TextEncoding::Utf8);

@@ -89,7 +89,10 @@ TEST(Adding, LinesThatDoNotFitTheDocumentsEncodingAreFoundFirst) {
     std::vector<char> selection;  // empty: every line
     std::optional<size_t> first;
   } cases[] = {
-      {TextEncoding::Windows1250, TextEncoding::Utf8, {}, 2},  // ñ; the non-subtitle line is no matter
+      {TextEncoding::Windows1250,
+       TextEncoding::Utf8,
+       {},
+       2},  // ñ; the non-subtitle line is no matter
       {TextEncoding::Windows1250, TextEncoding::Utf8, {1, 1, 0, 1}, 3},
       {TextEncoding::Windows1250, TextEncoding::Utf8, {0, 1, 0, 0}, std::nullopt},
       {TextEncoding::Windows1252, TextEncoding::Utf8, {}, 3},  // š and ñ fit, 日 does not
@@ -98,8 +101,9 @@ TEST(Adding, LinesThatDoNotFitTheDocumentsEncodingAreFoundFirst) {
   for (const Case& c : cases) {
     SubtitleList doc;
     doc.SetEncoding(c.doc);
-    EXPECT_EQ(FirstLineNotFitting(doc, added, c.lines, c.selection.empty() ? nullptr : &c.selection),
-              c.first)
+    EXPECT_EQ(
+        FirstLineNotFitting(doc, added, c.lines, c.selection.empty() ? nullptr : &c.selection),
+        c.first)
         << InfoOf(c.doc).name;
   }
 }
