@@ -23,6 +23,7 @@
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
+#include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
@@ -84,6 +85,11 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(EncodingMenu, &QMenu::triggered, this, [this](QAction* a) {
+    const auto encoding = static_cast<TextEncoding>(a->data().toInt());
+    RunCommand([this, encoding] { ChooseEncoding(encoding); });
+  });
+  ShowEncoding();
   if (options.startTimer) Timer1->start();
 }
 
@@ -147,7 +153,9 @@ void TForm1::LoadSubtitleFile(const QString& path) {
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
   QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
-  if (ReadSubtitleFile(path)) {
+  const bool read = ReadSubtitleFile(path);
+  ShowEncoding();
+  if (read) {
     changed_ = false;
     ETarget->setText(target);
     UpdateFrameFields();
@@ -165,7 +173,7 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
   doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
-  doc_.SetUtf8(read.utf8);
+  doc_.SetEncoding(DetectEncoding(read.lines, read.utf8));
   doc_.Assign(std::move(read.lines));
   PushAll();
   ShowSubtitleAt(overlayCursor);
@@ -464,8 +472,9 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer, and the encoding.
   StatusText->setText(QStringLiteral(" ") + hint_);
+  ShowEncoding();
   // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
