@@ -18,13 +18,12 @@ namespace velorin {
 
 namespace {
 
-constexpr int32_t kDefaultRate = 25000;  // when the list's text is no rate
+constexpr FrameRate kDefaultRate(25000);  // when the list's text is no rate
 
 }  // namespace
 
 TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+  const DialogBuilder s(*this, form1_);
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));
@@ -32,9 +31,9 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     return b;
   };
 
-  Label1 = label("S tímto formátem titulků nedokáže aplikace pracovat.");
-  Label2 = label("Pomocí tohoto okna, můžete provést převod do správného formátu.");
-  Label3 = label("Zadejte počet snímků na vteřinu záznamu:");
+  Label1 = s.Label("S tímto formátem titulků nedokáže aplikace pracovat.", 0, 0);
+  Label2 = s.Label("Pomocí tohoto okna, můžete provést převod do správného formátu.", 0, 0);
+  Label3 = s.Label("Zadejte počet snímků na vteřinu záznamu:", 0, 0);
   Label3->move(s(16), s(70));
   Label3->adjustSize();
   FrameBox = new QComboBox(this);
@@ -70,8 +69,7 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 }
 
 void TForm5::FormCreate() {
-  for (auto rate : kFrameRates)
-    FrameBox->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) FrameBox->addItem(QString::fromStdString(rate.Text()));
   FrameBox->setCurrentIndex(2);  // 25,000
   QString caption = QStringLiteral("Převod formátu");
   if (IsSrtFile(QFile::encodeName(form1_.SourceFileName()).toStdString()))
@@ -83,8 +81,8 @@ void TForm5::FormCreate() {
 void TForm5::DetekujButClick() { velorin::DetekujButClick(form1_, this, FrameBox); }
 
 void TForm5::PrevodButClick() {
-  const int32_t rate =
-      RateThousandths(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
+  const FrameRate rate =
+      FrameRate::Parse(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
   const std::string path = QFile::encodeName(form1_.SourceFileName()).toStdString();
   SubtitleList& doc = form1_.Doc();
   // The loader cleared the list; the converted lines go straight into the

@@ -24,9 +24,9 @@ std::string_view SkipBom(std::string_view bytes) {
   return bytes;
 }
 
-void CheckRate(int32_t rate) {
-  if (rate <= 0 || rate > kMaxRateThousandths)
-    throw Error("Invalid frame rate: " + std::to_string(rate) + " thousandths");
+void CheckRate(FrameRate rate) {
+  if (rate.Thousandths() <= 0 || rate.Thousandths() > FrameRate::kMaxThousandths)
+    throw Error("Invalid frame rate: " + std::to_string(rate.Thousandths()) + " thousandths");
 }
 
 // The digits of one number field. Like the frame fields of a subtitle line it
@@ -112,29 +112,6 @@ void AtLine(size_t line, Fn&& fn) {
 
 }  // namespace
 
-std::optional<int32_t> RateThousandths(std::string_view text) {
-  int64_t value = 0;
-  int decimals = -1;  // -1: before the decimal separator
-  bool digits = false;
-  for (char c : text) {
-    if (IsDigit(c)) {
-      if (decimals >= 3) return std::nullopt;
-      if (decimals >= 0) ++decimals;
-      value = value * 10 + (c - '0');
-      if (value > int64_t{kMaxRateThousandths} * 1000) return std::nullopt;
-      digits = true;
-    } else if ((c == ',' || c == '.') && decimals < 0) {
-      decimals = 0;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!digits) return std::nullopt;
-  for (int d = decimals < 0 ? 0 : decimals; d < 3; ++d) value *= 10;
-  if (value <= 0 || value > kMaxRateThousandths) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
-
 std::string FrameFieldText(FrameValue value) {
   if (value < 500) return {};
   int64_t frame = value / 1000;
@@ -188,7 +165,7 @@ bool IsSrtFile(const std::string& path) {
   return IsSrtText(head);
 }
 
-ConvertedTimes ParseSrtTimes(std::string_view timeLine, int32_t rate) {
+ConvertedTimes ParseSrtTimes(std::string_view timeLine, FrameRate rate) {
   CheckRate(rate);
   enum { kHours, kMinutes, kSeconds, kFraction, kSurplus };
   NumberField fields[2][4];
@@ -216,12 +193,12 @@ ConvertedTimes ParseSrtTimes(std::string_view timeLine, int32_t rate) {
     const NumberField* f = fields[t];
     f[kFraction].Value();  // the fraction's digits must fit 32 bits like the others
     (t == 0 ? out.start : out.end) =
-        TimeValue(f[kHours], f[kMinutes], f[kSeconds], f[kFraction].Decimals(), rate);
+        TimeValue(f[kHours], f[kMinutes], f[kSeconds], f[kFraction].Decimals(), rate.Thousandths());
   }
   return out;
 }
 
-TimeCodeLine ParseTimeCodeLine(std::string_view s, int32_t rate) {
+TimeCodeLine ParseTimeCodeLine(std::string_view s, FrameRate rate) {
   CheckRate(rate);
   auto isTimeChar = [](char c) { return IsDigit(c) || c == ',' || c == '.' || c == ':'; };
   NumberField numbers[6];
@@ -262,8 +239,8 @@ TimeCodeLine ParseTimeCodeLine(std::string_view s, int32_t rate) {
       ++slot;
     }
   }
-  out.start = TimeValue(numbers[0], numbers[1], numbers[2], fractions[0], rate);
-  out.end = TimeValue(numbers[3], numbers[4], numbers[5], fractions[1], rate);
+  out.start = TimeValue(numbers[0], numbers[1], numbers[2], fractions[0], rate.Thousandths());
+  out.end = TimeValue(numbers[3], numbers[4], numbers[5], fractions[1], rate.Thousandths());
   return out;
 }
 
@@ -321,19 +298,19 @@ ConvertedDocument Collect(const std::function<bool(const ConvertedLineFn&)>& con
 
 }  // namespace
 
-ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress) {
+ConvertedDocument ConvertSrt(std::string_view bytes, FrameRate rate, const ProgressFn& progress) {
   return Collect(
       [&](const ConvertedLineFn& emit) { return ConvertSrtInto(bytes, rate, emit, progress); });
 }
 
-ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
+ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
                                        const ProgressFn& progress) {
   return Collect([&](const ConvertedLineFn& emit) {
     return ConvertTimeCodeLinesInto(bytes, rate, emit, progress);
   });
 }
 
-bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+bool ConvertSrtInto(std::string_view bytes, FrameRate rate, const ConvertedLineFn& emit,
                     const ProgressFn& progress) {
   CheckRate(rate);
   LineHandover out(emit);
@@ -396,7 +373,7 @@ bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn&
   return utf8;
 }
 
-bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+bool ConvertTimeCodeLinesInto(std::string_view bytes, FrameRate rate, const ConvertedLineFn& emit,
                               const ProgressFn& progress) {
   CheckRate(rate);
   LineHandover out(emit);

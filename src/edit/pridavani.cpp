@@ -24,14 +24,8 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Přidání titulků ze souboru"));
   setFont(DesignFont(form1_));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));
@@ -39,14 +33,14 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     return b;
   };
 
-  Label2 = label("Vyberte soubor, ze kterého chcete přidat titulky:", 16, 12);
+  Label2 = s.Label("Vyberte soubor, ze kterého chcete přidat titulky:", 16, 12);
   PridSoub = new QLineEdit(this);
   PridSoub->setGeometry(s(16), s(34), s(470), s(26));
   PridSoub->setReadOnly(true);  // shows the chosen file; "..." chooses it
   tip(PridSoub, "Název souboru, ze kterého chcete doplnit titulky.");
   PrBut = button("...", 494, 31, 40, "Výběr souboru, ze kterého chcete doplnit titulky.");
 
-  Label3 = label("Počet snímků, o které chcete přidávané titulky posunout:", 16, 72);
+  Label3 = s.Label("Počet snímků, o které chcete přidávané titulky posunout:", 16, 72);
   ESnimky = new QLineEdit(this);
   ESnimky->setGeometry(s(16), s(94), s(100), s(26));
   ESnimky->setMaxLength(8);
@@ -59,7 +53,7 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 
   Chrono = new QCheckBox(this);
   Chrono->setGeometry(s(330), s(97), s(20), s(20));
-  Label1 = label("Chronologické řazení", 352, 98);
+  Label1 = s.Label("Chronologické řazení", 352, 98);
   Label1->installEventFilter(this);
   for (QWidget* w : {static_cast<QWidget*>(Chrono), static_cast<QWidget*>(Label1)})
     tip(w, "Přidané titulky se chronologicky seřadí na základě čísla prvního snímku.");
@@ -84,13 +78,10 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
                       ListBox1, PridatVybBut, PridatBut, StornoBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  auto guarded = [this](void (TForm6::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(PrBut, &QPushButton::clicked, this, guarded(&TForm6::PrButClick));
-  connect(PrictiBut, &QPushButton::clicked, this, guarded(&TForm6::PrictiButClick));
-  connect(PridatBut, &QPushButton::clicked, this, guarded(&TForm6::PridatButClick));
-  connect(PridatVybBut, &QPushButton::clicked, this, guarded(&TForm6::PridatVybButClick));
+  connect(PrBut, &QPushButton::clicked, this, s.Command(&TForm6::PrButClick));
+  connect(PrictiBut, &QPushButton::clicked, this, s.Command(&TForm6::PrictiButClick));
+  connect(PridatBut, &QPushButton::clicked, this, s.Command(&TForm6::PridatButClick));
+  connect(PridatVybBut, &QPushButton::clicked, this, s.Command(&TForm6::PridatVybButClick));
   connect(StornoBut, &QPushButton::clicked, this, &TForm6::StornoButClick);
   connect(Chrono, &QCheckBox::toggled, this, &TForm6::ChronoClick);
 

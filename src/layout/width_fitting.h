@@ -9,17 +9,9 @@
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
 #include "layout/line_breaking.h"
+#include "layout/subtitle_font.h"
 
 namespace velorin {
-
-// The font a player draws subtitles in; style bits 1 bold, 2 italic,
-// 4 underline, 8 strike-out. The defaults are the width dialog's first font.
-struct SubtitleFont {
-  std::string name = "Arial";
-  int32_t style = 1;
-  int32_t size = 22;  // points
-  bool operator==(const SubtitleFont&) const = default;
-};
 
 // Measures text as the screen draws it.
 class TextMeasurer {

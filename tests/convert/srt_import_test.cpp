@@ -9,22 +9,12 @@ namespace velorin {
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr int32_t k25 = 25000;
-
-TEST(RateThousandths, TheRateFormsOfTheCommandLine) {
-  const std::pair<std::string, std::optional<int32_t>> cases[] = {
-      {"25", 25000},           {"25,000", 25000},          {"25.000", 25000},
-      {"23,976", 23976},       {"23.976", 23976},          {"0", std::nullopt},
-      {"-25", std::nullopt},   {"", std::nullopt},         {"25,0001", std::nullopt},
-      {"25fps", std::nullopt}, {"1000,001", std::nullopt}, {"99999999999999999999", std::nullopt},
-  };
-  for (const auto& [text, rate] : cases) EXPECT_EQ(RateThousandths(text), rate) << text;
-}
+constexpr FrameRate k25(25000);
 
 TEST(ParseSrtTimes, FieldsFractionsAndWhatFollowsTheTime) {
   const struct {
     std::string line;
-    int32_t rate;
+    FrameRate rate;
     FrameValue start, end;
   } cases[] = {
       {"00:00:01,500 --> 00:00:04,000", k25, 37500, 100000},
@@ -41,7 +31,7 @@ TEST(ParseSrtTimes, FieldsFractionsAndWhatFollowsTheTime) {
       {"00:00:05,000", k25, 125000, 0},
       {"", k25, 0, 0},
       {"100:00:00,000 --> 00:00:10,000", k25, 9000000000, 250000},
-      {"00:00:10,000 --> 00:00:01,001", 23976, 239760, 23999},
+      {"00:00:10,000 --> 00:00:01,001", FrameRate(23976), 239760, 23999},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -146,7 +136,7 @@ TEST(ConvertSrt, BlocksBecomeFrameLines) {
   const struct {
     const char* name;
     std::string bytes;
-    int32_t rate;
+    FrameRate rate;
     Lines lines;
   } cases[] = {
       {"two text lines",
@@ -175,7 +165,7 @@ TEST(ConvertSrt, BlocksBecomeFrameLines) {
        {"{}{}Ahoj", "{75}{100}"}},
       {"a counter at the end and a block without text", b1 + "\r\n2\r\n", k25, {"{25}{50}"}},
       {"markup copied", b1 + "<i>Ahoj</i>\r\n", k25, {"{25}{50}<i>Ahoj</i>"}},
-      {"23,976", "1\n00:00:10,000 --> 00:00:20,000\nx\n", 23976, {"{239}{479}x"}},
+      {"23,976", "1\n00:00:10,000 --> 00:00:20,000\nx\n", FrameRate(23976), {"{239}{479}x"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

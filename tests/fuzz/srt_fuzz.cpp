@@ -12,7 +12,7 @@ using namespace velorin;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   (void)IsSrtText(bytes);
-  for (int32_t rate : {23976, 25000, 30000}) {
+  for (const FrameRate rate : {FrameRate(23976), FrameRate(25000), FrameRate(30000)}) {
     for (bool srt : {true, false}) {
       ConvertedDocument doc;
       try {

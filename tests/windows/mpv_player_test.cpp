@@ -78,7 +78,7 @@ class MpvPlayerTest : public QObject {
     // Detection on a rate list that starts on another rate.
     QDialog dialog;
     auto* rates = new QComboBox(&dialog);
-    for (auto r : kFrameRates) rates->addItem(QString::fromUtf8(r.data(), int(r.size())));
+    for (FrameRate r : kFrameRates) rates->addItem(QString::fromStdString(r.Text()));
     rates->setCurrentIndex(4);
     DetectFrameRate(&dialog, rates, player, [] { QFAIL("a film is open"); });
     QCOMPARE(rates->currentText(), rate);
@@ -172,7 +172,7 @@ class MpvPlayerTest : public QObject {
     QDialog dialog;
     auto* rates = new QComboBox(&dialog);
     auto* button = new QPushButton(&dialog);
-    for (auto r : kFrameRates) rates->addItem(QString::fromUtf8(r.data(), int(r.size())));
+    for (FrameRate r : kFrameRates) rates->addItem(QString::fromStdString(r.Text()));
     rates->setCurrentIndex(2);
 
     // Cancelled: the selection stays and the controls come back.

@@ -42,7 +42,7 @@ class SettingsTest : public QObject {
     QVERIFY(f.form->defaultFormat.bold());
     QVERIFY(!f.form->defaultFormat.italic());
     QCOMPARE(f.form->defaultFormat.pointSize(), 22);
-    QCOMPARE(f.form->settings.subtitleFont, (FontSetting{"Arial", 1, 22}));
+    QCOMPARE(f.form->settings.subtitleFont, (SubtitleFont{"Arial", 1, 22}));
     QVERIFY(f.form->Maximalne1->isChecked());
     QVERIFY(f.form->Maximalne2->isChecked());
     QVERIFY(f.form->UkladatZmeny1->isChecked());
