@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "app/dialog_support.h"
+#include "app/hlform_recovery.h"
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
@@ -91,9 +92,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   });
   ShowEncoding();
   if (options.startTimer) Timer1->start();
+  StartAutosave(options);
 }
-
-TForm1::~TForm1() = default;
 
 QSize TForm1::MinimumClientSize() const {
   return {RoundHalfEven(770 * scaleFactor), RoundHalfEven(480 * scaleFactor)};
@@ -142,13 +142,18 @@ void TForm1::WireCommands() {
 void TForm1::FormShow() {
   LoadSettings();
   RefreshRecentMenu();
-  if (!fileArgument_.isEmpty()) {
+  // A session restored from its recovery copy is what the user chose to
+  // work on; the file named on the command line is not loaded over it.
+  bool restored = false;
+  RunCommand([this, &restored] { restored = OfferRecovery(); });
+  if (!restored && !fileArgument_.isEmpty()) {
     QString path = fileArgument_;
     RunCommand([this, path] { LoadSubtitleFile(path); });
   }
 }
 
 void TForm1::LoadSubtitleFile(const QString& path) {
+  RecoveryPause pause(*this);
   AddRecentFile(path);
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
@@ -164,6 +169,7 @@ void TForm1::LoadSubtitleFile(const QString& path) {
     ClearFields();
     ZdrojTitZav1Click();
   }
+  DocumentSettled();
 }
 
 bool TForm1::ReadSubtitleFile(const QString& path) {
@@ -218,6 +224,7 @@ void TForm1::ZdrojTitZav1Click() {
   NewHistory fresh(*this);
   doc_.Clear();
   PushAll();
+  DocumentSettled();
   ESource->clear();
   ESource->setFocus();
 }
@@ -247,10 +254,13 @@ void TForm1::ESourceKeyPress() {
 }
 
 void TForm1::SaveLines(bool selectedOnly) {
+  RecoveryPause pause(*this);
   PullSelection();
   WriteSubtitleFile(ToLocalPath(ETarget->text()), doc_.Lines(),
                     selectedOnly ? &doc_.SelectionFlags() : nullptr, Progress());
   changed_ = false;
+  // Only a save of every row leaves nothing to recover.
+  if (!selectedOnly) DocumentSettled();
 }
 
 void TForm1::UlozButClick() { SaveLines(false); }
@@ -372,6 +382,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  EndAutosave();
   delete form4;
   form4 = nullptr;
   Timer1->stop();

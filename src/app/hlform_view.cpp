@@ -145,6 +145,8 @@ void TForm1::SetDefaultFormat(const FontChoice& format) {
 }
 
 ProgressFn TForm1::Progress() {
+  // Whatever walks the whole list is risky enough to have the copy current.
+  RecoveryCheckpoint();
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
   return [this, clock](size_t done, size_t total) {

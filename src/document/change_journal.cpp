@@ -272,6 +272,7 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
 
 void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const {
   const size_t start = op.start;
+  ++list.revision_;
   LineStore& lines = list.lines_;
   std::vector<char>& flags = list.selected_;
   Reader r(bytes_, start + 1);

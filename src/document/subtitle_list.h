@@ -35,6 +35,9 @@ class SubtitleList {
 
   std::string_view Line(int row) const;
   const LineStore& Lines() const { return lines_; }
+  // Grows with every change of the lines (never with selection or cursor):
+  // whoever keeps a copy of them can tell whether it is still current.
+  uint64_t Revision() const { return revision_; }
 
   // Puts a new line at row and leaves that row unselected.
   void Replace(int row, std::string_view line);
@@ -91,6 +94,7 @@ class SubtitleList {
   void CheckRow(int row) const;
 
   LineStore lines_;
+  uint64_t revision_ = 0;
   std::vector<char> selected_;
   int cursor_ = -1;
   TextEncoding encoding_ = kDefaultEightBitEncoding;
