@@ -7,10 +7,12 @@
 #                              runs each for SECONDS on its seeds and what it finds
 #   ./test.sh --package        builds the Debian package in build/, checks it with
 #                              lintian, installs it, runs it and removes it
+# With VELORIN_WERROR=ON in the environment (as .ci/run sets it) a warning
+# fails the build.
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-usage() { sed -n '2,9s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,11s/^# \{0,1\}//p' "$0"; }
 case "${1:-}" in
   "")
     velorin_install_missing

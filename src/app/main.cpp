@@ -8,6 +8,7 @@
 
 #include "app/hlform.h"
 #include "app/qt_prompts.h"
+#include "velorin_version.h"
 
 int main(int argc, char** argv) {
   // Answered before any window or display is needed.
