@@ -60,7 +60,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velorin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_PACKAGE_CONTACT "Velorin developers <velorin@localhost>")
+set(CPACK_PACKAGE_CONTACT "Velorin developers <velorin@velorin.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "synchronize and edit film subtitles")
 set(CPACK_PACKAGE_DESCRIPTION
     "Velorin makes a frame-based subtitle file ({first}{second}text) fit a copy of a
