@@ -12,14 +12,20 @@ namespace velorin {
 namespace {
 
 // Width of a display line's text (bytes of the document) in the font.
-int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font,
-                 bool utf8) {
+int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font, bool utf8,
+                 TextEncoding eightBit) {
   if (auto* cached = dynamic_cast<CachingMeasurer*>(&measurer))
-    return cached->WidthOfBytes(text, font, utf8);
+    return cached->WidthOfBytes(text, font, utf8, eightBit);
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (utf8 || ascii) return measurer.Width(text, font);
-  return measurer.Width(Cp1250ToUtf8(text), font);
+  return measurer.Width(DecodeText(text, eightBit), font);
+}
+
+// The limit with the list's code page.
+WidthLimit For(const SubtitleList& list, WidthLimit limit) {
+  if (!list.IsUtf8()) limit.eightBit = list.Encoding();
+  return limit;
 }
 
 // Calls fn(text after the tag prefix) for each of the first five display
@@ -42,15 +48,17 @@ void ForEachLineText(std::string_view text, Fn&& fn) {
 }  // namespace
 
 int CachingMeasurer::Width(std::string_view utf8, const SubtitleFont& font) {
-  return WidthOfBytes(utf8, font, true);
+  return WidthOfBytes(utf8, font, true, eightBit_);
 }
 
-int CachingMeasurer::WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8) {
-  if (!(font == font_) || utf8 != utf8_ || bytes_ > kMaxBytes) {
+int CachingMeasurer::WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8,
+                                  TextEncoding eightBit) {
+  if (!(font == font_) || utf8 != utf8_ || eightBit != eightBit_ || bytes_ > kMaxBytes) {
     widths_.clear();
     bytes_ = 0;
     font_ = font;
     utf8_ = utf8;
+    eightBit_ = eightBit;
   }
   if (const auto it = widths_.find(bytes); it != widths_.end()) return it->second;
   const bool ascii = std::all_of(bytes.begin(), bytes.end(),
@@ -59,7 +67,7 @@ int CachingMeasurer::WidthOfBytes(std::string_view bytes, const SubtitleFont& fo
   if (utf8 || ascii) {
     width = measurer_.Width(bytes, font);
   } else {
-    decoded_ = Cp1250ToUtf8(bytes);
+    decoded_ = DecodeText(bytes, eightBit);
     width = measurer_.Width(decoded_, font);
   }
   widths_.emplace(bytes, width);
@@ -79,7 +87,8 @@ bool LineTooWide(std::string_view text, TextMeasurer& measurer, const WidthLimit
                  bool utf8) {
   bool tooWide = false;
   ForEachLineText(text, [&](std::string_view line) {
-    if (!tooWide && MeasureBytes(line, measurer, limit.font, utf8) > limit.resolution)
+    if (!tooWide &&
+        MeasureBytes(line, measurer, limit.font, utf8, limit.eightBit) > limit.resolution)
       tooWide = true;
   });
   return tooWide;
@@ -105,7 +114,8 @@ AdjustedSubtitle AdjustSubtitle(std::string_view text, TextMeasurer& measurer,
 }
 
 int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
-                           const WidthLimit& limit, const ProgressFn& progress) {
+                           const WidthLimit& given, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
   CachingMeasurer cached(measurer);
@@ -117,7 +127,7 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
     f.First();
     f.Second();  // a row whose frames cannot be read stops the command
     ForEachLineText(f.Text(), [&](std::string_view line) {
-      int width = cached.WidthOfBytes(line, limit.font, utf8);
+      int width = cached.WidthOfBytes(line, limit.font, utf8, limit.eightBit);
       // On equal widths the earlier line stays.
       if (width > widestWidth) {
         widestWidth = width;
@@ -127,14 +137,16 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
   }
   SubtitleFont font = limit.font;
   font.size = 72;
-  while (font.size > 0 && MeasureBytes(widest, measurer, font, utf8) > limit.resolution)
+  while (font.size > 0 &&
+         MeasureBytes(widest, measurer, font, utf8, limit.eightBit) > limit.resolution)
     font.size -= 2;
   if (progress) progress(count, count);
   return font.size;
 }
 
-int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                  const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
   CachingMeasurer cached(measurer);
@@ -150,8 +162,9 @@ int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLi
   return tooWide;
 }
 
-int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                   const ManualAdjustFn& manual, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   int notAdjusted = 0;
   CachingMeasurer cached(measurer);
   struct Proposal {

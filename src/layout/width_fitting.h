@@ -9,6 +9,7 @@
 
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 #include "layout/line_breaking.h"
 #include "layout/subtitle_font.h"
 
@@ -32,8 +33,9 @@ class CachingMeasurer : public TextMeasurer {
   explicit CachingMeasurer(TextMeasurer& measurer) : measurer_(measurer) {}
   int Width(std::string_view utf8, const SubtitleFont& font) override;
   // The width of a display line of the document (bytes: UTF-8 when utf8 is
-  // set, otherwise Windows-1250, decoded only when it is measured).
-  int WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8);
+  // set, otherwise of the eight-bit code page, decoded only when measured).
+  int WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8,
+                   TextEncoding eightBit);
 
  private:
   struct Hash {
@@ -43,6 +45,7 @@ class CachingMeasurer : public TextMeasurer {
   TextMeasurer& measurer_;
   SubtitleFont font_;
   bool utf8_ = true;
+  TextEncoding eightBit_ = kDefaultEightBitEncoding;
   std::unordered_map<std::string, int, Hash, std::equal_to<>> widths_;
   size_t bytes_ = 0;
   std::string decoded_;
@@ -52,6 +55,9 @@ class CachingMeasurer : public TextMeasurer {
 struct WidthLimit {
   SubtitleFont font;
   int32_t resolution = 0;
+  // The code page of texts that are not UTF-8; the list functions below take
+  // the list's own.
+  TextEncoding eightBit = kDefaultEightBitEncoding;
 };
 
 // The screen width typed into the dialog. Throws the invalid-number error for
