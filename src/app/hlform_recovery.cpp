@@ -21,6 +21,7 @@
 #include "document/autosave.h"
 #include "document/file_names.h"
 #include "document/recovery_file.h"
+#include "sync/frame_rate.h"
 
 namespace velorin {
 
@@ -246,7 +247,9 @@ void TForm1::RestoreSession(RecoveryCopy copy) {
   ESync->setText(FromUtf8(s.sync));
   QLineEdit* frames[] = {E1, E2, E3, E4, E5, E6};
   for (size_t i = 0; i < 6; ++i) frames[i]->setText(FromUtf8(s.frames[i]));
-  frameRateText = FromUtf8(s.frameRate);
+  // A rate that is not one is left as it was.
+  if (std::optional<FrameRate> rate = FrameRate::Parse(s.frameRate))
+    frameRateText = QString::fromStdString(rate->Text());
   if (s.cursorRow >= 0 && s.cursorRow < doc_.Count()) doc_.SetCursorRow(static_cast<int>(s.cursorRow));
   PushAll();
   if (doc_.CursorRow() >= 0) ListBox1->scrollTo(model_->index(doc_.CursorRow()));
