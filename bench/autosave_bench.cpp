@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
   f.form->Doc().Replace(row++, "{1}{2}bench");
   const Gaps busy = MeasureGaps(writes * interval * 2, edit);
 
-  // The snapshot the window's thread takes before handing the lines over.
+  // What the snapshot would cost the window in one piece (it is taken in
+  // pieces of a few milliseconds between the window's events).
   QElapsedTimer snap;
   snap.start();
   for (int i = 0; i < 5; ++i) {
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
               idle.p99, idle.samples);
   std::printf("loop gap, copy every %d ms longest %.1f ms, 99%% %.1f ms (%d ticks)\n", interval,
               busy.longest, busy.p99, busy.samples);
-  std::printf("snapshot on window thread %.1f ms\n", snapshotMs);
+  std::printf("snapshot in one piece      %.1f ms\n", snapshotMs);
   std::printf("saved file                %zu bytes\n", saved);
   std::printf("recovery copy             %lld bytes (%.3f of the file)\n",
               static_cast<long long>(copyBytes), double(copyBytes) / double(saved));
