@@ -24,8 +24,10 @@
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
+#include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/ini_file.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
@@ -47,6 +49,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   programDir = options.programDir;
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
+  // A built or copied program has its pages beside itself; an installed one
+  // under share/velorin/.
+  resourceDir = programDir;
+  const QString installed = QFile::decodeName(
+      InstalledResourceDirectory(QFile::encodeName(programDir).toStdString()).c_str());
+  if (!QFileInfo::exists(programDir + QStringLiteral("info.htm")) &&
+      QFileInfo::exists(installed + QStringLiteral("info.htm")))
+    resourceDir = installed;
   settingsPath = options.settingsPath;
   shell_ = options.shell;
   associations_ = options.associations;
@@ -85,6 +95,11 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(EncodingMenu, &QMenu::triggered, this, [this](QAction* a) {
+    const auto encoding = static_cast<TextEncoding>(a->data().toInt());
+    RunCommand([this, encoding] { ChooseEncoding(encoding); });
+  });
+  ShowEncoding();
   if (options.startTimer) Timer1->start();
   StartAutosave(options);
 }
@@ -152,7 +167,9 @@ void TForm1::LoadSubtitleFile(const QString& path) {
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
   QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
-  if (ReadSubtitleFile(path)) {
+  const bool read = ReadSubtitleFile(path);
+  ShowEncoding();
+  if (read) {
     changed_ = false;
     ETarget->setText(target);
     UpdateFrameFields();
@@ -169,15 +186,24 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   doc_.Clear();
   PushAll();
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
+  doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
-  doc_.SetUtf8(read.utf8);
+  doc_.SetEncoding(DetectEncoding(read.lines, read.utf8));
   doc_.Assign(std::move(read.lines));
   PushAll();
   ShowSubtitleAt(overlayCursor);
   return doc_.Count() > 0;
 }
 
-bool TForm1::ConvertForeignFile(const QString&) {
+bool TForm1::ConvertForeignFile(const QString& path) {
+  // A picture, a film or a zeroed file has nothing to convert.
+  if (FileLooksBinary(ToLocalPath(path))) {
+    prompts_.Message(QStringLiteral("Upozornění"),
+                     QStringLiteral("Soubor ") + path +
+                         QStringLiteral(" není textový soubor s titulky, nelze ho převést."),
+                     Prompts::Icon::Warning);
+    return false;
+  }
   // The dialog reads the file named in ESource and fills the list itself.
   TForm5 dialog(*this);
   ExecModal(dialog);
@@ -466,22 +492,23 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // 1. The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer, and the encoding.
   StatusText->setText(QStringLiteral(" ") + hint_);
-  // 2.
+  ShowEncoding();
+  // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
-  // 3. Recalculation needs both values and an existing source file.
+  // Recalculation needs both values and an existing source file.
   const bool recalc =
       !E5->text().isEmpty() && !E6->text().isEmpty() && FileExists(ToLocalPath(ESource->text()));
   for (QAction* a : {PrepocVyb1, PrepocVse1, Prepocitat1}) a->setEnabled(recalc);
   PrepocitejBut->setEnabled(recalc);
-  // 4.
+  // Saving needs a target name and rows.
   const bool save = !ETarget->text().isEmpty() && doc_.Count() > 0;
   Ulozit1->menuAction()->setEnabled(save);
   for (QAction* a : Ulozit1->actions()) a->setEnabled(save);
   UlozBut->setEnabled(save);
-  // 5. The list menus; their items (and so their shortcuts) follow them.
+  // The list menus; their items (and so their shortcuts) follow them.
   const bool any = doc_.Count() > 0;
   std::function<void(QMenu*, bool)> enableMenu = [&](QMenu* m, bool on) {
     m->menuAction()->setEnabled(on);
@@ -498,16 +525,16 @@ void TForm1::Timer1Timer() {
   UpdateUndoItems();
   enableMenu(Formatovani2, any);
   SireBut->setEnabled(any);
-  // 6.
+  // The film commands while a film is open.
   const bool film = FilmOpen();
   for (QAction* a : {FilmZav, Start1, Pauza1, Stop1, Zavrit1, InfoFilm1}) a->setEnabled(film);
   AutoSync1->setEnabled(film && doc_.Count() > 0);
-  // 7.
+  // The subtitle over the film.
   UpdateOverlay();
-  // 8.
+  // Closing a subtitle file while one is named.
   ZdrojTitZav1->setEnabled(!ESource->text().isEmpty());
   SynTitZav1->setEnabled(!ESync->text().isEmpty());
-  // 9. The popup menu only while rows are selected.
+  // The popup menu only while rows are selected.
   ListBox1->setContextMenuPolicy(HasSelection() ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 

@@ -79,6 +79,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(std::string_view bytes) const override;
   std::string EncodeText(const QString& text) const override;
+  void HoldOneUndoStep(bool hold) override { oneStep_ += hold ? 1 : -1; }
   int Scaled(int designUnits) const override { return TForm1Ui::Scaled(designUnits); }
   const QPixmap& Background() const override { return background; }
   MediaPlayer& Player() override;
@@ -91,7 +92,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
-  QString ProgramDir() const override { return programDir; }
+  QString ResourceDir() const override { return resourceDir; }
   QString LastOpenDir() const override { return lastOpenDir; }
   void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
   DesktopShell& Shell() override;
@@ -120,12 +121,17 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void Vybrat1Click();
   void SynTitZav1Click();
   void Timer1Timer();
+  // The status bar's encoding button follows the document's encoding.
+  void ShowEncoding();
+  // The user's choice in the encoding menu: the text is shown anew.
+  void ChooseEncoding(TextEncoding encoding);
   // Hands a file that is not frame-based to the conversion dialog; true when
   // it converted the file into the list.
   bool ConvertForeignFile(const QString& path);
 
   // Program-wide state.
   QString programDir;
+  QString resourceDir;  // the help pages and pictures: programDir unless installed
   QString settingsPath;
   QString openDialogDir;  // where the source-file dialog opens
   QString lastOpenDir;
@@ -350,6 +356,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;
+  int oneStep_ = 0;  // while above 0, nested commands join the running one's step
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;

@@ -40,6 +40,9 @@ class MainForm {
   // undo history, named name (a nested command without a name takes the
   // name of the one around it).
   virtual bool RunCommand(const std::function<void()>& fn, const QString& name = {}) = 0;
+  // While held, what nested commands change joins the running command's step
+  // (a command that opens dialogs whose buttons are commands themselves).
+  virtual void HoldOneUndoStep(bool hold) = 0;
   // A progress callback for the core's long loops.
   virtual ProgressFn Progress() = 0;
 
@@ -90,9 +93,9 @@ class MainForm {
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
 
-  // The program's folder with a trailing '/' (help pages, default picture)
-  // and the settings file in use.
-  virtual QString ProgramDir() const = 0;
+  // The folder of the help pages and the default picture, with a trailing
+  // '/', and the settings file in use.
+  virtual QString ResourceDir() const = 0;
   virtual QString SettingsFile() const = 0;
   // The folder of the last opened subtitle file: where the file dialogs of
   // subtitles to open or add start.
@@ -102,6 +105,18 @@ class MainForm {
   virtual DesktopShell& Shell() = 0;
   // The program as the opener of subtitle files.
   virtual AssociationStore& Associations() = 0;
+};
+
+// Holds the running command's undo step open for the commands nested in it.
+class OneUndoStep {
+ public:
+  explicit OneUndoStep(MainForm& form) : form_(form) { form_.HoldOneUndoStep(true); }
+  ~OneUndoStep() { form_.HoldOneUndoStep(false); }
+  OneUndoStep(const OneUndoStep&) = delete;
+  OneUndoStep& operator=(const OneUndoStep&) = delete;
+
+ private:
+  MainForm& form_;
 };
 
 }  // namespace velorin

@@ -7,10 +7,10 @@
 
 namespace velorin {
 
-// A settings file of the INI kind with the conventions of the Windows profile
-// functions: section and key names match without regard to case, integers are
-// decimal, booleans 1 and 0 (any non-zero number reads as true), a missing
-// file, section or key or a value that is not a number reads as the default.
+// A settings file of the INI kind: section and key names match without regard
+// to case, integers are decimal, booleans 1 and 0 (any non-zero number reads
+// as true), a missing file, section or key or a value that is not a number
+// reads as the default.
 // Writing one key rewrites only that key's line (or adds the key, or the
 // section with it) and leaves every other byte of the file as it was.
 class IniFile {
@@ -73,5 +73,10 @@ class IniFile {
 // be written. programDir ends with '/'.
 std::string SettingsFilePath(const std::string& programDir, const std::string& xdgConfigHome,
                              const std::string& home, bool programDirWritable);
+
+// Where an installed program's help pages and pictures are: share/velorin/
+// beside the bin/ folder it runs from (/usr/bin/ -> /usr/share/velorin/).
+// A built or copied program has them beside itself instead.
+std::string InstalledResourceDirectory(const std::string& programDir);
 
 }  // namespace velorin
