@@ -156,7 +156,9 @@ ProgressFn TForm1::Progress() {
     StatusProgress->setValue(total ? static_cast<int>(done * 1000 / total) : 0);
     StatusProgress->show();
     // Keep the window painted and the timer running; commands stay blocked
-    // while this one runs, and typing waits until it ends.
+    // while this one runs, and typing waits until it ends. The list is half
+    // done here: no recovery copy is taken of it.
+    RecoveryPause pause(*this);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
 }
