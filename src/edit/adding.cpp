@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
@@ -47,7 +48,7 @@ ShiftStatus ShiftLines(std::vector<std::string>& lines, int64_t offset,
     if (second < 0) second = 0;
     if (first > kMax || second > kMax) return ShiftStatus::TooLarge;
     shifted.push_back("{" + std::to_string(first) + "}{" + std::to_string(second) + "}" + f.text);
-    if (progress && i % kProgressStride == 0) progress(i, lines.size());
+    ReportProgress(progress, i, lines.size());
   }
   lines = std::move(shifted);
   return ShiftStatus::Done;

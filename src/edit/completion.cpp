@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/change_journal.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -53,7 +54,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::vector<char> completed(count);
   std::vector<int64_t> newSecond(count);
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, total);
+    ReportProgress(progress, i, total);
     SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
     firsts[i] = f.first;
     keep[i] = f.first != 0 && !f.text.empty();
@@ -87,7 +88,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::string line;
   bool dropped = false;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(count + i, total);
+    ReportProgress(progress, i, total, count);
     const int row = static_cast<int>(i);
     if (!keep[i]) {
       dropped = true;
@@ -121,16 +122,10 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
 }
 
 void RemoveSecondFrames(SubtitleList& list, const ProgressFn& progress) {
-  const int count = list.Count();
-  const size_t total = static_cast<size_t>(count);
-  for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     SubtitleFields f = ParseSubtitleLine(list.Line(row));
     list.Replace(row, ComposeSubtitleLine(f.first, 0, f.text));
-  }
-  if (progress) progress(total, total);
+  });
 }
 
 }  // namespace velorin

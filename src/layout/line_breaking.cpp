@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
 
@@ -133,17 +134,11 @@ std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks
 }
 
 void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const ProgressFn& progress) {
-  const int count = list.Count();
-  const size_t total = static_cast<size_t>(count);
-  for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     SubtitleFields f = ParseSubtitleLine(list.Line(row));
     std::optional<std::string> text = ChangeTextLineCount(f.text, breaks, maximum, list.IsUtf8());
     if (text) list.Replace(row, ComposeSubtitleLine(f.first, f.second, *text));
-  }
-  if (progress) progress(total, total);
+  });
 }
 
 }  // namespace velorin

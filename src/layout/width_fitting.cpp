@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/error.h"
+#include "document/progress.h"
 #include "document/text_encoding.h"
 #include "layout/tags.h"
 
@@ -78,7 +79,7 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
   std::string widest;
   int widestWidth = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
+    ReportProgress(progress, i, count);
     SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
     ForEachLineText(f.text, [&](std::string_view line) {
       int width = MeasureBytes(line, measurer, limit.font, utf8);
@@ -103,7 +104,7 @@ int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLi
   const size_t count = list.Lines().size();
   int tooWide = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
+    ReportProgress(progress, i, count);
     if (LineTooWide(ParseSubtitleLine(list.Lines()[i]).text, measurer, limit, utf8)) ++tooWide;
   }
   if (progress) progress(count, count);
@@ -116,7 +117,7 @@ int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& 
   // The count is read every time: the manual edit may add or remove rows.
   for (int row = 0; row < list.Count(); ++row) {
     const size_t done = static_cast<size_t>(row), total = static_cast<size_t>(list.Count());
-    if (progress && done % kProgressStride == 0) progress(done, total);
+    ReportProgress(progress, done, total);
     SubtitleFields f = ParseSubtitleLine(list.Line(row));
     if (!LineTooWide(f.text, measurer, limit, list.IsUtf8())) continue;
     AdjustedSubtitle proposal = AdjustSubtitle(f.text, measurer, limit, list.IsUtf8());

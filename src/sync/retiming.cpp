@@ -8,6 +8,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 
@@ -202,7 +203,7 @@ bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnl
                 const ProgressFn& progress, size_t total) {
   FrameRange range;
   for (int i = 0; i < doc.Count(); ++i) {
-    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
+    ReportProgress(progress, static_cast<size_t>(i), total);
     if (!selectedOnly || doc.Selected(i)) range.Take(doc.Line(i));
   }
   return range.ResultsFit(v);
@@ -240,7 +241,7 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
   if (!ResultsFit(doc, v, selectedOnly, progress, total)) return RecalcStatus::TooLarge;
 
   for (int i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(count + i), total);
+    ReportProgress(progress, static_cast<size_t>(i), total, static_cast<size_t>(count));
     if (selectedOnly && !doc.Selected(i)) continue;
     auto line = RetimeLine(doc.Line(i), v.offset, v.scale);
     doc.Replace(i, std::move(*line));
