@@ -62,7 +62,7 @@ FrameValue ExactFrameValue(int64_t wholeSeconds, std::string_view decimals, int3
   for (auto it = decimals.rbegin(); it != decimals.rend(); ++it)
     part = (part + (*it - '0') * int64_t{rate}) / 10;
   // Fields are below 2^31, so wholeSeconds < 3661 x 2^31 and the product stays
-  // below 2^63 for rates up to kMaxRateThousandths.
+  // below 2^63 for rates up to FrameRate::kMaxThousandths.
   return wholeSeconds * rate + part;
 }
 

@@ -7,6 +7,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 
 namespace velorin {
 
@@ -340,7 +341,7 @@ void WriteSubtitleFile(const std::string& path, LineSpan lines, const std::vecto
         append(buf);
         buf.clear();
       }
-      if (progress && i % kProgressStride == 0) progress(i, lines.size());
+      ReportProgress(progress, i, lines.size());
     }
     append(buf);
     if (progress) progress(lines.size(), lines.size());
