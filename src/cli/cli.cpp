@@ -1,9 +1,13 @@
 #include "cli/cli.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <istream>
 #include <map>
 #include <new>
@@ -18,6 +22,7 @@
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
+#include "document/utf16.h"
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
 #include "edit/statistics.h"
@@ -210,22 +215,118 @@ std::string CommandHelp(const Subcommand& command) {
   return out;
 }
 
+// Looks at the first bytes of an input before the rest is read, and fails
+// when they show the input is of no use.
+using HeadCheck = std::function<void(std::string_view head)>;
+constexpr size_t kHeadBytes = 1 << 16;
+
+// A block of memory taken straight from the system, so that it goes back to
+// it as soon as it is released.
+class Block {
+ public:
+  static constexpr size_t kSize = size_t{4} << 20;
+  Block() {
+    void* p = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+  }
+  ~Block() { ::munmap(data_, kSize); }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  char* Data() { return data_; }
+
+ private:
+  char* data_;
+};
+
+// Reads a stream whole with read(buffer, size), which gives the number of
+// bytes read, fewer only at the end; tooLong fails when more than
+// kMaxInputBytes arrive: as soon as the first byte beyond the limit does,
+// without reading on. check sees the first kHeadBytes (or all there is)
+// before the rest is read. The bytes gather in blocks that are copied into
+// the result one by one and freed, so that reading holds little more than
+// what it keeps.
+std::string GatherBlocks(const std::function<size_t(char*, size_t)>& read,
+                         const std::function<void()>& tooLong, const HeadCheck& check) {
+  std::vector<std::unique_ptr<Block>> blocks;
+  size_t total = 0, inLast = Block::kSize;
+  bool checked = !check, more = true;
+  while (more) {
+    if (inLast == Block::kSize) {
+      blocks.push_back(std::make_unique<Block>());
+      inLast = 0;
+    }
+    // One byte more than the limit tells a longer input.
+    const size_t want =
+        std::min({kHeadBytes, Block::kSize - inLast, size_t{kMaxInputBytes} + 1 - total});
+    const size_t got = read(blocks.back()->Data() + inLast, want);
+    more = got == want;
+    inLast += got;
+    total += got;
+    if (total > kMaxInputBytes) tooLong();
+    if (!checked && (total >= kHeadBytes || !more)) {
+      checked = true;
+      check(std::string_view(blocks.front()->Data(), total));
+    }
+  }
+  std::string out;
+  out.reserve(total);
+  for (auto& block : blocks) {
+    out.append(block->Data(), std::min(Block::kSize, total - out.size()));
+    block.reset();
+  }
+  return out;
+}
+
 // Standard input, whole. A stream that cannot be read (closed, a folder) is
 // a failure, not an empty file, and so is one longer than any file is read.
-std::string ReadAll(std::istream& in) {
-  std::string out;
-  char buf[1 << 16];
-  // istream::read turns an exception of the stream buffer (a failing read
-  // with unsynchronized standard streams) into badbit.
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    out.append(buf, static_cast<size_t>(in.gcount()));
-    if (out.size() > kMaxInputBytes)
-      Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
-           " GiB, no subtitle file is that large");
-    if (!in) break;
-  }
-  if (in.bad()) Fail("cannot read standard input");
-  return out;
+std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
+  return GatherBlocks(
+      [&](char* buffer, size_t size) {
+        // istream::read turns an exception of the stream buffer (a failing
+        // read with unsynchronized standard streams) into badbit.
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (in.bad()) Fail("cannot read standard input");
+        return static_cast<size_t>(in.gcount());
+      },
+      [] {
+        Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
+             " GiB, no subtitle file is that large");
+      },
+      check);
+}
+
+// A file, whole, its first bytes looked at first: a regular file much larger
+// than any subtitle file (a sparse one) is refused without reading it all.
+std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
+  if (!check) return ReadFileBytes(path);
+  InputFile file(path);
+  const auto read = [&](char* buffer, size_t size) {
+    size_t have = 0;
+    while (have < size)
+      if (const size_t n = file.Read(buffer + have, size - have))
+        have += n;
+      else
+        break;
+    return have;
+  };
+  // A pipe cannot be read twice: it is read as standard input is.
+  if (file.Size() == 0) return GatherBlocks(read, [&] { ThrowFileError(path, EFBIG); }, check);
+  std::string head(kHeadBytes, '\0');
+  head.resize(read(head.data(), head.size()));
+  check(head);
+  return ReadFileBytes(path);
+}
+
+std::string ReadInput(const std::string& path, std::istream& in, const HeadCheck& check = {}) {
+  return path == "-" ? ReadAll(in, check) : ReadFile(path, check);
+}
+
+// Standard output named as a file ("-o /dev/stdout", often a pipe) is
+// written as '-' is.
+bool IsStandardOutput(const std::string& output) {
+  return output == "-" || output == "/dev/stdout" || output == "/dev/fd/1" ||
+         output == "/proc/self/fd/1";
 }
 
 void FailNotSubtitleFile(const std::string& path) {
@@ -234,9 +335,18 @@ void FailNotSubtitleFile(const std::string& path) {
        "with '{')");
 }
 
+// Refuses what the start of a file shows is no frame-based subtitle file.
+HeadCheck SubtitleHead(const std::string& path) {
+  return [path](std::string_view head) {
+    SubtitleLineReader reader;
+    if (!reader.Feed(head)) FailNotSubtitleFile(path);
+  };
+}
+
 // The subtitle lines of IN as the window would load them.
 SubtitleList LoadDocument(const std::string& path, std::istream& in) {
-  ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(in)) : ReadSubtitleLines(path);
+  ReadOutcome read =
+      path == "-" ? ParseSubtitleText(ReadAll(in, SubtitleHead(path))) : ReadSubtitleLines(path);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   SubtitleList doc;
   doc.Assign(std::move(read.lines));
@@ -246,7 +356,7 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 
 // Writes the document to OUT ('-' for standard output) as the window saves it.
 void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) {
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     out << ComposeFileBytes(lines);
     out.flush();
     if (!out) Fail("cannot write to standard output");
@@ -258,7 +368,7 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
 // The same lines as views into the file's bytes, for commands that only
 // write a new document from them.
 SubtitleText IndexDocument(const std::string& path, std::istream& in) {
-  SubtitleText text = IndexSubtitleText(path == "-" ? ReadAll(in) : ReadFileBytes(path));
+  SubtitleText text = IndexSubtitleText(ReadInput(path, in, SubtitleHead(path)));
   if (text.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   return text;
 }
@@ -269,7 +379,7 @@ SubtitleText IndexDocument(const std::string& path, std::istream& in) {
 void SaveStreamed(const std::string& output, std::ostream& out,
                   const std::function<bool(const ByteSink&)>& fill) {
   struct Dropped {};
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     std::string bytes;
     if (!fill([&](std::string_view piece) { bytes.append(piece); })) return;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -431,7 +541,8 @@ int Info(const Arguments& args, const Streams& io) {
     }
   };
   const ReadOutcome read =
-      path == "-" ? ScanSubtitleText(ReadAll(in), take) : ScanSubtitleLines(path, take);
+      path == "-" ? ScanSubtitleText(ReadAll(in, SubtitleHead(path)), take)
+                  : ScanSubtitleLines(path, take);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   // Composed first: a frame that cannot be read leaves no half an answer.
   std::ostringstream text;
@@ -597,7 +708,12 @@ int Import(const Arguments& args, const Streams& io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
-  std::string bytes = a.input == "-" ? ReadAll(in) : ReadFileBytes(a.input);
+  // A picture, a film or a zeroed file is refused from its first bytes.
+  const std::string bytes = ReadInput(a.input, in, [&](std::string_view head) {
+    if (LooksBinary(head))
+      Fail(a.input + ": not a text file (NUL bytes among its first " +
+           std::to_string(kTextProbeBytes) + "), nothing to convert");
+  });
   switch (ParseSubtitleText(bytes).kind) {
     case ReadKind::Loaded:
       Fail(a.input + ": already a frame-based subtitle file, nothing to convert");
@@ -608,35 +724,35 @@ int Import(const Arguments& args, const Streams& io) {
   }
   // The bytes already read decide as IsSrtFile would: a pipe cannot be read twice.
   bool srt = (a.input != "-" && HasSrtExtension(a.input)) || IsSrtText(bytes);
+  size_t count = 0;
   try {
-    if (a.output == "-") {
-      ConvertedDocument doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
-      bytes = std::string();  // the lines are all that is needed now
-      SaveDocument(a.output, doc.lines, out);
-    } else {
-      // Each line is written as it is converted; a failed conversion leaves
-      // the old file as it was.
-      WriteFileStreamed(a.output, [&](const ByteSink& append) {
-        std::string buf;
-        const ConvertedLineFn emit = [&](std::string_view line) {
-          buf += line;
-          buf += "\r\n";
-          if (buf.size() >= (1 << 20)) {
-            append(buf);
-            buf.clear();
-          }
-        };
-        if (srt)
-          ConvertSrtInto(bytes, a.rate, emit);
-        else
-          ConvertTimeCodeLinesInto(bytes, a.rate, emit);
-        append(buf);
-      });
-    }
+    // Each line is written as it is converted; a failed conversion, or one
+    // that finds nothing, leaves the old file as it was.
+    SaveStreamed(a.output, out, [&](const ByteSink& append) {
+      std::string buf;
+      const ConvertedLineFn emit = [&](std::string_view line) {
+        ++count;
+        buf += line;
+        buf += "\r\n";
+        if (buf.size() >= (1 << 20)) {
+          append(buf);
+          buf.clear();
+        }
+      };
+      if (srt)
+        ConvertSrtInto(bytes, a.rate, emit);
+      else
+        ConvertTimeCodeLinesInto(bytes, a.rate, emit);
+      append(buf);
+      return count > 0;
+    });
   } catch (const ConversionError& e) {
     Fail(a.input + ":" + std::to_string(e.Line()) + ": " + e.what() +
          " (a number or frame above 2147483647); nothing converted");
   }
+  if (count == 0)
+    Fail(a.input + ": no subtitle found (no " + (srt ? "SRT time line" : "time code") +
+         " with a time or text), nothing converted");
   return 0;
 }
 
@@ -647,7 +763,7 @@ int Export(const Arguments& args, const Streams& io) {
   ConvertArgs a = ParseConvertArgs(args);
   SubtitleList doc = LoadDocument(a.input, in);
   if (doc.Empty()) Fail(a.input + ": the file holds no subtitle lines");
-  if (a.output == "-") {
+  if (IsStandardOutput(a.output)) {
     out << ComposeSrtBytes(doc.Lines(), a.rate);
     out.flush();
     if (!out) Fail("cannot write to standard output");
@@ -705,7 +821,7 @@ int AutoSync(const Arguments& args, const Streams& io) {
     std::string text;
     for (const SyncPoint& p : r.points)
       text += std::to_string(p.position + 1) + "=" + std::to_string(p.newFrame) + "\n";
-    if (*output == "-") {
+    if (IsStandardOutput(*output)) {
       out << text;
     } else {
       WriteFileAtomically(*output, text);
