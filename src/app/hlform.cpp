@@ -20,9 +20,11 @@
 #include <cmath>
 
 #include "app/dialog_support.h"
+#include "app/hlform_recovery.h"
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
+#include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
@@ -84,10 +86,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(EncodingMenu, &QMenu::triggered, this, [this](QAction* a) {
+    const auto encoding = static_cast<TextEncoding>(a->data().toInt());
+    RunCommand([this, encoding] { ChooseEncoding(encoding); });
+  });
+  ShowEncoding();
   if (options.startTimer) Timer1->start();
+  StartAutosave(options);
 }
-
-TForm1::~TForm1() = default;
 
 QSize TForm1::MinimumClientSize() const {
   return {RoundHalfEven(770 * scaleFactor), RoundHalfEven(480 * scaleFactor)};
@@ -136,18 +142,25 @@ void TForm1::WireCommands() {
 void TForm1::FormShow() {
   LoadSettings();
   RefreshRecentMenu();
-  if (!fileArgument_.isEmpty()) {
+  // A session restored from its recovery copy is what the user chose to
+  // work on; the file named on the command line is not loaded over it.
+  bool restored = false;
+  RunCommand([this, &restored] { restored = OfferRecovery(); });
+  if (!restored && !fileArgument_.isEmpty()) {
     QString path = fileArgument_;
     RunCommand([this, path] { LoadSubtitleFile(path); });
   }
 }
 
 void TForm1::LoadSubtitleFile(const QString& path) {
+  RecoveryPause pause(*this);
   AddRecentFile(path);
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
   QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
-  if (ReadSubtitleFile(path)) {
+  const bool read = ReadSubtitleFile(path);
+  ShowEncoding();
+  if (read) {
     changed_ = false;
     ETarget->setText(target);
     UpdateFrameFields();
@@ -156,6 +169,7 @@ void TForm1::LoadSubtitleFile(const QString& path) {
     ClearFields();
     ZdrojTitZav1Click();
   }
+  DocumentSettled();
 }
 
 bool TForm1::ReadSubtitleFile(const QString& path) {
@@ -165,7 +179,7 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
   doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
-  doc_.SetUtf8(read.utf8);
+  doc_.SetEncoding(DetectEncoding(read.lines, read.utf8));
   doc_.Assign(std::move(read.lines));
   PushAll();
   ShowSubtitleAt(overlayCursor);
@@ -210,6 +224,7 @@ void TForm1::ZdrojTitZav1Click() {
   NewHistory fresh(*this);
   doc_.Clear();
   PushAll();
+  DocumentSettled();
   ESource->clear();
   ESource->setFocus();
 }
@@ -239,10 +254,13 @@ void TForm1::ESourceKeyPress() {
 }
 
 void TForm1::SaveLines(bool selectedOnly) {
+  RecoveryPause pause(*this);
   PullSelection();
   WriteSubtitleFile(ToLocalPath(ETarget->text()), doc_.Lines(),
                     selectedOnly ? &doc_.SelectionFlags() : nullptr, Progress());
   changed_ = false;
+  // Only a save of every row leaves nothing to recover.
+  if (!selectedOnly) DocumentSettled();
 }
 
 void TForm1::UlozButClick() { SaveLines(false); }
@@ -364,6 +382,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  EndAutosave();
   delete form4;
   form4 = nullptr;
   Timer1->stop();
@@ -464,22 +483,23 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // 1. The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer, and the encoding.
   StatusText->setText(QStringLiteral(" ") + hint_);
-  // 2.
+  ShowEncoding();
+  // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
-  // 3. Recalculation needs both values and an existing source file.
+  // Recalculation needs both values and an existing source file.
   const bool recalc =
       !E5->text().isEmpty() && !E6->text().isEmpty() && FileExists(ToLocalPath(ESource->text()));
   for (QAction* a : {PrepocVyb1, PrepocVse1, Prepocitat1}) a->setEnabled(recalc);
   PrepocitejBut->setEnabled(recalc);
-  // 4.
+  // Saving needs a target name and rows.
   const bool save = !ETarget->text().isEmpty() && doc_.Count() > 0;
   Ulozit1->menuAction()->setEnabled(save);
   for (QAction* a : Ulozit1->actions()) a->setEnabled(save);
   UlozBut->setEnabled(save);
-  // 5. The list menus; their items (and so their shortcuts) follow them.
+  // The list menus; their items (and so their shortcuts) follow them.
   const bool any = doc_.Count() > 0;
   std::function<void(QMenu*, bool)> enableMenu = [&](QMenu* m, bool on) {
     m->menuAction()->setEnabled(on);
@@ -496,16 +516,16 @@ void TForm1::Timer1Timer() {
   UpdateUndoItems();
   enableMenu(Formatovani2, any);
   SireBut->setEnabled(any);
-  // 6.
+  // The film commands while a film is open.
   const bool film = FilmOpen();
   for (QAction* a : {FilmZav, Start1, Pauza1, Stop1, Zavrit1, InfoFilm1}) a->setEnabled(film);
   AutoSync1->setEnabled(film && doc_.Count() > 0);
-  // 7.
+  // The subtitle over the film.
   UpdateOverlay();
-  // 8.
+  // Closing a subtitle file while one is named.
   ZdrojTitZav1->setEnabled(!ESource->text().isEmpty());
   SynTitZav1->setEnabled(!ESync->text().isEmpty());
-  // 9. The popup menu only while rows are selected.
+  // The popup menu only while rows are selected.
   ListBox1->setContextMenuPolicy(HasSelection() ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 

@@ -14,6 +14,7 @@
 #include "app/hlform_ui.h"
 #include "app/main_form.h"
 #include "app/prompts.h"
+#include "document/recovery_store.h"
 #include "document/subtitle_list.h"
 #include "document/undo_history.h"
 #include "film/media_player.h"
@@ -43,6 +44,13 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
     // The desktop's programs and the file associations; null: the real ones.
     DesktopShell* shell = nullptr;
     AssociationStore* associations = nullptr;
+    // The folder of recovery copies; empty: $XDG_STATE_HOME/velorin.
+    QString recoveryDir;
+    // Which programs run; null: the system's process table.
+    ProcessTable* processes = nullptr;
+    // How long a change may wait for the recovery copy, in ms; 0: 30 s, or
+    // VELORIN_AUTOSAVE_INTERVAL_MS when set (for tests of the program).
+    int autosaveIntervalMs = 0;
   };
 
   TForm1(Prompts& prompts, Options options, QWidget* parent = nullptr);
@@ -71,6 +79,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(std::string_view bytes) const override;
   std::string EncodeText(const QString& text) const override;
+  void HoldOneUndoStep(bool hold) override { oneStep_ += hold ? 1 : -1; }
   int Scaled(int designUnits) const override { return TForm1Ui::Scaled(designUnits); }
   const QPixmap& Background() const override { return background; }
   MediaPlayer& Player() override;
@@ -112,6 +121,10 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void Vybrat1Click();
   void SynTitZav1Click();
   void Timer1Timer();
+  // The status bar's encoding button follows the document's encoding.
+  void ShowEncoding();
+  // The user's choice in the encoding menu: the text is shown anew.
+  void ChooseEncoding(TextEncoding encoding);
   // Hands a file that is not frame-based to the conversion dialog; true when
   // it converted the file into the list.
   bool ConvertForeignFile(const QString& path);
@@ -206,6 +219,21 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void UpdateUndoItems();
   UndoHistory& History() { return history_; }
 
+  // ---- recovery copy (hlform_recovery.cpp) ----
+  // At start: asks about the copies of programs that ended without closing;
+  // true when one was restored.
+  bool OfferRecovery();
+  // Before something risky (a command over the whole list, closing the
+  // film): the copy is brought up to date and on disk.
+  void RecoveryCheckpoint();
+  // The list matches a file again (loaded, saved whole) or is new: the copy
+  // goes.
+  void DocumentSettled();
+  // The folder of the recovery copies (empty when there is none).
+  QString RecoveryDir() const;
+  // Whether no recovery write is under way.
+  bool RecoveryIdle() const;
+
   // ---- automatic synchronization (hlform_autosync.cpp) ----
   // Listens to the open film and fills E3 to E6 with the frames, offset and
   // scale that fit the subtitles to its speech, or opens the advanced
@@ -290,6 +318,21 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void ESourceKeyPress();
   void SaveLines(bool selectedOnly);
   void SaveUnderAskedName(bool selectedOnly);
+  // While one is held (a load or a save under way) the recovery copy is
+  // neither written nor removed.
+  struct RecoveryPause {
+    explicit RecoveryPause(TForm1& form);
+    ~RecoveryPause();
+    TForm1& f;
+  };
+  void StartAutosave(const Options& options);
+  void AutosaveTick();
+  void ObserveRecovery();
+  void StartRecoveryWrite();
+  void EndAutosave();
+  // Waits for a recovery write to end, the window kept painted.
+  void WaitForRecoveryWrite();
+  void RestoreSession(RecoveryCopy copy);
   void RemoveTagKind(char kind);
 
   // Loading, closing and a new file start a new history: what they do to the
@@ -303,6 +346,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
     TForm1& f;
   };
 
+  struct RecoveryState;
+  std::unique_ptr<RecoveryState> recovery_;
   Prompts& prompts_;
   UndoHistory history_;
   SubtitleList doc_;
@@ -310,6 +355,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;
+  int oneStep_ = 0;  // while above 0, nested commands join the running one's step
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;

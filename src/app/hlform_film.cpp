@@ -97,6 +97,7 @@ void TForm1::Panel1Click() {
 }
 
 void TForm1::OpenFilmFile(const QString& file) {
+  RecoveryCheckpoint();
   filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
   MediaPlayer& player = Player();
   player.Close();
@@ -147,6 +148,7 @@ void TForm1::FilmZavClick() { CloseFilm(); }
 
 void TForm1::CloseFilm() {
   if (!FilmOpen()) return;
+  RecoveryCheckpoint();
   Panel1->setText(QString::fromUtf8(kNoFilmCaption));
   filmPlayer->Close();
   ShowNoFilm(*this);

@@ -788,6 +788,10 @@ int AutoSync(const Arguments& args, const Streams& io) {
     const std::optional<FrameRate> given = FrameRate::Parse(*fps);
     if (!given) Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
     rate = given->PerSecond();
+    if (!(*rate >= kMinAutoSyncRate && *rate <= kMaxAutoSyncRate))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate from " +
+               FormatDecimal(kMinAutoSyncRate) + " to " + FormatDecimal(kMaxAutoSyncRate),
+           2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -800,7 +804,8 @@ int AutoSync(const Arguments& args, const Streams& io) {
                                                : e.what());
   }
   if (!rate) {
-    if (!(track.frameRate > 0)) Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    if (!(track.frameRate >= kMinAutoSyncRate && track.frameRate <= kMaxAutoSyncRate))
+      Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
     rate = track.frameRate;
   }
 
@@ -920,11 +925,11 @@ constexpr Option kAutoSyncOptions[] = {
     {.name = "--film",
      .value = "FILM",
      .required = "no film",
-     .help = "the film whose first audio stream is listened to"},
+     .help = "the film whose first audio stream is listened to: a regular local file"},
     {.name = "--fps",
      .value = "RATE",
-     .help = "FILM's frames per second when its picture does not say; a decimal comma or "
-             "point, at most three decimals"},
+     .help = "FILM's frames per second when its picture does not say, from 1 to 300; a "
+             "decimal comma or point, at most three decimals"},
     {.name = "--points",
      .value = {},
      .help = "for a film cut differently: the synchronization points where the offset changes, "

@@ -10,6 +10,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "convert/srt_import.h"
+#include "document/encoding_detection.h"
 #include "document/subtitle_file.h"
 #include "sync/cas.h"
 #include "sync/time_frames.h"
@@ -104,8 +105,8 @@ void TForm5::PrevodButClick() {
       throw;
     }
   }
+  doc.SetEncoding(DetectEncoding(lines, utf8));
   doc.Assign(std::move(lines));
-  doc.SetUtf8(utf8);
   doc.SetFromUtf16(fromUtf16);
   form1_.PushAll();
   Tag = 1;

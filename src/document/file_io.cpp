@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -106,14 +108,19 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path) {
 
 // --- Removing the temporary file on a signal -------------------------------
 
-// The temporary file being written, as the signal handler sees it. Set and
-// cleared only while the signals below are blocked.
-char tempPath[PATH_MAX];
-volatile sig_atomic_t tempArmed = 0;
+// The temporary files being written, as the signal handler sees them: a
+// save on the window's thread and the recovery copy's on a worker may run at
+// once. A slot is free (0), being filled (1) or holds a file to remove (2).
+// With every slot taken a save still works, only without the clean-up.
+constexpr int kTempSlots = 4;
+char tempPaths[kTempSlots][PATH_MAX];
+std::atomic<int> tempState[kTempSlots];
+static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
 constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void RemoveTemporaryAndEnd(int signal) {
-  if (tempArmed) ::unlink(tempPath);
+  for (int i = 0; i < kTempSlots; ++i)
+    if (tempState[i].load() == 2) ::unlink(tempPaths[i]);
   // The signal stays blocked until the handler returns; then it ends the
   // program the way it would have without us.
   ::signal(signal, SIG_DFL);
@@ -136,32 +143,72 @@ class SignalsBlocked {
   sigset_t old_;
 };
 
+// Our handlers are in place while any temporary file exists, and only where
+// the signal does what it does by default: a program that handles or ignores
+// a signal itself keeps that.
+class CleanupHandlers {
+ public:
+  static void Acquire() {
+    std::lock_guard lock(mutex_);
+    if (users_++ > 0) return;
+    struct sigaction ours {};
+    ours.sa_handler = RemoveTemporaryAndEnd;
+    ::sigemptyset(&ours.sa_mask);
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+      installed_[i] = false;
+      if (::sigaction(kCleanupSignals[i], nullptr, &old_[i]) != 0) continue;
+      if ((old_[i].sa_flags & SA_SIGINFO) || old_[i].sa_handler != SIG_DFL) continue;
+      installed_[i] = ::sigaction(kCleanupSignals[i], &ours, nullptr) == 0;
+    }
+  }
+  static void Release() {
+    std::lock_guard lock(mutex_);
+    if (--users_ > 0) return;
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i)
+      if (installed_[i]) ::sigaction(kCleanupSignals[i], &old_[i], nullptr);
+  }
+
+ private:
+  static inline std::mutex mutex_;
+  static inline int users_ = 0;
+  static inline struct sigaction old_[std::size(kCleanupSignals)]{};
+  static inline bool installed_[std::size(kCleanupSignals)] = {};
+};
+
 // A temporary file beside the target. It is removed when the object goes,
 // and by the cleanup signals while it exists, unless Release() says that it
 // has become the target.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& pattern) {
-    if (pattern.size() >= sizeof tempPath) {
+    if (pattern.size() >= PATH_MAX) {
       error_ = ENAMETOOLONG;
       return;
     }
-    InstallHandlers();
+    CleanupHandlers::Acquire();
+    for (int i = 0; i < kTempSlots && slot_ < 0; ++i) {
+      int expected = 0;
+      if (tempState[i].compare_exchange_strong(expected, 1)) slot_ = i;
+    }
     SignalsBlocked blocked;
-    std::memcpy(tempPath, pattern.c_str(), pattern.size() + 1);
-    fd_ = ::mkostemp(tempPath, O_CLOEXEC);
+    std::vector<char> own(pattern.begin(), pattern.end());
+    own.push_back('\0');
+    char* name = slot_ >= 0 ? tempPaths[slot_] : own.data();
+    std::memcpy(name, pattern.c_str(), pattern.size() + 1);
+    fd_ = ::mkostemp(name, O_CLOEXEC);
     if (fd_ < 0) {
       error_ = errno;
+      if (slot_ >= 0) tempState[slot_].store(0);
+      slot_ = -1;
     } else {
-      name_ = tempPath;
-      tempArmed = 1;
+      name_ = name;
+      if (slot_ >= 0) tempState[slot_].store(2);
     }
   }
   ~TemporaryFile() {
     if (fd_ >= 0) ::close(fd_);
     Remove();
-    for (size_t i = 0; i < std::size(kCleanupSignals); ++i)
-      if (installed_[i]) ::sigaction(kCleanupSignals[i], &old_[i], nullptr);
+    if (error_ != ENAMETOOLONG) CleanupHandlers::Release();
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -176,34 +223,23 @@ class TemporaryFile {
   }
   void Remove() {
     SignalsBlocked blocked;
-    if (!tempArmed) return;
-    ::unlink(tempPath);
-    tempArmed = 0;
+    if (name_.empty() || released_) return;
+    ::unlink(name_.c_str());
+    Release();
   }
   void Release() {
     SignalsBlocked blocked;
-    tempArmed = 0;
+    released_ = true;
+    if (slot_ >= 0) tempState[slot_].store(0);
+    slot_ = -1;
   }
 
  private:
-  // Only where the signal does what it does by default: a program that
-  // handles or ignores a signal itself keeps that.
-  void InstallHandlers() {
-    struct sigaction ours {};
-    ours.sa_handler = RemoveTemporaryAndEnd;
-    ::sigemptyset(&ours.sa_mask);
-    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
-      if (::sigaction(kCleanupSignals[i], nullptr, &old_[i]) != 0) continue;
-      if ((old_[i].sa_flags & SA_SIGINFO) || old_[i].sa_handler != SIG_DFL) continue;
-      installed_[i] = ::sigaction(kCleanupSignals[i], &ours, nullptr) == 0;
-    }
-  }
-
   int fd_ = -1;
   int error_ = 0;
+  int slot_ = -1;
+  bool released_ = false;
   std::string name_;
-  struct sigaction old_[std::size(kCleanupSignals)]{};
-  bool installed_[std::size(kCleanupSignals)] = {};
 };
 
 // --- Where the bytes go ----------------------------------------------------

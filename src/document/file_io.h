@@ -63,7 +63,8 @@ std::string ReadFileBytes(const std::string& path);
 // the program ends as the signal says (unless the program set the signal's
 // handling itself); a temporary file that a killed save left behind is
 // removed by the next save into that folder once it is an hour old. Saves
-// are not meant to run on several threads at once.
+// may run on several threads at once (the recovery copy is written on a
+// worker), into different files.
 using ByteSink = std::function<void(std::string_view bytes)>;
 
 // Replaces path's content with bytes. Throws Error.

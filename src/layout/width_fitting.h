@@ -8,6 +8,7 @@
 
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 #include "layout/line_breaking.h"
 #include "layout/subtitle_font.h"
 
@@ -25,6 +26,9 @@ class TextMeasurer {
 struct WidthLimit {
   SubtitleFont font;
   int32_t resolution = 0;
+  // The code page of texts that are not UTF-8; the list functions below take
+  // the list's own.
+  TextEncoding eightBit = kDefaultEightBitEncoding;
 };
 
 // The screen width typed into the dialog. Throws the invalid-number error for

@@ -27,7 +27,8 @@ SyncPointClash FindSyncPointClash(const SyncPoints& points, int32_t newFrame, in
 }
 
 std::string SyncClashMessage(int32_t frame, SyncPlacement how) {
-  // Both wordings, the misspelt verb included, are the program's own texts.
+  // The spelling "vyskutuje" is kept on purpose: users know the message, and
+  // scripts may match it, as it has always been written.
   return "Titulek s číslem snímku " + std::to_string(frame) + " se již v seznamu " +
          (how == SyncPlacement::Add ? "synchronizačních snímků" : "synchronizačních titulků") +
          " vyskutuje!";

@@ -7,6 +7,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "app/subtitle_list_model.h"
+#include "document/encoding_detection.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -110,7 +111,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   syncModel_ = new SubtitleListModel(
       syncList_,
       [this](std::string_view bytes) {
-        return syncUtf8_ ? Text(bytes) : QString::fromStdString(Cp1250ToUtf8(bytes));
+        return QString::fromStdString(DecodeText(bytes, syncEncoding_));
       },
       this);
   syncModel_->SetRowHeight(s(16));
@@ -161,7 +162,7 @@ bool TForm11::LoadSyncList(const QString& path) {
   const std::string raw = ReadFileBytes(LocalPath(path));
   const TextBytes text(raw);  // UTF-16 as its UTF-8
   const std::string_view bytes = text.View();
-  syncUtf8_ = IsValidUtf8(bytes);
+  syncEncoding_ = DetectEncoding(bytes);
   syncList_.Assign(ScanSyncList(bytes));
   syncModel_->ResetAll();
   ShowCount(Label4, ListBox2, static_cast<size_t>(syncList_.Count()));
@@ -229,13 +230,14 @@ void TForm11::VlozButClick() {
 
 void TForm11::DopButClick() {
   const int selected = SelectedPoint();
-  const std::optional<SyncPoint> kept =
-      selected >= 0 ? std::optional(points_[static_cast<size_t>(selected)]) : std::nullopt;
+  // A copy, not an optional: GCC takes an engaged optional's point for
+  // possibly uninitialized.
+  const SyncPoint kept = selected >= 0 ? points_[static_cast<size_t>(selected)] : SyncPoint{};
   CompleteSyncPoints(points_, form1_.Doc().Lines(), syncList_.Lines());
   // The selected point stays selected unless it was replaced.
   int select = -1;
-  if (kept) {
-    auto it = std::find(points_.begin(), points_.end(), *kept);
+  if (selected >= 0) {
+    auto it = std::find(points_.begin(), points_.end(), kept);
     if (it != points_.end()) select = static_cast<int>(it - points_.begin());
   }
   ShowPoints(select);

@@ -229,67 +229,70 @@ TEST(WriteSubtitleFile, WritesEveryOrSelectedLineWithCrLf) {
 
 // Every way a save can be refused or fail half-way, also for root: the old
 // file keeps every byte and no temporary file stays.
-TEST(WriteSubtitleFile, FailedSaveLeavesTheOldFileIntact) {
-  // Three 1 MiB chunks, more than the file size limit below lets through.
+struct FailedSaveCase {
+  const char* name;
+  const char* message;
+  // Makes the save fail; returns why it cannot here, or "".
+  std::function<std::string(const TempDir&, std::vector<std::shared_ptr<void>>&)> arrange;
+};
+const FailedSaveCase kFailedSaveCases[] = {
+    {"read-only file", "Permission denied",
+     [](const TempDir& d, auto&) {
+       ::chmod(d.File("t.sub").c_str(), 0444);
+       return std::string();
+     }},
+    {"read-only file system", "Read-only file system",
+     [](const TempDir& d, auto& keep) {
+       if (!test::IsRoot()) return std::string("a read-only bind mount needs root");
+       auto mount = std::make_shared<test::ReadOnlyMount>(d.Path());
+       keep.push_back(mount);
+       return mount->Reason();
+     }},
+    {"immutable file", "Operation not permitted",
+     [](const TempDir& d, auto& keep) {
+       if (!test::IsRoot()) return std::string("the immutable attribute needs root");
+       auto guard = std::make_shared<test::Immutable>(d.File("t.sub"));
+       keep.push_back(guard);
+       return guard->Reason();
+     }},
+    {"disk full while the temporary file is written", "File too large",
+     [](const TempDir&, auto& keep) {
+       keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+       return std::string();
+     }},
+    {"disk full while a linked file is written in place", "File too large",
+     [](const TempDir& d, auto& keep) {
+       ::link(d.File("t.sub").c_str(), d.File("link.sub").c_str());
+       keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+       return std::string();
+     }},
+};
+
+class FailedSave : public ::testing::TestWithParam<FailedSaveCase> {};
+
+TEST_P(FailedSave, LeavesTheOldFileIntact) {
+  // Three 1 MiB chunks, more than the file size limit lets through.
   const Lines big(3, std::string(1 << 20, 'x'));
-  struct Case {
-    const char* name;
-    const char* message;
-    // Makes the save fail; returns why it cannot here, or "".
-    std::function<std::string(const TempDir&, std::vector<std::shared_ptr<void>>&)> arrange;
-  };
-  const Case cases[] = {
-      {"read-only file", "Permission denied",
-       [](const TempDir& d, auto&) {
-         ::chmod(d.File("t.sub").c_str(), 0444);
-         return std::string();
-       }},
-      {"read-only file system", "Read-only file system",
-       [](const TempDir& d, auto& keep) {
-         if (!test::IsRoot()) return std::string("a read-only bind mount needs root");
-         auto mount = std::make_shared<test::ReadOnlyMount>(d.Path());
-         keep.push_back(mount);
-         return mount->Reason();
-       }},
-      {"immutable file", "Operation not permitted",
-       [](const TempDir& d, auto& keep) {
-         if (!test::IsRoot()) return std::string("the immutable attribute needs root");
-         auto guard = std::make_shared<test::Immutable>(d.File("t.sub"));
-         keep.push_back(guard);
-         return guard->Reason();
-       }},
-      {"disk full while the temporary file is written", "File too large",
-       [](const TempDir&, auto& keep) {
-         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
-         return std::string();
-       }},
-      {"disk full while a linked file is written in place", "File too large",
-       [](const TempDir& d, auto& keep) {
-         ::link(d.File("t.sub").c_str(), d.File("link.sub").c_str());
-         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
-         return std::string();
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string path = dir.File("t.sub");
-    WriteBytes(path, "old\r\n");
-    std::vector<std::shared_ptr<void>> keep;
-    if (std::string skip = c.arrange(dir, keep); !skip.empty()) {
-      std::cout << "[  SKIPPED ] case \"" << c.name << "\": " << skip << "\n";
-      continue;
-    }
-    try {
-      WriteSubtitleFile(path, big);
-      ADD_FAILURE() << "saved";
-    } catch (const Error& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-    }
-    keep.clear();
-    EXPECT_EQ(ReadBytes(path), "old\r\n");
-    EXPECT_TRUE(test::SaveTemporariesIn(dir.Path()).empty());
+  TempDir dir;
+  const std::string path = dir.File("t.sub");
+  WriteBytes(path, "old\r\n");
+  std::vector<std::shared_ptr<void>> keep;
+  if (std::string skip = GetParam().arrange(dir, keep); !skip.empty()) GTEST_SKIP() << skip;
+  try {
+    WriteSubtitleFile(path, big);
+    ADD_FAILURE() << "saved";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
   }
+  keep.clear();
+  EXPECT_EQ(ReadBytes(path), "old\r\n");
+  EXPECT_TRUE(test::SaveTemporariesIn(dir.Path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedSave, ::testing::ValuesIn(kFailedSaveCases),
+                         [](const auto& info) { return test::CaseName(info.param.name); });
+
+TEST(WriteSubtitleFile, SaveIntoAMissingFolderFails) {
   TempDir dir;
   EXPECT_THROW(WriteSubtitleFile(dir.File("missing/t.sub"), {"x"}), Error);
 }

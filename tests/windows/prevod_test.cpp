@@ -75,7 +75,8 @@ class PrevodTest : public QObject {
       QString rows = {};  // empty: nothing loaded
       QString shown = {};
       // The export: ETarget typed first, the main window's rate, the dialog's
-      // handling (No to any question); the SRT file and what it then holds.
+      // handling (No to the question when the shown text ends in one); the SRT
+      // file and what it then holds.
       QString target = {}, rate = {};
       std::function<void(TForm12*)> act = {};
       QString srt = {};
@@ -129,7 +130,7 @@ class PrevodTest : public QObject {
       if (c.act) {
         if (!c.target.isEmpty()) f.form->ETarget->setText(dir.path() + "/" + c.target);
         f.form->frameRateText = c.rate;
-        f.prompts.yesNo = {false};
+        if (c.shown.endsWith('?')) f.prompts.yesNo = {false};
         f.form->Timer1Timer();
         f.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
@@ -137,6 +138,7 @@ class PrevodTest : public QObject {
         QTest::keyClick(f.form->ListBox1, Qt::Key_F3, Qt::AltModifier);
         QCOMPARE(ReadFileBytes(dir.path() + "/" + c.srt), c.srtBytes);
       }
+      if (c.shown.endsWith("is not a valid integer value")) f.prompts.ExpectError();
       QCOMPARE(f.prompts.Texts().join("\n"), c.shown.arg(dir.path()));
       QCOMPARE(f.form->Doc().IsFromUtf16(), c.file == "unicode.txt");
     }

@@ -242,6 +242,7 @@ class SettingsTest : public QObject {
     f.Write("missing", "a file where a folder should be");
     f.form->LoadSettings();
     QVERIFY(!f.form->RunCommand([&] { f.form->UlozNas2Click(); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Texts(), QStringList({"Unable to write to " + f.form->settingsPath}));
     // Closing shows the same error for the recent list and still closes.
     f.form->show();
