@@ -232,6 +232,7 @@ void TForm1::ZdrojTitZav1Click() {
   if (changed_) AskSaveChanges();
   NewHistory fresh(*this);
   doc_.Clear();
+  doc_.SetFromUtf16(false);
   PushAll();
   DocumentSettled();
   ESource->clear();

@@ -363,7 +363,10 @@ void ForEachSrtLine(std::string_view text, const ProgressFn& progress, Fn&& fn) 
 
 bool IsTimeChar(char c) { return IsDigit(c) || c == ':' || c == ',' || c == '.'; }
 
+// A counter: digits, blanks around them allowed.
 bool IsDigitsLine(std::string_view line) {
+  while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
   if (line.empty()) return false;
   for (char c : line)
     if (!IsDigit(c)) return false;

@@ -29,8 +29,11 @@ LineRole RoleOf(std::string_view line, bool subtitleSeen) {
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
-  if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  switch (RoleOf(line, kept_ > 0)) {
+  const LineRole role = RoleOf(line, kept_ > 0);
+  // The line that stops the reading is not looked at further: a reader
+  // stops at its first byte.
+  if (role != LineRole::Stop && utf8_ && !IsValidUtf8(line)) utf8_ = false;
+  switch (role) {
     case LineRole::Skip:
       return true;
     case LineRole::Subtitle:
