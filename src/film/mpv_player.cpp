@@ -306,6 +306,22 @@ void MpvPlayer::Stop() {
 
 void MpvPlayer::Rewind() { Seek(0); }
 
+void MpvPlayer::StepFrame(bool forward) {
+  if (fileName_.empty()) return;
+  const int64_t from = Position();
+  if (!forward && from <= 0) return;
+  const char* cmd[] = {forward ? "frame-step" : "frame-back-step", nullptr};
+  if (mpv_command(mpv_, cmd) < 0) return;
+  stopped_ = false;  // paused on the new frame
+  if (!forward) {
+    // Stepping back is a seek in mpv: until it is carried out the position
+    // is the frame it goes to, as after Seek.
+    seek_ = SeekState::Requested;
+    seekTarget_ = from - 1;
+    seekClock_.start();
+  }
+}
+
 int64_t MpvPlayer::LengthMs() {
   if (fileName_.empty()) return 0;
   return std::llround(DoubleProperty("duration", 0) * 1000);

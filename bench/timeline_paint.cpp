@@ -1,0 +1,72 @@
+// How long the timeline takes to paint, at every zoom from the whole film to
+// single frames, with a film's sound and 2,000 subtitles over it.
+//
+//   timeline_paint FILM
+// Runs offscreen; reads the film's sound first (or takes it from the cache).
+// Prints the mean and the longest of 30 paints at each zoom.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+
+#include "film/casovaosa.h"
+#include "film/fake_player.h"
+#include "windows/window_test_support.h"
+
+using namespace velorin;
+using namespace velorin::test;
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: timeline_paint FILM\n");
+    return 2;
+  }
+  MainWindowFixture f;
+  auto fake = std::make_unique<FakePlayer>();
+  FakePlayer* player = fake.get();
+  f.form->SetPlayer(std::move(fake));
+  player->Open(argv[1]);
+  // 2,000 subtitles of 2 s with 1.5 s between them: 2 hours at 25 fps.
+  QByteArray lines;
+  for (int i = 0; i < 2000; ++i)
+    lines += QByteArray("{") + QByteArray::number(i * 90 + 10) + "}{" +
+             QByteArray::number(i * 90 + 60) + "}Titulek číslo " + QByteArray::number(i) +
+             "|a jeho druhý řádek\r\n";
+  f.form->LoadSubtitleFile(f.Write("long.sub", lines));
+  player->lengthFrames = 2000 * 90 + 100;
+  f.form->SelectRowOnly(1000);
+  f.form->show();
+  f.form->CasovaOsa1Click();
+  TForm15& osa = *f.form->Form15;
+  osa.resize(1280, 300);
+  QTest::qWait(50);
+  QElapsedTimer clock;
+  clock.start();
+  osa.WaitForSound();
+  osa.Tick();
+  std::printf("sound ready after %.2f s (state %d)\n", clock.elapsed() / 1000.0,
+              static_cast<int>(osa.State()));
+  QImage image(osa.View->size(), QImage::Format_RGB32);
+  const double whole = osa.Scale().framesPerPixel;
+  for (double fpp : {whole, whole / 10, whole / 100, 1.0, 0.1, 1.0 / 64}) {
+    player->position = 90000;
+    osa.SetScale({90000 - fpp * 640, fpp, osa.View->width()});
+    double total = 0, longest = 0;
+    for (int i = 0; i < 30; ++i) {
+      QElapsedTimer t;
+      t.start();
+      osa.View->render(&image);
+      const double ms = t.nsecsElapsed() / 1e6;
+      total += ms;
+      longest = std::max(longest, ms);
+    }
+    std::printf("%10.4f frames/pixel: paint mean %.2f ms, longest %.2f ms\n", fpp, total / 30,
+                longest);
+  }
+  return 0;
+}
