@@ -80,6 +80,9 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   bool FilmOpen() const override;
   void OpenFilm() override { Panel1Click(); }
   void StepFilm(bool forward, bool wholeSecond) override;
+  const AutoSyncResult* AutoSyncProposal() const override {
+    return autoSyncProposal ? &*autoSyncProposal : nullptr;
+  }
   QString SourceFileName() const override { return ESource->text(); }
   QString TargetFileName() const override { return ETarget->text(); }
   QString FrameRateText() const override { return frameRateText; }
@@ -221,6 +224,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // synchronization with proposed points when the film was cut differently;
   // Esc stops the listening.
   void AutoSync1Click();
+  // The last result found, shown on the timeline until it is applied.
+  std::optional<AutoSyncResult> autoSyncProposal;
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
@@ -306,6 +311,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   struct NewHistory {
     explicit NewHistory(TForm1& form) : f(form) { f.doc_.SetJournal(nullptr); }
     ~NewHistory() {
+      f.autoSyncProposal.reset();
       f.history_.Clear();
       f.doc_.SetJournal(&f.history_.Pending());
     }

@@ -12,6 +12,7 @@
 #include "document/subtitle_list.h"
 #include "film/media_player.h"
 #include "shell/settings.h"
+#include "sync/auto_sync.h"
 
 class QItemSelectionModel;
 class QWidget;
@@ -83,6 +84,9 @@ class MainForm {
   // With the film not playing: one frame forward or back, or a second with
   // wholeSecond; the frame counter shows where it went.
   virtual void StepFilm(bool forward, bool wholeSecond) = 0;
+  // Where the automatic synchronization would put the subtitles, until the
+  // user recalculates them (or opens another document); null when none.
+  virtual const AutoSyncResult* AutoSyncProposal() const = 0;
 
   // The source and target file fields (ESource, ETarget) as they stand.
   virtual QString SourceFileName() const = 0;

@@ -52,9 +52,9 @@ std::string CacheKey(const std::string& path) {
 
 }  // namespace
 
-// Reading one film's sound in two threads: the peaks (quick) and the speech
-// (slower), each on its own decoder, so the waveform shows while the speech
-// is still being found. The window polls it; destroying it stops both.
+// Reading one film's sound in the background: the peaks (quick), then the
+// speech (slower), so the waveform shows while the speech is still being
+// found. The window polls it; destroying it stops the reading.
 struct SoundJob {
   std::atomic<bool> cancel{false};
   std::atomic<int> peaksPermille{0}, speechPermille{0};
@@ -65,12 +65,11 @@ struct SoundJob {
   bool peaksDone = false, speechDone = false;
   std::optional<SpeechFailure> failure;
   std::string message;
-  std::thread peaksThread, speechThread;
+  std::thread worker;
 
   ~SoundJob() {
     cancel = true;
-    if (peaksThread.joinable()) peaksThread.join();
-    if (speechThread.joinable()) speechThread.join();
+    if (worker.joinable()) worker.join();
   }
 
   void Fail(const SpeechDetectionError& e) {
@@ -81,17 +80,19 @@ struct SoundJob {
     }
   }
 
+  // The peaks first, on every core, then the speech: the waveform shows as
+  // soon as it can.
   void Start(const std::string& path) {
-    auto progress = [this](std::atomic<int>& permille) {
-      return [this, &permille](double done) {
-        permille = static_cast<int>(done * 1000);
-        return !cancel.load();
+    worker = std::thread([this, path] {
+      auto progress = [this](std::atomic<int>& permille) {
+        return [this, &permille](double done) {
+          permille = static_cast<int>(done * 1000);
+          return !cancel.load();
+        };
       };
-    };
-    peaksThread = std::thread([this, path, p = progress(peaksPermille)] {
       std::optional<SoundSummary> summary;
       try {
-        summary.emplace(ReadSoundPeaks(path, p));
+        summary.emplace(ReadSoundPeaks(path, progress(peaksPermille)));
       } catch (const SpeechDetectionError& e) {
         std::lock_guard<std::mutex> g(lock);
         Fail(e);
@@ -99,21 +100,23 @@ struct SoundJob {
         std::lock_guard<std::mutex> g(lock);
         Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
       }
-      std::lock_guard<std::mutex> g(lock);
-      peaks = std::move(summary);
-      peaksDone = true;
-    });
-    speechThread = std::thread([this, path, p = progress(speechPermille)] {
+      bool go = false;
+      {
+        std::lock_guard<std::mutex> g(lock);
+        go = summary.has_value();
+        peaks = std::move(summary);
+        peaksDone = true;
+      }
       std::optional<std::vector<bool>> found;
-      try {
-        found = MakeFfmpegSpeechDetector()->Detect(path, p).speech;
-      } catch (const SpeechDetectionError& e) {
-        std::lock_guard<std::mutex> g(lock);
-        Fail(e);
-      } catch (const std::exception& e) {
-        std::lock_guard<std::mutex> g(lock);
-        Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
-      }
+      if (go) try {
+          found = MakeFfmpegSpeechDetector()->Detect(path, progress(speechPermille)).speech;
+        } catch (const SpeechDetectionError& e) {
+          std::lock_guard<std::mutex> g(lock);
+          Fail(e);
+        } catch (const std::exception& e) {
+          std::lock_guard<std::mutex> g(lock);
+          Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
+        }
       std::lock_guard<std::mutex> g(lock);
       speech = std::move(found);
       speechDone = true;
@@ -187,6 +190,20 @@ const std::vector<TimelineBox>& TForm15::Boxes() {
                                static_cast<int32_t>(std::llround(2 * RulerRate())));
     longest_ = LongestBox(boxes_);
     boxesDirty_ = false;
+    ghostsFor_ = {-1};  // made again below
+  }
+  const AutoSyncResult* proposal = form_.AutoSyncProposal();
+  std::vector<double> key;
+  if (proposal) {
+    key = {proposal->offset, proposal->scale};
+    for (const AutoSyncSegment& s : proposal->segments)
+      key.insert(key.end(), {double(s.firstRow), double(s.lastRow), s.offset, s.scale});
+  }
+  if (key != ghostsFor_) {
+    ghosts_ = proposal ? GhostBoxes(boxes_, *proposal) : std::vector<TimelineBox>();
+    ghostLongest_ = LongestBox(ghosts_);
+    ghostsFor_ = std::move(key);
+    View->update();
   }
   return boxes_;
 }
@@ -349,7 +366,7 @@ void TForm15::UpdateStatus() {
     case SoundState::NoFilm:
       break;
     case SoundState::Loading: {
-      const int done = job_ ? std::min(job_->peaksPermille.load(), job_->speechPermille.load()) : 0;
+      const int done = job_ ? job_->peaksPermille.load() : 0;
       text += QStringLiteral("   Načítám zvuk filmu ... %1 %").arg(done / 10);
       break;
     }
@@ -477,13 +494,24 @@ void TimelineView::paintEvent(QPaintEvent*) {
   }
   p.fillRect(QRect(0, speechTop, w, kSpeechHeight), QColor(225, 225, 225));
   if (sound.HasSpeech()) {
+    // Stretches that meet within a pixel are painted as one.
     auto [a, b] = sound.SpeechBetween(s.firstFrame / fps, s.LastFrame() / fps);
+    double runStart = 0, runEnd = -2;
+    auto flush = [&] {
+      if (runEnd >= runStart)
+        p.fillRect(QRectF(runStart, speechTop + 1, std::max(runEnd - runStart, 1.0), kSpeechHeight - 2),
+                   QColor(240, 150, 40));
+    };
     for (size_t i = a; i < b; ++i) {
       const auto& st = sound.Speech()[i];
       const double x0 = s.PixelOf(st.start * fps), x1 = s.PixelOf(st.end * fps);
-      p.fillRect(QRectF(x0, speechTop + 1, std::max(x1 - x0, 1.0), kSpeechHeight - 2),
-                 QColor(240, 150, 40));
+      if (x0 > runEnd + 1) {
+        flush();
+        runStart = x0;
+      }
+      runEnd = std::max(runEnd, x1);
     }
+    flush();
   }
   // What the sound part says when it has nothing to show.
   QString note;
@@ -525,6 +553,20 @@ void TimelineView::paintEvent(QPaintEvent*) {
   const std::vector<TimelineBox>& boxes = owner_.Boxes();
   QItemSelectionModel* sel = owner_.form_.ListSelection();
   const int cursorRow = sel && sel->currentIndex().isValid() ? sel->currentIndex().row() : -1;
+  // Under them, dashed, where the automatic synchronization would put them.
+  {
+    auto [glo, ghi] = VisibleBoxes(owner_.ghosts_, owner_.ghostLongest_, s.firstFrame, s.LastFrame());
+    QPen ghostPen(QColor(150, 60, 190), 1, Qt::DashLine);
+    p.setPen(ghostPen);
+    for (size_t i = glo; i < ghi; ++i) {
+      const TimelineBox& g = owner_.ghosts_[i];
+      const double x0 = s.PixelOf(g.first), x1 = s.PixelOf(g.end);
+      if (x1 < 0 || x0 > w) continue;
+      const QRectF r(x0, boxesTop + 1, std::max(x1 - x0, 2.0), kBoxesHeight - 2);
+      p.fillRect(r, QColor(150, 60, 190, 40));
+      p.drawRect(r);
+    }
+  }
   auto [lo, hi] = VisibleBoxes(boxes, owner_.longest_, s.firstFrame, s.LastFrame());
   p.setFont(font());
   for (size_t i = lo; i < hi; ++i) {
@@ -553,7 +595,9 @@ void TimelineView::paintEvent(QPaintEvent*) {
     if (b.open) edge.setStyle(Qt::DashLine);
     p.setPen(edge);
     p.drawRect(r);
-    if (r.width() > 12) {
+    // A command that is still changing the list may let a paint through
+    // before the list is shown again: rows past its end are left out.
+    if (r.width() > 12 && b.row < owner_.form_.Doc().Count()) {
       p.setPen(selected ? Qt::white : Qt::black);
       const std::string_view line = owner_.form_.Doc().Line(b.row);
       const QString text = owner_.form_.DecodeLine(SubtitleLineView(line).Text());

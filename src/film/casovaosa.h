@@ -77,6 +77,11 @@ class TForm15 : public QWidget {
   std::vector<TimelineBox> boxes_;
   int32_t longest_ = 0;
   bool boxesDirty_ = true;
+  // Where the automatic synchronization would put the boxes, and for which
+  // of its results (offset, scale, stretches).
+  std::vector<TimelineBox> ghosts_;
+  int32_t ghostLongest_ = 0;
+  std::vector<double> ghostsFor_;
 
   std::string filmPath_;   // whose sound is shown or read
   std::string cacheKey_;

@@ -261,6 +261,12 @@ int64_t MpvPlayer::Position() {
   HandleEvents();
   // Until mpv has carried a seek out, the position is where it goes: the
   // overlay must not see the old frame right after a jump.
+  if (seek_ == SeekState::Step) {
+    const int64_t shown = std::llround(DoubleProperty("time-pos", 0) * fps_);
+    if (shown != seekTarget_ && seekClock_.elapsed() < kSeekWaitMs) return seekTarget_;
+    seek_ = SeekState::None;
+    return shown;
+  }
   if (seek_ != SeekState::None) {
     if (seekClock_.elapsed() < kSeekWaitMs) return seekTarget_;
     seek_ = SeekState::None;
@@ -281,6 +287,7 @@ void MpvPlayer::Seek(int64_t frame) {
 
 void MpvPlayer::Play() {
   if (fileName_.empty()) return;
+  if (seek_ == SeekState::Step) seek_ = SeekState::None;  // plays on from where it is
   stopped_ = false;
   SetPause(false);
 }
@@ -291,6 +298,7 @@ void MpvPlayer::PauseOrResume() {
       SetPause(true);
       break;
     case PlayerMode::Paused:
+      if (seek_ == SeekState::Step) seek_ = SeekState::None;
       SetPause(false);
       break;
     default:
@@ -313,13 +321,10 @@ void MpvPlayer::StepFrame(bool forward) {
   const char* cmd[] = {forward ? "frame-step" : "frame-back-step", nullptr};
   if (mpv_command(mpv_, cmd) < 0) return;
   stopped_ = false;  // paused on the new frame
-  if (!forward) {
-    // Stepping back is a seek in mpv: until it is carried out the position
-    // is the frame it goes to, as after Seek.
-    seek_ = SeekState::Requested;
-    seekTarget_ = from - 1;
-    seekClock_.start();
-  }
+  // Until mpv shows the frame, the position is the frame it goes to.
+  seek_ = SeekState::Step;
+  seekTarget_ = from + (forward ? 1 : -1);
+  seekClock_.start();
 }
 
 int64_t MpvPlayer::LengthMs() {

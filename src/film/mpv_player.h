@@ -59,7 +59,8 @@ class MpvPlayer : public QObject, public MediaPlayer {
   std::string fileName_;
   double fps_ = 25.0;
   bool stopped_ = true;  // stopped rather than paused
-  enum class SeekState { None, Requested, Started };
+  // Step: a frame step asked for, until mpv shows that frame.
+  enum class SeekState { None, Requested, Started, Step };
   SeekState seek_ = SeekState::None;
   int64_t seekTarget_ = 0;
   QElapsedTimer seekClock_;

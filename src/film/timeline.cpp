@@ -107,6 +107,29 @@ std::vector<TimelineBox> MakeTimelineBoxes(LineSpan lines, int32_t openFrames) {
   return boxes;
 }
 
+std::vector<TimelineBox> GhostBoxes(const std::vector<TimelineBox>& boxes,
+                                    const AutoSyncResult& result) {
+  std::vector<TimelineBox> ghosts;
+  ghosts.reserve(boxes.size());
+  for (const TimelineBox& b : boxes) {
+    double offset = result.offset, scale = result.scale;
+    for (const AutoSyncSegment& s : result.segments)
+      if (b.row >= s.firstRow && b.row <= s.lastRow) offset = s.offset, scale = s.scale;
+    auto at = [&](int32_t frame) {
+      const double v = std::nearbyint(frame * scale + offset);
+      return static_cast<int32_t>(std::clamp(v, 0.0, static_cast<double>(INT32_MAX)));
+    };
+    TimelineBox g = b;
+    g.first = at(b.first);
+    g.end = std::max(at(b.end), g.first);
+    g.second = b.second == 0 ? 0 : at(b.second);
+    ghosts.push_back(g);
+  }
+  std::stable_sort(ghosts.begin(), ghosts.end(),
+                   [](const TimelineBox& a, const TimelineBox& b) { return a.first < b.first; });
+  return ghosts;
+}
+
 int32_t LongestBox(const std::vector<TimelineBox>& boxes) {
   int32_t longest = 0;
   for (const TimelineBox& b : boxes) longest = std::max(longest, b.end - b.first);

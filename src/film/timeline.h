@@ -7,6 +7,7 @@
 
 #include "document/line_store.h"
 #include "film/sound_summary.h"
+#include "sync/auto_sync.h"
 
 namespace velorin {
 
@@ -71,6 +72,12 @@ std::vector<TimelineBox> MakeTimelineBoxes(LineSpan lines, int32_t openFrames);
 std::pair<size_t, size_t> VisibleBoxes(const std::vector<TimelineBox>& boxes, int32_t longest,
                                        double from, double to);
 int32_t LongestBox(const std::vector<TimelineBox>& boxes);
+
+// Where the boxes would go under an automatic synchronization's result
+// (frame * scale + offset, the offset of the stretch a row lies in when the
+// result has stretches), in the order of their new first frames.
+std::vector<TimelineBox> GhostBoxes(const std::vector<TimelineBox>& boxes,
+                                    const AutoSyncResult& result);
 
 // Which part of a box the pointer is on.
 enum class BoxPart { Body, StartEdge, EndEdge };

@@ -82,6 +82,25 @@ TEST(TimelineBoxes, OpenSubtitlesReachTheNextStart) {
   EXPECT_EQ(hi, 4u);
 }
 
+TEST(TimelineBoxes, GhostsGoWhereTheAutomaticSynchronizationWouldPutThem) {
+  const std::vector<TimelineBox> boxes = {
+      {0, 100, 150, 150, false}, {1, 200, 0, 300, true}, {2, 300, 350, 350, false}};
+  AutoSyncResult single;
+  single.offset = 10.4;
+  single.scale = 1.5;
+  EXPECT_EQ(GhostBoxes(boxes, single),
+            (std::vector<TimelineBox>{{0, 160, 235, 235, false},
+                                      {1, 310, 0, 460, true},
+                                      {2, 460, 535, 535, false}}));
+  // Stretches: rows 0 and 1 earlier, row 2 moved far back, before them.
+  AutoSyncResult cut = single;
+  cut.segments = {{0, 1, -50, 1, 1}, {2, 2, -290, 1, 1}};
+  EXPECT_EQ(GhostBoxes(boxes, cut),
+            (std::vector<TimelineBox>{{2, 10, 60, 60, false},
+                                      {0, 50, 100, 100, false},
+                                      {1, 150, 0, 250, true}}));
+}
+
 TEST(TimelineBoxes, HitTestingFindsEdgesBodiesAndTheBoxOnTop) {
   // One pixel per frame from frame 0.
   const std::vector<TimelineBox> boxes = {{0, 100, 200, 200, false},
