@@ -88,7 +88,10 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   if (options.startTimer) Timer1->start();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The timeline reads the document and the player: it goes while they exist.
+  delete Form15;
+}
 
 QSize TForm1::MinimumClientSize() const {
   return {RoundHalfEven(770 * scaleFactor), RoundHalfEven(480 * scaleFactor)};

@@ -137,6 +137,10 @@ MpvPlayer::MpvPlayer(QWidget* display, QObject* parent) : QObject(parent), displ
   set("hr-seek", "yes");
   set("hwdec", "no");
   set("load-unsafe-playlists", "no");
+  // The program shows the subtitles itself: mpv must not also draw a
+  // subtitle file it finds beside the film (film.sub is the document).
+  set("sub-auto", "no");
+  set("sid", "no");
   if (display_) {
     set("vo", "libmpv");
   } else {
