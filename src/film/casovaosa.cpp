@@ -138,6 +138,8 @@ TForm15::TForm15(MainForm& form) : QWidget(form.Window(), Qt::Window), form_(for
   layout->addWidget(LStav);
   layout->addWidget(View, 1);
   layout->addWidget(ScrollBar1);
+  // The main window's keys work here too: undo a drag, play and pause.
+  addActions(form_.Window()->actions());
   setMinimumSize(320, 160);
   resize(form_.Scaled(760), form_.Scaled(220));
   connect(ScrollBar1, &QScrollBar::valueChanged, this, [this](int value) {
@@ -569,6 +571,15 @@ void TimelineView::paintEvent(QPaintEvent*) {
   }
   auto [lo, hi] = VisibleBoxes(boxes, owner_.longest_, s.firstFrame, s.LastFrame());
   p.setFont(font());
+  double plainStart = 0, plainEnd = -2;
+  auto flushPlain = [&] {
+    if (plainEnd < plainStart) return;
+    const QRectF r(plainStart, boxesTop + 3, plainEnd - plainStart, kBoxesHeight - 6);
+    p.fillRect(r, QColor(170, 200, 240));
+    p.setPen(QColor(40, 60, 120));
+    p.drawRect(r);
+    plainEnd = -2;
+  };
   for (size_t i = lo; i < hi; ++i) {
     TimelineBox b = boxes[i];
     if (drag_ && dragged_ && b.row == drag_->box.row) {
@@ -578,8 +589,19 @@ void TimelineView::paintEvent(QPaintEvent*) {
     }
     const double x0 = s.PixelOf(b.first), x1 = s.PixelOf(b.end);
     if (x1 < 0 || x0 > w) continue;
-    const QRectF r(x0, boxesTop + 3, std::max(x1 - x0, 2.0), kBoxesHeight - 6);
     const bool selected = sel && sel->isRowSelected(b.row, QModelIndex());
+    // Zoomed far out, plain boxes a few pixels wide that meet are painted
+    // as one: two thousand of them cost no more than a few dozen.
+    if (x1 - x0 < 3 && !selected && b.row != cursorRow && !b.open) {
+      if (x0 > plainEnd + 1) {
+        flushPlain();
+        plainStart = x0;
+      }
+      plainEnd = std::max(plainEnd, std::max(x1, x0 + 2));
+      continue;
+    }
+    flushPlain();  // what comes before stays under this box
+    const QRectF r(x0, boxesTop + 3, std::max(x1 - x0, 2.0), kBoxesHeight - 6);
     QColor fill = selected ? QColor(70, 120, 220) : QColor(170, 200, 240);
     if (b.open) {
       QLinearGradient g(r.topLeft(), r.topRight());
@@ -605,10 +627,11 @@ void TimelineView::paintEvent(QPaintEvent*) {
                  text.left(200));
     }
   }
+  flushPlain();
 
   // The film's current frame.
   if (owner_.form_.FilmOpen()) {
-    const double x = s.PixelOf(static_cast<double>(owner_.position_) + 0.5 * 0);
+    const double x = s.PixelOf(static_cast<double>(owner_.position_));
     if (x >= 0 && x <= w) {
       p.setPen(QPen(QColor(230, 30, 30), 1));
       p.drawLine(QPointF(x, 0), QPointF(x, h));

@@ -265,12 +265,6 @@ int64_t MpvPlayer::Position() {
   HandleEvents();
   // Until mpv has carried a seek out, the position is where it goes: the
   // overlay must not see the old frame right after a jump.
-  if (seek_ == SeekState::Step) {
-    const int64_t shown = std::llround(DoubleProperty("time-pos", 0) * fps_);
-    if (shown != seekTarget_ && seekClock_.elapsed() < kSeekWaitMs) return seekTarget_;
-    seek_ = SeekState::None;
-    return shown;
-  }
   if (seek_ != SeekState::None) {
     if (seekClock_.elapsed() < kSeekWaitMs) return seekTarget_;
     seek_ = SeekState::None;
@@ -291,7 +285,6 @@ void MpvPlayer::Seek(int64_t frame) {
 
 void MpvPlayer::Play() {
   if (fileName_.empty()) return;
-  if (seek_ == SeekState::Step) seek_ = SeekState::None;  // plays on from where it is
   stopped_ = false;
   SetPause(false);
 }
@@ -302,7 +295,6 @@ void MpvPlayer::PauseOrResume() {
       SetPause(true);
       break;
     case PlayerMode::Paused:
-      if (seek_ == SeekState::Step) seek_ = SeekState::None;
       SetPause(false);
       break;
     default:
@@ -320,15 +312,14 @@ void MpvPlayer::Rewind() { Seek(0); }
 
 void MpvPlayer::StepFrame(bool forward) {
   if (fileName_.empty()) return;
+  // mpv's own frame-step plays for a frame and, with some outputs, does not
+  // pause again; an exact seek to the neighbouring frame lands on it as
+  // surely and leaves the film paused.
   const int64_t from = Position();
   if (!forward && from <= 0) return;
-  const char* cmd[] = {forward ? "frame-step" : "frame-back-step", nullptr};
-  if (mpv_command(mpv_, cmd) < 0) return;
-  stopped_ = false;  // paused on the new frame
-  // Until mpv shows the frame, the position is the frame it goes to.
-  seek_ = SeekState::Step;
-  seekTarget_ = from + (forward ? 1 : -1);
-  seekClock_.start();
+  const bool wasStopped = stopped_;
+  Seek(from + (forward ? 1 : -1));
+  if (seek_ != SeekState::None && wasStopped) stopped_ = false;  // paused on the new frame
 }
 
 int64_t MpvPlayer::LengthMs() {

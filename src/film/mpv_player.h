@@ -59,8 +59,7 @@ class MpvPlayer : public QObject, public MediaPlayer {
   std::string fileName_;
   double fps_ = 25.0;
   bool stopped_ = true;  // stopped rather than paused
-  // Step: a frame step asked for, until mpv shows that frame.
-  enum class SeekState { None, Requested, Started, Step };
+  enum class SeekState { None, Requested, Started };
   SeekState seek_ = SeekState::None;
   int64_t seekTarget_ = 0;
   QElapsedTimer seekClock_;
