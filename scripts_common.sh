@@ -4,7 +4,7 @@
 VELORIN_PACKAGES="qt6-base-dev qt6-base-dev-tools libgl-dev libmpv-dev libturbojpeg0-dev
 pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
 libqt6opengl6-dev qt6-translations-l10n libavformat-dev libavcodec-dev libswresample-dev
-libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng"
+libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng libuchardet-dev"
 
 # What the sanitizer and fuzzing builds need besides: clang, its sanitizer
 # runtimes (only recommended by clang, and recommends are not installed) and
@@ -42,10 +42,14 @@ velorin_launcher() {
   fi
 }
 
+# Warnings stop the build only where VELORIN_WERROR=ON says so (CI does).
+velorin_werror() { echo "-DVELORIN_WERROR=${VELORIN_WERROR:-OFF}"; }
+
 velorin_build() {
   local dir="$1"
   # shellcheck disable=SC2046
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(velorin_launcher) >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(velorin_launcher) \
+    "$(velorin_werror)" >/dev/null
   cmake --build "$dir" -j2
 }
 
@@ -56,7 +60,8 @@ VELORIN_CHECK_DIR=build-sanitize
 velorin_build_checked() {
   # shellcheck disable=SC2046
   CC=clang CXX=clang++ cmake -S . -B "$VELORIN_CHECK_DIR" -G Ninja $(velorin_launcher) \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIN_SANITIZE=ON -DVELORIN_FUZZ=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELORIN_SANITIZE=ON -DVELORIN_FUZZ=ON "$(velorin_werror)" \
+    >/dev/null
   local targets=()
   for t in "$@"; do targets+=(--target "$t"); done
   cmake --build "$VELORIN_CHECK_DIR" -j2 "${targets[@]}"

@@ -5,10 +5,12 @@
 #                              build-sanitize/ and runs the whole suite, leaks checked
 #   ./test.sh --fuzz SECONDS   builds the libFuzzer targets of tests/fuzz there and
 #                              runs each for SECONDS on its seeds and what it finds
+# With VELORIN_WERROR=ON in the environment (as .ci/run sets it) a warning
+# fails the build.
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-usage() { sed -n '2,7s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,9s/^# \{0,1\}//p' "$0"; }
 case "${1:-}" in
   "")
     velorin_install_missing

@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +47,13 @@ std::string ReadBytes(const std::string& path) {
 }
 
 bool IsRoot() { return ::geteuid() == 0; }
+
+std::string CaseName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return out;
+}
 
 std::vector<std::string> SaveTemporariesIn(const std::string& dir) {
   std::vector<std::string> names;

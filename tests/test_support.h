@@ -25,6 +25,9 @@ std::string ReadBytes(const std::string& path);
 
 bool IsRoot();
 
+// A table case's name as a test name: letters and digits, the rest '_'.
+std::string CaseName(const std::string& name);
+
 // The names in a folder that a save uses for its temporary files.
 std::vector<std::string> SaveTemporariesIn(const std::string& dir);
 

@@ -23,6 +23,7 @@
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
+#include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
@@ -85,6 +86,11 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(EncodingMenu, &QMenu::triggered, this, [this](QAction* a) {
+    const auto encoding = static_cast<TextEncoding>(a->data().toInt());
+    RunCommand([this, encoding] { ChooseEncoding(encoding); });
+  });
+  ShowEncoding();
   if (options.startTimer) Timer1->start();
 }
 
@@ -151,7 +157,9 @@ void TForm1::LoadSubtitleFile(const QString& path) {
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
   QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
-  if (ReadSubtitleFile(path)) {
+  const bool read = ReadSubtitleFile(path);
+  ShowEncoding();
+  if (read) {
     changed_ = false;
     ETarget->setText(target);
     UpdateFrameFields();
@@ -167,15 +175,24 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   doc_.Clear();
   PushAll();
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
+  doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
-  doc_.SetUtf8(read.utf8);
+  doc_.SetEncoding(DetectEncoding(read.lines, read.utf8));
   doc_.Assign(std::move(read.lines));
   PushAll();
   ShowSubtitleAt(overlayCursor);
   return doc_.Count() > 0;
 }
 
-bool TForm1::ConvertForeignFile(const QString&) {
+bool TForm1::ConvertForeignFile(const QString& path) {
+  // A picture, a film or a zeroed file has nothing to convert.
+  if (FileLooksBinary(ToLocalPath(path))) {
+    prompts_.Message(QStringLiteral("Upozornění"),
+                     QStringLiteral("Soubor ") + path +
+                         QStringLiteral(" není textový soubor s titulky, nelze ho převést."),
+                     Prompts::Icon::Warning);
+    return false;
+  }
   // The dialog reads the file named in ESource and fills the list itself.
   TForm5 dialog(*this);
   ExecModal(dialog);
@@ -463,22 +480,23 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // 1. The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer, and the encoding.
   StatusText->setText(QStringLiteral(" ") + hint_);
-  // 2.
+  ShowEncoding();
+  // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());
-  // 3. Recalculation needs both values and an existing source file.
+  // Recalculation needs both values and an existing source file.
   const bool recalc =
       !E5->text().isEmpty() && !E6->text().isEmpty() && FileExists(ToLocalPath(ESource->text()));
   for (QAction* a : {PrepocVyb1, PrepocVse1, Prepocitat1}) a->setEnabled(recalc);
   PrepocitejBut->setEnabled(recalc);
-  // 4.
+  // Saving needs a target name and rows.
   const bool save = !ETarget->text().isEmpty() && doc_.Count() > 0;
   Ulozit1->menuAction()->setEnabled(save);
   for (QAction* a : Ulozit1->actions()) a->setEnabled(save);
   UlozBut->setEnabled(save);
-  // 5. The list menus; their items (and so their shortcuts) follow them.
+  // The list menus; their items (and so their shortcuts) follow them.
   const bool any = doc_.Count() > 0;
   std::function<void(QMenu*, bool)> enableMenu = [&](QMenu* m, bool on) {
     m->menuAction()->setEnabled(on);
@@ -495,16 +513,16 @@ void TForm1::Timer1Timer() {
   UpdateUndoItems();
   enableMenu(Formatovani2, any);
   SireBut->setEnabled(any);
-  // 6.
+  // The film commands while a film is open.
   const bool film = FilmOpen();
   for (QAction* a : {FilmZav, Start1, Pauza1, Stop1, Zavrit1, InfoFilm1}) a->setEnabled(film);
   AutoSync1->setEnabled(film && doc_.Count() > 0);
-  // 7.
+  // The subtitle over the film.
   UpdateOverlay();
-  // 8.
+  // Closing a subtitle file while one is named.
   ZdrojTitZav1->setEnabled(!ESource->text().isEmpty());
   SynTitZav1->setEnabled(!ESync->text().isEmpty());
-  // 9. The popup menu only while rows are selected.
+  // The popup menu only while rows are selected.
   ListBox1->setContextMenuPolicy(HasSelection() ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 

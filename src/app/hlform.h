@@ -74,6 +74,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(std::string_view bytes) const override;
   std::string EncodeText(const QString& text) const override;
+  void HoldOneUndoStep(bool hold) override { oneStep_ += hold ? 1 : -1; }
   int Scaled(int designUnits) const override { return TForm1Ui::Scaled(designUnits); }
   const QPixmap& Background() const override { return background; }
   MediaPlayer& Player() override;
@@ -119,6 +120,10 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void Vybrat1Click();
   void SynTitZav1Click();
   void Timer1Timer();
+  // The status bar's encoding button follows the document's encoding.
+  void ShowEncoding();
+  // The user's choice in the encoding menu: the text is shown anew.
+  void ChooseEncoding(TextEncoding encoding);
   // Hands a file that is not frame-based to the conversion dialog; true when
   // it converted the file into the list.
   bool ConvertForeignFile(const QString& path);
@@ -325,6 +330,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;
+  int oneStep_ = 0;  // while above 0, nested commands join the running one's step
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;

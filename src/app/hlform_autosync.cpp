@@ -99,10 +99,10 @@ void TForm1::AutoSync1Click() {
 
   // The frames of the document are read at the film's own rate.
   double fps = track.frameRate;
-  if (!(fps > 0) && Player().LengthMs() > 0)
+  if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate) && Player().LengthMs() > 0)
     fps = static_cast<double>(Player().LengthFrames()) * 1000.0 /
           static_cast<double>(Player().LengthMs());
-  if (!(fps > 0)) fps = 25;
+  if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate)) fps = 25;
   const AutoSyncResult r = AlignToSpeech(track.speech, doc_.Lines(), fps, true);
   if (r.status != AutoSyncStatus::Found) {
     prompts_.Message(QStringLiteral("Upozornění"), QString::fromStdString(AutoSyncMessage(r)),

@@ -10,6 +10,7 @@
 #include "document/error.h"
 #include "document/file_names.h"
 #include "document/ini_file.h"
+#include "layout/qt_text_measurer.h"
 #include "layout/sire.h"
 #include "shell/settings.h"
 
@@ -21,25 +22,6 @@ namespace {
 std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString FromLocal(const std::string& path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-QFont ToQFont(const FontSetting& f) {
-  QFont font(QString::fromStdString(f.name));
-  if (f.size > 0) font.setPointSize(f.size);
-  font.setBold(f.style & 1);
-  font.setItalic(f.style & 2);
-  font.setUnderline(f.style & 4);
-  font.setStrikeOut(f.style & 8);
-  return font;
-}
-
-FontSetting FromQFont(const QFont& font) {
-  FontSetting f;
-  f.name = font.family().toStdString();
-  f.style = (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
-            (font.strikeOut() ? 8 : 0);
-  f.size = font.pointSize();
-  return f;
 }
 
 }  // namespace
@@ -83,9 +65,9 @@ void TForm1::UlozNas2Click() {
     settings.subtitlesPath = Local(subtitlesPath);
   if (FromLocal(settings.filmsPath) != filmsPath) settings.filmsPath = Local(filmsPath);
   if (form4 && ToQFont(settings.subtitleFont) != form4->subtitleFont)
-    settings.subtitleFont = FromQFont(form4->subtitleFont);
+    settings.subtitleFont = ToSubtitleFont(form4->subtitleFont);
   if (ToQFont(settings.defaultFormat) != defaultFormat)
-    settings.defaultFormat = FromQFont(defaultFormat);
+    settings.defaultFormat = ToSubtitleFont(defaultFormat);
   settings.maximalne = Maximalne1->isChecked();
   settings.zmena = UkladatZmeny1->isChecked();
   const QString file = SettingsFile();

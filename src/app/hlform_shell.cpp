@@ -44,6 +44,8 @@ AssociationStore& TForm1::Associations() {
 }
 
 void TForm1::Pridat1Click() {
+  // Adding and the sort after it are taken back together.
+  OneUndoStep step(*this);
   PullSelection();
   TForm6 dialog(*this);
   ExecModal(dialog);

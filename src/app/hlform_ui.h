@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <functional>
 #include <span>
@@ -102,6 +103,9 @@ struct TForm1Ui {
   QStatusBar* StatusBar1;
   QLabel* StatusText;
   QProgressBar* StatusProgress;
+  // The document's encoding; its menu lets the user show the text in another.
+  QToolButton* EncodingButton;
+  QMenu* EncodingMenu;
   QMenu* PopupMenu1 = nullptr;
   QTimer* Timer1 = nullptr;  // the 10 ms state refresh
 

@@ -42,6 +42,9 @@ class MainForm {
   // undo history, named name (a nested command without a name takes the
   // name of the one around it).
   virtual bool RunCommand(const std::function<void()>& fn, const QString& name = {}) = 0;
+  // While held, what nested commands change joins the running command's step
+  // (a command that opens dialogs whose buttons are commands themselves).
+  virtual void HoldOneUndoStep(bool hold) = 0;
   // A progress callback for the core's long loops.
   virtual ProgressFn Progress() = 0;
 
@@ -115,6 +118,18 @@ class MainForm {
   virtual DesktopShell& Shell() = 0;
   // The program as the opener of subtitle files.
   virtual AssociationStore& Associations() = 0;
+};
+
+// Holds the running command's undo step open for the commands nested in it.
+class OneUndoStep {
+ public:
+  explicit OneUndoStep(MainForm& form) : form_(form) { form_.HoldOneUndoStep(true); }
+  ~OneUndoStep() { form_.HoldOneUndoStep(false); }
+  OneUndoStep(const OneUndoStep&) = delete;
+  OneUndoStep& operator=(const OneUndoStep&) = delete;
+
+ private:
+  MainForm& form_;
 };
 
 }  // namespace velorin

@@ -1,13 +1,19 @@
 #include "cli/cli.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <istream>
+#include <map>
 #include <new>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <sstream>
 
 #include "cli/listen_loader.h"
@@ -16,73 +22,21 @@
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
+#include "document/utf16.h"
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
 #include "edit/statistics.h"
 #include "film/speech_detector.h"
 #include "layout/line_breaking.h"
 #include "sync/auto_sync.h"
+#include "sync/frame_rate.h"
 #include "sync/retiming.h"
 #include "sync/sync_points.h"
-#include "sync/time_frames.h"
+#include "velorin_version.h"
 
 namespace velorin {
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage:\n"
-    "  velorin-cli retime IN -o OUT (--offset X --scale Y | --frames E1 E2 E3 E4 | --sync REF)\n"
-    "                     [--rows A-B,...]\n"
-    "  velorin-cli sync IN -o OUT [--ref REF [--complete]] [--point ROW=FRAME]...\n"
-    "  velorin-cli info IN\n"
-    "  velorin-cli complete IN -o OUT [--table S1,S2,S3,S4,S5 | --time T [--step K | --no-step]]\n"
-    "                       [--only-empty] [--rows A-B,...]\n"
-    "  velorin-cli complete IN -o OUT --remove [--rows A-B,...]\n"
-    "  velorin-cli lines IN -o OUT --count N [--max] [--rows A-B,...]\n"
-    "  velorin-cli import IN -o OUT --fps RATE\n"
-    "  velorin-cli export IN -o OUT --fps RATE\n"
-    "  velorin-cli autosync IN -o OUT --film FILM [--fps RATE] [--points]\n"
-    "  velorin-cli --help | --version\n"
-    "\n"
-    "retime   every frame becomes frame * scale + offset (the offset rounded to a whole\n"
-    "         frame first), rounded half to even; X and Y take a decimal comma or point.\n"
-    "         --frames: E1, E2 the first frame of the first and last subtitle now, E3, E4\n"
-    "         where they should be; --sync: E3, E4 from a correctly timed subtitle file.\n"
-    "         --rows: only these rows (1-based, inclusive ranges).\n"
-    "sync     retimes piecewise between synchronization points, as 'Pokročilá\n"
-    "         synchronizace' does: --point pairs the 1-based row ROW (its first frame\n"
-    "         now) with FRAME, where it should be; points stay in the order given.\n"
-    "         --complete pairs the first and last subtitle with REF's first and last\n"
-    "         line (replacing a first or last point that shares a frame with them).\n"
-    "info     first frame of the first and of the last subtitle, number of subtitles;\n"
-    "         then as 'Souhrnné informace o titulcích': whether and how many subtitles\n"
-    "         hold formatting, the most display lines, and the first frame of the\n"
-    "         subtitle with the longest display line (tags not counted).\n"
-    "complete gives each selected subtitle a second frame by its number of display lines:\n"
-    "         the first frame + 25 frames a second, cut to one before the next subtitle.\n"
-    "         --table: seconds for 1 to 5 lines (an entry of 0 counts as 1); or T-2K, T-K,\n"
-    "         T, T+K, T+2K from the longest time T and the step K (the first three at\n"
-    "         least 1), by default 7 and 2 (3,5,7,9,11); --no-step: T for every count.\n"
-    "         Subtitles without a first frame or text are removed first, selected or not.\n"
-    "         --only-empty: only subtitles without a second frame; --remove: empty the\n"
-    "         second frame of the selected subtitles instead.\n"
-    "lines    re-breaks the selected subtitles into N display lines (1 joins, 2 to 5\n"
-    "         split), formatting tags kept; --max: subtitles with fewer lines stay.\n"
-    "         For complete and lines --rows stands for the selection; without it every\n"
-    "         row is selected.\n"
-    "import   an SRT file or a file of time-code lines to frame lines at RATE frames\n"
-    "         per second, as the window converts and saves it.\n"
-    "export   a frame-line file to SRT at RATE, as the window writes it.\n"
-    "         RATE is one of 23,976  24  25  29,97  30, also written with three\n"
-    "         decimals and a comma or point (\"25,000\", \"23.976\").\n"
-    "autosync listens to FILM's first audio stream and retimes the subtitles to where\n"
-    "         people speak: offset and scale as 'Přepočítat' applies them, printed with\n"
-    "         the confidence on stderr; nothing is written when the sound does not\n"
-    "         decide. RATE: FILM's frames per second when its picture does not say.\n"
-    "         --points: for a film cut differently, the synchronization points where\n"
-    "         the offset changes, as ROW=FRAME lines for 'sync --point'.\n"
-    "IN, OUT and REF may be '-' for standard input or output.\n";
 
 // A failure the command reports on stderr with its exit status.
 struct Failure {
@@ -97,22 +51,282 @@ struct Failure {
 // A user's text in a message, cut short when long.
 std::string Quote(std::string_view text) { return "'" + Excerpt(text) + "'"; }
 
+// One option of a subcommand, as the parser reads it and the help shows it.
+// What an option is given with is kept under its long name.
+struct Option {
+  std::string_view name;                // "--offset"
+  std::string_view alias = {};          // a short name: "-o"
+  std::string_view value = {};          // the words after it, as the help names them; none: a switch
+  size_t words = 1;                     // how many words the value is
+  std::string_view needs = "a value";   // said when they are missing: "--rows needs a value"
+  std::string_view required = {};       // for an option that must be given: what is missing
+  bool repeats = false;                 // every occurrence is kept, not only the last
+  std::string_view help = {};
+};
+
+// A subcommand's input file and options as given.
+struct Arguments {
+  std::string input;
+  std::map<std::string_view, std::vector<std::string>> given;
+
+  bool Has(std::string_view name) const { return given.count(name) > 0; }
+  // The value of an option given once (the last one counts).
+  std::optional<std::string> Value(std::string_view name) const {
+    auto it = given.find(name);
+    if (it == given.end() || it->second.empty()) return std::nullopt;
+    return it->second.back();
+  }
+  // The words of a multi-word or repeated option, in order.
+  std::vector<std::string> Values(std::string_view name) const {
+    auto it = given.find(name);
+    return it == given.end() ? std::vector<std::string>{} : it->second;
+  }
+};
+
+struct Streams {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// A subcommand: its options, what it does, and the function that does it.
+// Adding one is a table of options and a function.
+struct Subcommand {
+  std::string_view name;
+  std::span<const Option> options;
+  std::string_view summary;
+  int (*run)(const Arguments&, const Streams&);
+  // When set, the one thing said for a missing or extra argument.
+  std::string_view argumentsError = {};
+};
+
+const Option* FindOption(const Subcommand& command, std::string_view arg) {
+  for (const Option& o : command.options)
+    if (arg == o.name || (!o.alias.empty() && arg == o.alias)) return &o;
+  return nullptr;
+}
+
+// The one positional argument, IN, and the options of the command's table.
+// No value when help is asked for.
+std::optional<Arguments> ParseArguments(const Subcommand& command,
+                                        const std::vector<std::string>& args) {
+  const std::string name(command.name);
+  Arguments parsed;
+  bool haveInput = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") return std::nullopt;
+    if (const Option* o = FindOption(command, a)) {
+      const size_t words = o->value.empty() ? 0 : o->words;
+      if (args.size() - 1 - i < words) Fail(a + " needs " + std::string(o->needs), 2);
+      std::vector<std::string>& values = parsed.given[o->name];
+      if (!o->repeats) values.clear();
+      values.insert(values.end(), args.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                    args.begin() + static_cast<std::ptrdiff_t>(i + 1 + words));
+      i += words;
+    } else if (!haveInput && (a == "-" || a.empty() || a[0] != '-')) {
+      parsed.input = a;
+      haveInput = true;
+    } else if (!command.argumentsError.empty()) {
+      Fail(name + ": " + std::string(command.argumentsError), 2);
+    } else {
+      Fail("unexpected argument " + Quote(a), 2);
+    }
+  }
+  if (!haveInput)
+    Fail(name + ": " +
+             std::string(command.argumentsError.empty() ? "no input file"
+                                                        : command.argumentsError),
+         2);
+  for (const Option& o : command.options)
+    if (!o.required.empty() && !parsed.Has(o.name))
+      Fail(name + ": " + std::string(o.required) + " (" +
+               std::string(o.alias.empty() ? o.name : o.alias) + " " + std::string(o.value) + ")",
+           2);
+  return parsed;
+}
+
+// Words joined into lines of at most width columns, each after indent spaces;
+// the first line continues what is already written (at column start).
+std::string Wrap(std::string_view text, size_t start, size_t indent, size_t width = 79) {
+  std::string out;
+  size_t column = start;
+  bool first = true;
+  std::istringstream words{std::string(text)};
+  std::string word;
+  while (words >> word) {
+    if (!first && column + 1 + word.size() > width) {
+      out += "\n" + std::string(indent, ' ');
+      column = indent;
+    } else if (!first) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+    first = false;
+  }
+  return out;
+}
+
+// "velorin-cli retime IN -o OUT [--rows A-B,...]", wrapped at whole options
+// under the first of them; indent spaces before each line.
+std::string Synopsis(const Subcommand& command, size_t indent) {
+  std::string out = std::string(indent, ' ') + "velorin-cli " + std::string(command.name) + " IN";
+  const size_t hanging = out.size() + 1;
+  size_t column = out.size();
+  for (const Option& o : command.options) {
+    std::string part(o.alias.empty() ? o.name : o.alias);
+    if (!o.value.empty()) part += " " + std::string(o.value);
+    if (o.required.empty()) part = "[" + part + "]";
+    if (o.repeats) part += "...";
+    if (column + 1 + part.size() > 79) {
+      out += "\n" + std::string(hanging, ' ');
+      column = hanging;
+    } else {
+      out += ' ';
+      ++column;
+    }
+    out += part;
+    column += part.size();
+  }
+  return out;
+}
+
+std::string OptionsHelp(const Subcommand& command) {
+  constexpr size_t kHelpColumn = 26;
+  std::string out;
+  for (const Option& o : command.options) {
+    std::string head = "  ";
+    if (!o.alias.empty()) head += std::string(o.alias) + ", ";
+    head += o.name;
+    if (!o.value.empty()) head += " " + std::string(o.value);
+    head += head.size() + 1 < kHelpColumn ? std::string(kHelpColumn - head.size(), ' ')
+                                           : "\n" + std::string(kHelpColumn, ' ');
+    out += head + Wrap(o.help, kHelpColumn, kHelpColumn) + "\n";
+  }
+  return out;
+}
+
+std::string CommandHelp(const Subcommand& command) {
+  std::string out = "usage:\n" + Synopsis(command, 2) + "\n\n" +
+                    Wrap(command.summary, 0, 0) + "\n";
+  if (!command.options.empty()) out += "\n" + OptionsHelp(command);
+  return out;
+}
+
+// Looks at the first bytes of an input before the rest is read, and fails
+// when they show the input is of no use.
+using HeadCheck = std::function<void(std::string_view head)>;
+constexpr size_t kHeadBytes = 1 << 16;
+
+// A block of memory taken straight from the system, so that it goes back to
+// it as soon as it is released.
+class Block {
+ public:
+  static constexpr size_t kSize = size_t{4} << 20;
+  Block() {
+    void* p = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+  }
+  ~Block() { ::munmap(data_, kSize); }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  char* Data() { return data_; }
+
+ private:
+  char* data_;
+};
+
+// Reads a stream whole with read(buffer, size), which gives the number of
+// bytes read, fewer only at the end; tooLong fails when more than
+// kMaxInputBytes arrive: as soon as the first byte beyond the limit does,
+// without reading on. check sees the first kHeadBytes (or all there is)
+// before the rest is read. The bytes gather in blocks that are copied into
+// the result one by one and freed, so that reading holds little more than
+// what it keeps.
+std::string GatherBlocks(const std::function<size_t(char*, size_t)>& read,
+                         const std::function<void()>& tooLong, const HeadCheck& check) {
+  std::vector<std::unique_ptr<Block>> blocks;
+  size_t total = 0, inLast = Block::kSize;
+  bool checked = !check, more = true;
+  while (more) {
+    if (inLast == Block::kSize) {
+      blocks.push_back(std::make_unique<Block>());
+      inLast = 0;
+    }
+    // One byte more than the limit tells a longer input.
+    const size_t want =
+        std::min({kHeadBytes, Block::kSize - inLast, size_t{kMaxInputBytes} + 1 - total});
+    const size_t got = read(blocks.back()->Data() + inLast, want);
+    more = got == want;
+    inLast += got;
+    total += got;
+    if (total > kMaxInputBytes) tooLong();
+    if (!checked && (total >= kHeadBytes || !more)) {
+      checked = true;
+      check(std::string_view(blocks.front()->Data(), total));
+    }
+  }
+  std::string out;
+  out.reserve(total);
+  for (auto& block : blocks) {
+    out.append(block->Data(), std::min(Block::kSize, total - out.size()));
+    block.reset();
+  }
+  return out;
+}
+
 // Standard input, whole. A stream that cannot be read (closed, a folder) is
 // a failure, not an empty file, and so is one longer than any file is read.
-std::string ReadAll(std::istream& in) {
-  std::string out;
-  char buf[1 << 16];
-  // istream::read turns an exception of the stream buffer (a failing read
-  // with unsynchronized standard streams) into badbit.
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    out.append(buf, static_cast<size_t>(in.gcount()));
-    if (out.size() > kMaxInputBytes)
-      Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
-           " GiB, no subtitle file is that large");
-    if (!in) break;
-  }
-  if (in.bad()) Fail("cannot read standard input");
-  return out;
+std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
+  return GatherBlocks(
+      [&](char* buffer, size_t size) {
+        // istream::read turns an exception of the stream buffer (a failing
+        // read with unsynchronized standard streams) into badbit.
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (in.bad()) Fail("cannot read standard input");
+        return static_cast<size_t>(in.gcount());
+      },
+      [] {
+        Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
+             " GiB, no subtitle file is that large");
+      },
+      check);
+}
+
+// A file, whole, its first bytes looked at first: a regular file much larger
+// than any subtitle file (a sparse one) is refused without reading it all.
+std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
+  if (!check) return ReadFileBytes(path);
+  InputFile file(path);
+  const auto read = [&](char* buffer, size_t size) {
+    size_t have = 0;
+    while (have < size)
+      if (const size_t n = file.Read(buffer + have, size - have))
+        have += n;
+      else
+        break;
+    return have;
+  };
+  // A pipe cannot be read twice: it is read as standard input is.
+  if (file.Size() == 0) return GatherBlocks(read, [&] { ThrowFileError(path, EFBIG); }, check);
+  std::string head(kHeadBytes, '\0');
+  head.resize(read(head.data(), head.size()));
+  check(head);
+  return ReadFileBytes(path);
+}
+
+std::string ReadInput(const std::string& path, std::istream& in, const HeadCheck& check = {}) {
+  return path == "-" ? ReadAll(in, check) : ReadFile(path, check);
+}
+
+// Standard output named as a file ("-o /dev/stdout", often a pipe) is
+// written as '-' is.
+bool IsStandardOutput(const std::string& output) {
+  return output == "-" || output == "/dev/stdout" || output == "/dev/fd/1" ||
+         output == "/proc/self/fd/1";
 }
 
 void FailNotSubtitleFile(const std::string& path) {
@@ -121,9 +335,18 @@ void FailNotSubtitleFile(const std::string& path) {
        "with '{')");
 }
 
+// Refuses what the start of a file shows is no frame-based subtitle file.
+HeadCheck SubtitleHead(const std::string& path) {
+  return [path](std::string_view head) {
+    SubtitleLineReader reader;
+    if (!reader.Feed(head)) FailNotSubtitleFile(path);
+  };
+}
+
 // The subtitle lines of IN as the window would load them.
 SubtitleList LoadDocument(const std::string& path, std::istream& in) {
-  ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(in)) : ReadSubtitleLines(path);
+  ReadOutcome read =
+      path == "-" ? ParseSubtitleText(ReadAll(in, SubtitleHead(path))) : ReadSubtitleLines(path);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   SubtitleList doc;
   doc.Assign(std::move(read.lines));
@@ -133,7 +356,7 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 
 // Writes the document to OUT ('-' for standard output) as the window saves it.
 void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) {
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     out << ComposeFileBytes(lines);
     out.flush();
     if (!out) Fail("cannot write to standard output");
@@ -145,7 +368,7 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
 // The same lines as views into the file's bytes, for commands that only
 // write a new document from them.
 SubtitleText IndexDocument(const std::string& path, std::istream& in) {
-  SubtitleText text = IndexSubtitleText(path == "-" ? ReadAll(in) : ReadFileBytes(path));
+  SubtitleText text = IndexSubtitleText(ReadInput(path, in, SubtitleHead(path)));
   if (text.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   return text;
 }
@@ -156,7 +379,7 @@ SubtitleText IndexDocument(const std::string& path, std::istream& in) {
 void SaveStreamed(const std::string& output, std::ostream& out,
                   const std::function<bool(const ByteSink&)>& fill) {
   struct Dropped {};
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     std::string bytes;
     if (!fill([&](std::string_view piece) { bytes.append(piece); })) return;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -219,37 +442,14 @@ std::string WithComma(std::string text) {
   return text;
 }
 
-int Retime(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  std::optional<std::string> input, output, offset, scale, sync, rows;
+int Retime(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   offset = args.Value("--offset"), scale = args.Value("--scale"),
+                                   sync = args.Value("--sync"), rows = args.Value("--rows");
   std::optional<std::vector<std::string>> frames;
-  auto value = [&](size_t& i) -> std::string {
-    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
-    return args[++i];
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
-      output = value(i);
-    } else if (a == "--offset") {
-      offset = value(i);
-    } else if (a == "--scale") {
-      scale = value(i);
-    } else if (a == "--sync") {
-      sync = value(i);
-    } else if (a == "--rows") {
-      rows = value(i);
-    } else if (a == "--frames") {
-      if (i + 4 >= args.size()) Fail("--frames needs four frame numbers E1 E2 E3 E4", 2);
-      frames = std::vector<std::string>(args.begin() + i + 1, args.begin() + i + 5);
-      i += 4;
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail("retime: no input file", 2);
-  if (!output) Fail("retime: no output file (-o OUT)", 2);
+  if (args.Has("--frames")) frames = args.Values("--frames");
   int ways = (offset || scale ? 1 : 0) + (frames ? 1 : 0) + (sync ? 1 : 0);
   if (ways != 1) Fail("retime: give either --offset and --scale, or --frames, or --sync", 2);
   if ((offset || scale) && !(offset && scale)) Fail("retime: --offset and --scale go together", 2);
@@ -319,9 +519,10 @@ void WriteStatistics(std::ostream& text, const SubtitleStatistics& s) {
   text << "\n";
 }
 
-int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  if (args.size() != 2) Fail("info: give one input file", 2);
-  const std::string& path = args[1];
+int Info(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::string& path = args.input;
   // Counted while reading; nothing of the file is kept but its first and
   // last subtitle line. A line whose frames cannot be read is reported after
   // the first and last frame, as the whole document's figures are composed.
@@ -340,7 +541,8 @@ int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& o
     }
   };
   const ReadOutcome read =
-      path == "-" ? ScanSubtitleText(ReadAll(in), take) : ScanSubtitleLines(path, take);
+      path == "-" ? ScanSubtitleText(ReadAll(in, SubtitleHead(path)), take)
+                  : ScanSubtitleLines(path, take);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   // Composed first: a frame that cannot be read leaves no half an answer.
   std::ostringstream text;
@@ -359,32 +561,13 @@ int Info(const std::vector<std::string>& args, std::istream& in, std::ostream& o
 
 // Piecewise retiming through synchronization points, placed as the dialog's
 // "Přidat" places them, then completed with REF's ends when asked.
-int Sync(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  std::optional<std::string> input, output, ref;
-  std::vector<std::string> pointArgs;
-  bool complete = false;
-  auto value = [&](size_t& i) -> std::string {
-    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
-    return args[++i];
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
-      output = value(i);
-    } else if (a == "--ref") {
-      ref = value(i);
-    } else if (a == "--complete") {
-      complete = true;
-    } else if (a == "--point") {
-      pointArgs.push_back(value(i));
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail("sync: no input file", 2);
-  if (!output) Fail("sync: no output file (-o OUT)", 2);
+int Sync(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   ref = args.Value("--ref");
+  const std::vector<std::string> pointArgs = args.Values("--point");
+  const bool complete = args.Has("--complete");
   if (complete && !ref) Fail("sync: --complete needs --ref REF", 2);
   if (!complete && pointArgs.size() < 2)
     Fail("sync: give at least two --point, or --ref REF --complete", 2);
@@ -438,39 +621,14 @@ std::string FieldNumber(const std::string& option, const std::string& text, size
   return text;
 }
 
-int Complete(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  std::optional<std::string> input, output, table, time, step, rows;
-  bool noStep = false, onlyEmpty = false, remove = false;
-  auto value = [&](size_t& i) -> std::string {
-    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
-    return args[++i];
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
-      output = value(i);
-    } else if (a == "--table") {
-      table = value(i);
-    } else if (a == "--time") {
-      time = value(i);
-    } else if (a == "--step") {
-      step = value(i);
-    } else if (a == "--no-step") {
-      noStep = true;
-    } else if (a == "--only-empty") {
-      onlyEmpty = true;
-    } else if (a == "--remove") {
-      remove = true;
-    } else if (a == "--rows") {
-      rows = value(i);
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail("complete: no input file", 2);
-  if (!output) Fail("complete: no output file (-o OUT)", 2);
+int Complete(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   table = args.Value("--table"), time = args.Value("--time"),
+                                   step = args.Value("--step"), rows = args.Value("--rows");
+  const bool noStep = args.Has("--no-step"), onlyEmpty = args.Has("--only-empty"),
+             remove = args.Has("--remove");
   if (remove && (table || time || step || noStep || onlyEmpty))
     Fail("complete: --remove takes no table, time, step or --only-empty", 2);
   if (table && (time || step || noStep))
@@ -509,32 +667,12 @@ int Complete(const std::vector<std::string>& args, std::istream& in, std::ostrea
   return 0;
 }
 
-int LineCount(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  std::optional<std::string> input, output, count, rows;
-  bool maximum = false;
-  auto value = [&](size_t& i) -> std::string {
-    if (i + 1 >= args.size()) Fail(args[i] + " needs a value", 2);
-    return args[++i];
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
-      output = value(i);
-    } else if (a == "--count") {
-      count = value(i);
-    } else if (a == "--max") {
-      maximum = true;
-    } else if (a == "--rows") {
-      rows = value(i);
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail("lines: no input file", 2);
-  if (!output) Fail("lines: no output file (-o OUT)", 2);
-  if (!count) Fail("lines: give the number of display lines (--count N)", 2);
+int LineCount(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   count = args.Value("--count"), rows = args.Value("--rows");
+  const bool maximum = args.Has("--max");
   if (count->size() != 1 || (*count)[0] < '1' || (*count)[0] > '5')
     Fail("--count: " + Quote(*count) + " is not a number of display lines from 1 to 5", 2);
 
@@ -551,40 +689,31 @@ int LineCount(const std::vector<std::string>& args, std::istream& in, std::ostre
 // IN, OUT and RATE of import and export.
 struct ConvertArgs {
   std::string input, output;
-  int32_t rate = 0;
+  FrameRate rate = kFrameRates[2];
 };
 
-ConvertArgs ParseConvertArgs(const std::vector<std::string>& args) {
-  const std::string& command = args[0];
-  std::optional<std::string> input, output, fps;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output" || a == "--fps") {
-      if (i + 1 >= args.size()) Fail(a + " needs a value", 2);
-      (a == "--fps" ? fps : output) = args[++i];
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail(command + ": no input file", 2);
-  if (!output) Fail(command + ": no output file (-o OUT)", 2);
-  if (!fps) Fail(command + ": no frame rate (--fps RATE)", 2);
+ConvertArgs ParseConvertArgs(const Arguments& args) {
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   fps = args.Value("--fps");
   // Only the rates the windows offer.
-  std::optional<int32_t> rate = RateThousandths(*fps);
-  bool offered = false;
-  for (std::string_view r : kFrameRates) offered = offered || (rate && rate == RateThousandths(r));
-  if (!offered)
+  const std::optional<FrameRate> rate = FrameRate::Parse(*fps);
+  if (!rate || std::find(kFrameRates.begin(), kFrameRates.end(), *rate) == kFrameRates.end())
     Fail("--fps: " + Quote(*fps) + " is not one of the frame rates 23,976; 24; 25; 29,97; 30", 2);
   return {*input, *output, *rate};
 }
 
 // An SRT file or a file of time-code lines to frame lines, as the window's
 // loader hands it to the conversion.
-int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+int Import(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
-  std::string bytes = a.input == "-" ? ReadAll(in) : ReadFileBytes(a.input);
+  // A picture, a film or a zeroed file is refused from its first bytes.
+  const std::string bytes = ReadInput(a.input, in, [&](std::string_view head) {
+    if (LooksBinary(head))
+      Fail(a.input + ": not a text file (NUL bytes among its first " +
+           std::to_string(kTextProbeBytes) + "), nothing to convert");
+  });
   switch (ParseSubtitleText(bytes).kind) {
     case ReadKind::Loaded:
       Fail(a.input + ": already a frame-based subtitle file, nothing to convert");
@@ -595,44 +724,46 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
   }
   // The bytes already read decide as IsSrtFile would: a pipe cannot be read twice.
   bool srt = (a.input != "-" && HasSrtExtension(a.input)) || IsSrtText(bytes);
+  size_t count = 0;
   try {
-    if (a.output == "-") {
-      ConvertedDocument doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
-      bytes = std::string();  // the lines are all that is needed now
-      SaveDocument(a.output, doc.lines, out);
-    } else {
-      // Each line is written as it is converted; a failed conversion leaves
-      // the old file as it was.
-      WriteFileStreamed(a.output, [&](const ByteSink& append) {
-        std::string buf;
-        const ConvertedLineFn emit = [&](std::string_view line) {
-          buf += line;
-          buf += "\r\n";
-          if (buf.size() >= (1 << 20)) {
-            append(buf);
-            buf.clear();
-          }
-        };
-        if (srt)
-          ConvertSrtInto(bytes, a.rate, emit);
-        else
-          ConvertTimeCodeLinesInto(bytes, a.rate, emit);
-        append(buf);
-      });
-    }
+    // Each line is written as it is converted; a failed conversion, or one
+    // that finds nothing, leaves the old file as it was.
+    SaveStreamed(a.output, out, [&](const ByteSink& append) {
+      std::string buf;
+      const ConvertedLineFn emit = [&](std::string_view line) {
+        ++count;
+        buf += line;
+        buf += "\r\n";
+        if (buf.size() >= (1 << 20)) {
+          append(buf);
+          buf.clear();
+        }
+      };
+      if (srt)
+        ConvertSrtInto(bytes, a.rate, emit);
+      else
+        ConvertTimeCodeLinesInto(bytes, a.rate, emit);
+      append(buf);
+      return count > 0;
+    });
   } catch (const ConversionError& e) {
     Fail(a.input + ":" + std::to_string(e.Line()) + ": " + e.what() +
          " (a number or frame above 2147483647); nothing converted");
   }
+  if (count == 0)
+    Fail(a.input + ": no subtitle found (no " + (srt ? "SRT time line" : "time code") +
+         " with a time or text), nothing converted");
   return 0;
 }
 
 // A frame-line file to SRT, the bytes the window's SRT export writes.
-int Export(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+int Export(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
   SubtitleList doc = LoadDocument(a.input, in);
   if (doc.Empty()) Fail(a.input + ": the file holds no subtitle lines");
-  if (a.output == "-") {
+  if (IsStandardOutput(a.output)) {
     out << ComposeSrtBytes(doc.Lines(), a.rate);
     out.flush();
     if (!out) Fail("cannot write to standard output");
@@ -644,31 +775,23 @@ int Export(const std::vector<std::string>& args, std::istream& in, std::ostream&
 
 // Listens to the film and retimes the document to its speech, or writes the
 // synchronization points of a piecewise fit.
-int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-             std::ostream& err) {
-  std::optional<std::string> input, output, film, fps;
-  bool points = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output" || a == "--film" || a == "--fps") {
-      if (i + 1 >= args.size()) Fail(a + " needs a value", 2);
-      (a == "--film" ? film : a == "--fps" ? fps : output) = args[++i];
-    } else if (a == "--points") {
-      points = true;
-    } else if (!input && (a == "-" || a.empty() || a[0] != '-')) {
-      input = a;
-    } else {
-      Fail("unexpected argument " + Quote(a), 2);
-    }
-  }
-  if (!input) Fail("autosync: no input file", 2);
-  if (!output) Fail("autosync: no output file (-o OUT)", 2);
-  if (!film) Fail("autosync: no film (--film FILM)", 2);
+int AutoSync(const Arguments& args, const Streams& io) {
+  std::istream& in = io.in;
+  std::ostream& out = io.out;
+  const std::optional<std::string> input = args.input, output = args.Value("--output"),
+                                   film = args.Value("--film"), fps = args.Value("--fps");
+  const bool points = args.Has("--points");
+  // The film's own rate is measured and need not be a whole number of
+  // thousandths; one given here is.
   std::optional<double> rate;
   if (fps) {
-    rate = ParseDecimal(WithComma(*fps));
-    if (!rate || !(*rate > 0 && *rate < 1000))
-      Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
+    const std::optional<FrameRate> given = FrameRate::Parse(*fps);
+    if (!given) Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
+    rate = given->PerSecond();
+    if (!(*rate >= kMinAutoSyncRate && *rate <= kMaxAutoSyncRate))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate from " +
+               FormatDecimal(kMinAutoSyncRate) + " to " + FormatDecimal(kMaxAutoSyncRate),
+           2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -681,7 +804,8 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
                                                : e.what());
   }
   if (!rate) {
-    if (!(track.frameRate > 0)) Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    if (!(track.frameRate >= kMinAutoSyncRate && track.frameRate <= kMaxAutoSyncRate))
+      Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
     rate = track.frameRate;
   }
 
@@ -697,7 +821,7 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
     std::string text;
     for (const SyncPoint& p : r.points)
       text += std::to_string(p.position + 1) + "=" + std::to_string(p.newFrame) + "\n";
-    if (*output == "-") {
+    if (IsStandardOutput(*output)) {
       out << text;
     } else {
       WriteFileAtomically(*output, text);
@@ -715,8 +839,158 @@ int AutoSync(const std::vector<std::string>& args, std::istream& in, std::ostrea
     SaveDocument(*output, doc.Lines(), out);
   }
   report << "confidence: " << std::lround(r.confidence * 100) << " %\n";
-  err << report.str();
+  io.err << report.str();
   return 0;
+}
+
+// The options of each subcommand.
+
+constexpr Option kOutput{.name = "--output",
+                         .alias = "-o",
+                         .value = "OUT",
+                         .required = "no output file",
+                         .help = "where the result is written"};
+constexpr Option kRows{.name = "--rows",
+                       .value = "A-B,...",
+                       .help = "only these rows (1-based, inclusive ranges), the selection of "
+                               "complete and lines; without it every row"};
+
+constexpr Option kRetimeOptions[] = {
+    kOutput,
+    {.name = "--offset", .value = "X", .help = "frames added; a decimal comma or point"},
+    {.name = "--scale", .value = "Y", .help = "every frame multiplied; a decimal comma or point"},
+    {.name = "--frames",
+     .value = "E1 E2 E3 E4",
+     .words = 4,
+     .needs = "four frame numbers E1 E2 E3 E4",
+     .help = "E1, E2 the first frame of the first and last subtitle now, E3, E4 where they "
+             "should be"},
+    {.name = "--sync", .value = "REF", .help = "E3, E4 from a correctly timed subtitle file"},
+    kRows,
+};
+
+constexpr Option kSyncOptions[] = {
+    kOutput,
+    {.name = "--ref", .value = "REF", .help = "a correctly timed subtitle file"},
+    {.name = "--complete",
+     .value = {},
+     .help = "pairs the first and last subtitle with REF's first and last line (replacing a "
+             "first or last point that shares a frame with them)"},
+    {.name = "--point",
+     .value = "ROW=FRAME",
+     .repeats = true,
+     .help = "pairs the 1-based row ROW (its first frame now) with FRAME, where it should be; "
+             "points stay in the order given"},
+};
+
+constexpr Option kCompleteOptions[] = {
+    kOutput,
+    {.name = "--table",
+     .value = "S1,S2,S3,S4,S5",
+     .help = "seconds for 1 to 5 display lines (an entry of 0 counts as 1)"},
+    {.name = "--time",
+     .value = "T",
+     .help = "the longest time: T-2K, T-K, T, T+K, T+2K seconds (the first three at least 1), "
+             "by default 7"},
+    {.name = "--step", .value = "K", .help = "the step between the times, by default 2"},
+    {.name = "--no-step", .value = {}, .help = "T for every number of lines"},
+    {.name = "--only-empty", .value = {}, .help = "only subtitles without a second frame"},
+    {.name = "--remove",
+     .value = {},
+     .help = "empties the second frame of the selected subtitles instead"},
+    kRows,
+};
+
+constexpr Option kLinesOptions[] = {
+    kOutput,
+    {.name = "--count",
+     .value = "N",
+     .required = "give the number of display lines",
+     .help = "1 joins the display lines, 2 to 5 split them"},
+    {.name = "--max", .value = {}, .help = "subtitles with fewer lines stay as they are"},
+    kRows,
+};
+
+constexpr Option kConvertOptions[] = {
+    kOutput,
+    {.name = "--fps",
+     .value = "RATE",
+     .required = "no frame rate",
+     .help = "one of 23,976; 24; 25; 29,97; 30, also written with three decimals and a comma "
+             "or point (\"25,000\", \"23.976\")"},
+};
+
+constexpr Option kAutoSyncOptions[] = {
+    kOutput,
+    {.name = "--film",
+     .value = "FILM",
+     .required = "no film",
+     .help = "the film whose first audio stream is listened to: a regular local file"},
+    {.name = "--fps",
+     .value = "RATE",
+     .help = "FILM's frames per second when its picture does not say, from 1 to 300; a "
+             "decimal comma or point, at most three decimals"},
+    {.name = "--points",
+     .value = {},
+     .help = "for a film cut differently: the synchronization points where the offset changes, "
+             "as ROW=FRAME lines for 'sync --point'"},
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"retime", kRetimeOptions,
+     "Every frame becomes frame * scale + offset (the offset rounded to a whole frame first), "
+     "rounded half to even. Give either --offset and --scale, or --frames, or --sync.",
+     Retime},
+    {"sync", kSyncOptions,
+     "Retimes piecewise between synchronization points, as 'Pokročilá synchronizace' does. "
+     "Give at least two --point, or --ref REF --complete.",
+     Sync},
+    {"info", {},
+     "First frame of the first and of the last subtitle, number of subtitles; then as "
+     "'Souhrnné informace o titulcích': whether and how many subtitles hold formatting, the "
+     "most display lines, and the first frame of the subtitle with the longest display line "
+     "(tags not counted).",
+     Info, "give one input file"},
+    {"complete", kCompleteOptions,
+     "Gives each selected subtitle a second frame by its number of display lines: the first "
+     "frame + 25 frames a second, cut to one before the next subtitle. The seconds come from "
+     "--table, or from --time and --step (3,5,7,9,11 by default). Subtitles without a first "
+     "frame or text are removed first, selected or not.",
+     Complete},
+    {"lines", kLinesOptions,
+     "Re-breaks the selected subtitles into N display lines, formatting tags kept.", LineCount},
+    {"import", kConvertOptions,
+     "An SRT file or a file of time-code lines to frame lines at RATE frames per second, as "
+     "the window converts and saves it.",
+     Import},
+    {"export", kConvertOptions, "A frame-line file to SRT at RATE, as the window writes it.",
+     Export},
+    {"autosync", kAutoSyncOptions,
+     "Listens to FILM's first audio stream and retimes the subtitles to where people speak: "
+     "offset and scale as 'Přepočítat' applies them, printed with the confidence on stderr; "
+     "nothing is written when the sound does not decide.",
+     AutoSync},
+};
+
+constexpr std::string_view kStreams = "IN, OUT and REF may be '-' for standard input or output.";
+
+// Every subcommand's synopsis: what a mistyped command line is answered with.
+std::string Usage() {
+  std::string out = "usage:\n";
+  for (const Subcommand& c : kSubcommands) out += Synopsis(c, 2) + "\n";
+  out += "  velorin-cli SUBCOMMAND --help\n  velorin-cli --help | --version\n";
+  return out;
+}
+
+// The synopses, then each subcommand with its options.
+std::string Help() {
+  std::string out = Usage();
+  for (const Subcommand& c : kSubcommands) {
+    out += "\n" + std::string(c.name) + ": " + Wrap(c.summary, c.name.size() + 2, 2) + "\n";
+    out += OptionsHelp(c);
+  }
+  out += "\n" + std::string(kStreams) + "\n";
+  return out;
 }
 
 // A command's answer counts only when it reached the output.
@@ -731,25 +1005,26 @@ int Flushed(std::ostream& out, int status) {
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
            std::ostream& err) {
   try {
-    if (args.empty()) Fail(std::string("no command given\n") + kUsage, 2);
+    if (args.empty()) Fail("no command given\n" + Usage(), 2);
     const std::string& command = args[0];
     if (command == "--version") {
-      out << "velorin-cli 0.1.0\n";
+      out << "velorin-cli " VELORIN_VERSION "\n";
       return Flushed(out, 0);
     }
     if (command == "--help" || command == "-h") {
-      out << kUsage;
+      out << Help();
       return Flushed(out, 0);
     }
-    if (command == "retime") return Flushed(out, Retime(args, in, out));
-    if (command == "sync") return Flushed(out, Sync(args, in, out));
-    if (command == "info") return Flushed(out, Info(args, in, out));
-    if (command == "complete") return Flushed(out, Complete(args, in, out));
-    if (command == "lines") return Flushed(out, LineCount(args, in, out));
-    if (command == "import") return Flushed(out, Import(args, in, out));
-    if (command == "export") return Flushed(out, Export(args, in, out));
-    if (command == "autosync") return Flushed(out, AutoSync(args, in, out, err));
-    Fail("unknown command " + Quote(command) + "\n" + kUsage, 2);
+    for (const Subcommand& c : kSubcommands) {
+      if (command != c.name) continue;
+      const std::optional<Arguments> parsed = ParseArguments(c, args);
+      if (!parsed) {
+        out << CommandHelp(c) << "\n" << kStreams << "\n";
+        return Flushed(out, 0);
+      }
+      return Flushed(out, c.run(*parsed, Streams{in, out, err}));
+    }
+    Fail("unknown command " + Quote(command) + "\n" + Usage(), 2);
   } catch (const Failure& f) {
     err << "velorin-cli: " << f.message << "\n";
     return f.status;

@@ -10,6 +10,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "convert/srt_import.h"
+#include "document/encoding_detection.h"
 #include "document/subtitle_file.h"
 #include "sync/cas.h"
 #include "sync/time_frames.h"
@@ -18,13 +19,12 @@ namespace velorin {
 
 namespace {
 
-constexpr int32_t kDefaultRate = 25000;  // when the list's text is no rate
+constexpr FrameRate kDefaultRate(25000);  // when the list's text is no rate
 
 }  // namespace
 
 TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+  const DialogBuilder s(*this, form1_);
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));
@@ -32,9 +32,9 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     return b;
   };
 
-  Label1 = label("S tímto formátem titulků nedokáže aplikace pracovat.");
-  Label2 = label("Pomocí tohoto okna, můžete provést převod do správného formátu.");
-  Label3 = label("Zadejte počet snímků na vteřinu záznamu:");
+  Label1 = s.Label("S tímto formátem titulků nedokáže aplikace pracovat.", 0, 0);
+  Label2 = s.Label("Pomocí tohoto okna, můžete provést převod do správného formátu.", 0, 0);
+  Label3 = s.Label("Zadejte počet snímků na vteřinu záznamu:", 0, 0);
   Label3->move(s(16), s(70));
   Label3->adjustSize();
   FrameBox = new QComboBox(this);
@@ -70,8 +70,7 @@ TForm5::TForm5(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 }
 
 void TForm5::FormCreate() {
-  for (auto rate : kFrameRates)
-    FrameBox->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) FrameBox->addItem(QString::fromStdString(rate.Text()));
   FrameBox->setCurrentIndex(2);  // 25,000
   QString caption = QStringLiteral("Převod formátu");
   if (IsSrtFile(QFile::encodeName(form1_.SourceFileName()).toStdString()))
@@ -83,16 +82,18 @@ void TForm5::FormCreate() {
 void TForm5::DetekujButClick() { velorin::DetekujButClick(form1_, this, FrameBox); }
 
 void TForm5::PrevodButClick() {
-  const int32_t rate =
-      RateThousandths(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
+  const FrameRate rate =
+      FrameRate::Parse(FrameBox->currentText().toStdString()).value_or(kDefaultRate);
   const std::string path = QFile::encodeName(form1_.SourceFileName()).toStdString();
   SubtitleList& doc = form1_.Doc();
   // The loader cleared the list; the converted lines go straight into the
   // document's store, never held as separate strings.
   LineStore lines(doc.Lines());
   bool utf8 = true;
+  bool fromUtf16 = false;
   {
     const std::string bytes = ReadFileBytes(path);
+    fromUtf16 = Utf16OrderOf(bytes) != Utf16Order::None;
     const ConvertedLineFn keep = [&](std::string_view line) { lines.push_back(line); };
     try {
       utf8 = IsSrtFile(path) ? ConvertSrtInto(bytes, rate, keep, form1_.Progress())
@@ -104,8 +105,9 @@ void TForm5::PrevodButClick() {
       throw;
     }
   }
+  doc.SetEncoding(DetectEncoding(lines, utf8));
   doc.Assign(std::move(lines));
-  doc.SetUtf8(utf8);
+  doc.SetFromUtf16(fromUtf16);
   form1_.PushAll();
   Tag = 1;
   accept();

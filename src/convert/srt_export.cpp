@@ -14,8 +14,9 @@ namespace velorin {
 
 namespace {
 
-void CheckRate(int32_t rate) {
-  if (rate <= 0) throw Error("Invalid frame rate: " + std::to_string(rate) + " thousandths");
+void CheckRate(FrameRate rate) {
+  if (rate.Thousandths() <= 0)
+    throw Error("Invalid frame rate: " + std::to_string(rate.Thousandths()) + " thousandths");
 }
 
 // value with at least `width` digits, zeros in front.
@@ -50,7 +51,7 @@ void AppendSrtTime(std::string& out, int64_t frame, int32_t rate) {
 
 // Calls sink with the SRT bytes in pieces of about a megabyte.
 template <typename Sink>
-void ProduceSrt(LineSpan lines, int32_t rate, const ProgressFn& progress, Sink&& sink) {
+void ProduceSrt(LineSpan lines, FrameRate rate, const ProgressFn& progress, Sink&& sink) {
   CheckRate(rate);
   constexpr size_t kChunk = 1 << 20;
   std::string buf;
@@ -69,10 +70,10 @@ void ProduceSrt(LineSpan lines, int32_t rate, const ProgressFn& progress, Sink&&
 
 }  // namespace
 
-std::string FormatSrtTime(int32_t frame, int32_t rate) {
+std::string FormatSrtTime(int32_t frame, FrameRate rate) {
   CheckRate(rate);
   std::string out;
-  AppendSrtTime(out, int64_t{frame}, rate);
+  AppendSrtTime(out, int64_t{frame}, rate.Thousandths());
   return out;
 }
 
@@ -82,15 +83,15 @@ std::string SrtFileName(std::string_view target) {
   return DirectoryPart(target) + name + ".srt";
 }
 
-void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate) {
+void AppendSrtBlock(std::string& out, size_t number, std::string_view line, FrameRate rate) {
   SubtitleFields f = ParseSubtitleLine(line);
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, number);
   out.append(buf, end);
   out += "\r\n";
-  AppendSrtTime(out, int64_t{f.first}, rate);
+  AppendSrtTime(out, int64_t{f.first}, rate.Thousandths());
   out += " --> ";
-  AppendSrtTime(out, int64_t{f.second}, rate);
+  AppendSrtTime(out, int64_t{f.second}, rate.Thousandths());
   out += "\r\n";
   for (const std::string& display : SplitIntoFiveLines(f.text)) {
     if (display.empty()) continue;
@@ -100,13 +101,13 @@ void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int3
   out += "\r\n";
 }
 
-std::string ComposeSrtBytes(LineSpan lines, int32_t rate) {
+std::string ComposeSrtBytes(LineSpan lines, FrameRate rate) {
   std::string out;
   ProduceSrt(lines, rate, {}, [&](std::string_view bytes) { out.append(bytes); });
   return out;
 }
 
-void WriteSrtFile(const std::string& path, LineSpan lines, int32_t rate,
+void WriteSrtFile(const std::string& path, LineSpan lines, FrameRate rate,
                   const ProgressFn& progress) {
   CheckRate(rate);
   WriteFileStreamed(path, [&](const ByteSink& sink) { ProduceSrt(lines, rate, progress, sink); });

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/subtitle_list.h"
+#include "sync/frame_rate.h"
 
 namespace velorin {
 
@@ -16,7 +17,7 @@ namespace velorin {
 // hh:mm:ss,mmm of a frame: frame / rate seconds rounded to the nearest
 // millisecond (halves to even), computed exactly. Hours take as many digits
 // as they need. A negative frame is written with a leading '-'.
-std::string FormatSrtTime(int32_t frame, int32_t rate);
+std::string FormatSrtTime(int32_t frame, FrameRate rate);
 
 // The SRT file beside a target file: the folder unchanged, the file name cut
 // at its first '.', then ".srt" (film.cz.sub gives film.srt).
@@ -25,15 +26,15 @@ std::string SrtFileName(std::string_view target);
 // Appends the SRT block of one subtitle line: its number, the time line, its
 // display lines that are not empty (at most five) and an empty line, each
 // ended by CR LF. Throws the invalid-number error for a frame too large.
-void AppendSrtBlock(std::string& out, size_t number, std::string_view line, int32_t rate);
+void AppendSrtBlock(std::string& out, size_t number, std::string_view line, FrameRate rate);
 
 // The bytes of the SRT file of the lines, numbered from 1.
-std::string ComposeSrtBytes(LineSpan lines, int32_t rate);
+std::string ComposeSrtBytes(LineSpan lines, FrameRate rate);
 
 // Writes those bytes to path through a temporary file that replaces it only
 // when complete, so a failed export leaves an existing file intact. Throws
 // Error.
-void WriteSrtFile(const std::string& path, LineSpan lines, int32_t rate,
+void WriteSrtFile(const std::string& path, LineSpan lines, FrameRate rate,
                   const ProgressFn& progress = {});
 
 // Whether two paths name the same existing file (through links too); for paths

@@ -10,23 +10,16 @@
 
 #include "document/error.h"
 #include "document/subtitle_list.h"
+#include "sync/frame_rate.h"
 
 namespace velorin {
 
 // Turning SRT files and files of time-code lines into frame-based subtitle
 // lines. Everything works on the file's bytes; the text is copied unchanged.
 //
-// Frame rates are held in thousandths of a frame per second (25 fps = 25000,
-// 23,976 fps = 23976), and times are decimal seconds, so the frame of a time
-// is computed exactly: 00:00:01,160 at 25 fps is frame 29, not 28.999... .
-
-// Highest rate accepted: 1000 frames per second.
-inline constexpr int32_t kMaxRateThousandths = 1000000;
-
-// A rate written with a decimal comma or point and at most three decimals
-// ("25", "25,000", "23.976") in thousandths; nothing for any other text, for 0
-// and for rates above 1000.
-std::optional<int32_t> RateThousandths(std::string_view text);
+// Times are decimal seconds and frame rates exact thousandths (FrameRate), so
+// the frame of a time is computed exactly: 00:00:01,160 at 25 fps is frame
+// 29, not 28.999... .
 
 // Seconds times the rate, in thousandths of a frame, rounded down.
 using FrameValue = int64_t;
@@ -62,7 +55,7 @@ struct ConvertedTimes {
 // fraction field are dropped, and whatever follows the end time's fraction
 // (position coordinates such as "X1:100") is ignored. Throws the
 // invalid-number error when a field does not fit 32 bits.
-ConvertedTimes ParseSrtTimes(std::string_view timeLine, int32_t rate);
+ConvertedTimes ParseSrtTimes(std::string_view timeLine, FrameRate rate);
 
 struct TimeCodeLine {
   FrameValue start = 0;
@@ -75,7 +68,7 @@ struct TimeCodeLine {
 // the first character that cannot be part of a time, or after the ':' that
 // follows the seconds. Numbers beyond the sixth are dropped. Throws the
 // invalid-number error when a field does not fit 32 bits.
-TimeCodeLine ParseTimeCodeLine(std::string_view line, int32_t rate);
+TimeCodeLine ParseTimeCodeLine(std::string_view line, FrameRate rate);
 
 // Appends "{first}{second}text" to lines. When both values are below half a
 // frame the text has no time of its own: it is added to the end of the last
@@ -100,15 +93,29 @@ class ConversionError : public Error {
   size_t line_;
 };
 
-// Converts a whole SRT file. Blocks are a counter line, a time line and up
-// to five text lines (joined with '|'; further text lines of the block are
-// skipped), ended by an empty line or a line of blanks. Either returns every
-// subtitle or throws ConversionError and returns nothing.
-ConvertedDocument ConvertSrt(std::string_view bytes, int32_t rate, const ProgressFn& progress = {});
+// Whether a line is an SRT time line: "-->" with a time before and after it,
+// a time being digits with ':', ',' and '.' between them, blanks allowed;
+// whatever follows the second time (coordinates) does not matter.
+bool IsSrtTimeLine(std::string_view line);
+
+// Converts a whole SRT file, as its blocks are meant rather than as strictly
+// as they should be written. A time line starts a block wherever it stands:
+// with or without a counter line or an empty line before it. The block's
+// text lines, however many, become its display lines joined with '|'; blank
+// lines among them stay as empty display lines, unless only a new block (or
+// the end) follows them. A digits-only line right before a time line is its
+// counter. LF, CR LF, CR CR LF and a bare CR end lines. Before the first time
+// line of that form, blocks are taken by shape: a counter line, a time line
+// of any form, text up to an empty line. UTF-16 with a byte-order mark is
+// read as its UTF-8. Either returns every subtitle or throws ConversionError
+// and returns nothing.
+ConvertedDocument ConvertSrt(std::string_view bytes, FrameRate rate,
+                             const ProgressFn& progress = {});
 
 // Converts a whole file of time-code lines, one subtitle per line; empty lines
-// and '[' lines are skipped. All or nothing, as ConvertSrt.
-ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
+// and '[' lines are skipped, UTF-16 is read as its UTF-8. All or nothing, as
+// ConvertSrt.
+ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
                                        const ProgressFn& progress = {});
 
 // The same conversions handing each line to emit as soon as it is complete,
@@ -116,9 +123,9 @@ ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, int32_t rate,
 // return whether the text is valid UTF-8. On ConversionError the lines
 // handed over so far are to be discarded.
 using ConvertedLineFn = std::function<void(std::string_view line)>;
-bool ConvertSrtInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+bool ConvertSrtInto(std::string_view bytes, FrameRate rate, const ConvertedLineFn& emit,
                     const ProgressFn& progress = {});
-bool ConvertTimeCodeLinesInto(std::string_view bytes, int32_t rate, const ConvertedLineFn& emit,
+bool ConvertTimeCodeLinesInto(std::string_view bytes, FrameRate rate, const ConvertedLineFn& emit,
                               const ProgressFn& progress = {});
 
 }  // namespace velorin

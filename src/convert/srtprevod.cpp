@@ -21,7 +21,7 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 }  // namespace
 
 TForm12::TForm12(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));
@@ -54,8 +54,7 @@ TForm12::TForm12(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 }
 
 void TForm12::FormCreate() {
-  for (auto rate : kFrameRates)
-    ESnimek->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) ESnimek->addItem(QString::fromStdString(rate.Text()));
   // The main window's rate, or no entry when it is none of the five.
   ESnimek->setCurrentIndex(ESnimek->findText(form1_.FrameRateText(), Qt::MatchExactly));
 }
@@ -63,8 +62,8 @@ void TForm12::FormCreate() {
 void TForm12::DetekujButClick() { velorin::DetekujButClick(form1_, this, ESnimek); }
 
 void TForm12::UlozButClick() {
-  std::optional<int32_t> rate;
-  if (ESnimek->currentIndex() >= 0) rate = RateThousandths(ESnimek->currentText().toStdString());
+  std::optional<FrameRate> rate;
+  if (ESnimek->currentIndex() >= 0) rate = FrameRate::Parse(ESnimek->currentText().toStdString());
   if (!rate) {
     // Nothing is written until a rate is chosen.
     form1_.Ask().Message(QStringLiteral("Velorin"),

@@ -199,6 +199,13 @@ void ChangeSet::Reassigned(LineSpan before, LineSpan after) {
   ++ops_;
 }
 
+void ChangeSet::EncodingChanged(TextEncoding before, TextEncoding after) {
+  bytes_.push_back(static_cast<char>(kEncoding));
+  Put(static_cast<uint64_t>(before));
+  Put(static_cast<uint64_t>(after));
+  ++ops_;
+}
+
 void ChangeSet::Append(ChangeSet&& other) {
   if (bytes_.empty()) {
     bytes_ = std::move(other.bytes_);
@@ -249,6 +256,10 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
       case kReassign:
         r.SkipLines();
         r.SkipLines();
+        break;
+      case kEncoding:
+        r.Get();
+        r.Get();
         break;
       case kRowsFromZero:
       case kWholeList:
@@ -332,6 +343,12 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
         lines = r.Lines();
       }
       flags.assign(lines.size(), 0);
+      break;
+    }
+    case kEncoding: {
+      const auto before = static_cast<TextEncoding>(r.Get());
+      const auto after = static_cast<TextEncoding>(r.Get());
+      list.encoding_ = undo ? before : after;
       break;
     }
     case kWholeList:

@@ -7,10 +7,10 @@
 
 namespace velorin {
 
-// A settings file of the INI kind with the conventions of the Windows profile
-// functions: section and key names match without regard to case, integers are
-// decimal, booleans 1 and 0 (any non-zero number reads as true), a missing
-// file, section or key or a value that is not a number reads as the default.
+// A settings file of the INI kind: section and key names match without regard
+// to case, integers are decimal, booleans 1 and 0 (any non-zero number reads
+// as true), a missing file, section or key or a value that is not a number
+// reads as the default.
 // Writing one key rewrites only that key's line (or adds the key, or the
 // section with it) and leaves every other byte of the file as it was.
 class IniFile {

@@ -46,6 +46,14 @@ bool SubtitleLineReader::Sorter::Take(std::string_view line) {
   return true;
 }
 
+bool SubtitleLineReader::Sorter::MayTake(std::string_view lineStart) {
+  // A lone CR may still be the start of an empty line's CR LF.
+  if (lineStart.empty() || lineStart == "\r") return true;
+  if (RoleOf(lineStart, kept_ > 0) != LineRole::Stop) return true;
+  out_.kind = ReadKind::NotSubtitleFile;
+  return false;
+}
+
 ReadOutcome SubtitleLineReader::Sorter::Finish() {
   if (out_.kind != ReadKind::NotSubtitleFile)
     out_.kind = kept_ == 0 ? ReadKind::NoSubtitles : ReadKind::Loaded;
@@ -55,22 +63,37 @@ ReadOutcome SubtitleLineReader::Sorter::Finish() {
 
 bool SubtitleLineReader::Feed(std::string_view piece) {
   if (stopped_) return false;
+  if (utf16_) {
+    decoded_.clear();
+    utf16_->Feed(piece, decoded_);
+    return Take(decoded_);
+  }
   if (started_) return Take(piece);
   // The byte-order mark may come in pieces too: hold the first bytes until
   // they are either the whole mark or something else.
   carry_.append(piece);
   if (carry_.size() < kUtf8Bom.size() && kUtf8Bom.starts_with(carry_)) return true;
+  if (carry_.size() < 2 && (carry_ == "\xFF" || carry_ == "\xFE")) return true;
   started_ = true;
   const std::string first = std::move(carry_);
   carry_.clear();
+  if (const Utf16Order order = Utf16OrderOf(first); order != Utf16Order::None) {
+    utf16_.emplace(order);
+    return Feed(first);
+  }
   return Take(SkipUtf8Bom(first));
+}
+
+bool SubtitleLineReader::DecideCarried() {
+  stopped_ = !sorter_.MayTake(carry_);
+  return !stopped_;
 }
 
 bool SubtitleLineReader::Take(std::string_view chunk) {
   const size_t lastNl = chunk.rfind('\n');
   if (lastNl == std::string_view::npos) {
     carry_.append(chunk);
-    return true;
+    return DecideCarried();
   }
   std::string_view head = chunk.substr(0, lastNl + 1);
   if (!carry_.empty()) {
@@ -87,17 +110,24 @@ bool SubtitleLineReader::Take(std::string_view chunk) {
   if (!stopped_)
     stopped_ = !ForEachLine(head, [&](std::string_view line) { return sorter_.Take(line); });
   if (!stopped_) carry_.assign(chunk.substr(lastNl + 1));
-  return !stopped_;
+  return !stopped_ && DecideCarried();
 }
 
 ReadOutcome SubtitleLineReader::Finish() {
+  if (utf16_ && !stopped_) {
+    decoded_.clear();
+    utf16_->Finish(decoded_);
+    Take(decoded_);
+  }
   if (!stopped_) {
     // The last line without a line end (or fewer bytes than a byte-order
     // mark, all of them its first ones).
     if (!carry_.empty()) sorter_.Take(carry_);
   }
   carry_.clear();
-  return sorter_.Finish();
+  ReadOutcome out = sorter_.Finish();
+  out.utf16 = utf16_.has_value();
+  return out;
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -149,15 +179,21 @@ bool IsValidUtf8(std::string_view s) {
 }
 
 ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink) {
+  const TextBytes text(bytes);
   SubtitleLineReader::Sorter sorter(&sink);
-  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
-  return sorter.Finish();
+  ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) { return sorter.Take(line); });
+  ReadOutcome out = sorter.Finish();
+  out.utf16 = text.FromUtf16();
+  return out;
 }
 
 ReadOutcome ParseSubtitleText(std::string_view bytes) {
+  const TextBytes text(bytes);
   SubtitleLineReader::Sorter sorter;
-  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
-  return sorter.Finish();
+  ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) { return sorter.Take(line); });
+  ReadOutcome out = sorter.Finish();
+  out.utf16 = text.FromUtf16();
+  return out;
 }
 
 namespace {
@@ -186,6 +222,7 @@ ReadKind SortLines(std::string_view bytes, const Take& take) {
 }  // namespace
 
 SubtitleText IndexSubtitleText(std::string bytes) {
+  if (Utf16OrderOf(bytes) != Utf16Order::None) bytes = Utf16ToUtf8(bytes);
   SubtitleText out;
   out.bytes = std::make_unique<const std::string>(std::move(bytes));
   out.kind = SortLines(*out.bytes, [&](std::string_view line) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "document/file_io.h"
 #include "document/line_store.h"
 #include "document/subtitle_list.h"
+#include "document/utf16.h"
 
 namespace velorin {
 
@@ -23,12 +25,15 @@ struct ReadOutcome {
   ReadKind kind = ReadKind::NoSubtitles;
   LineStore lines;   // the '{' lines exactly as read
   bool utf8 = true;  // the whole file is valid UTF-8
+  bool utf16 = false;  // the file was UTF-16: the lines are its UTF-8, and are saved so
 };
 
 // Reads the subtitle lines of a file: every line whose first byte is '{', in
 // file order; empty lines and '[' lines are skipped anywhere; any other line
 // stops the read when it comes first and is dropped after a subtitle line.
-// CR LF and LF end a line; a UTF-8 byte-order mark at the start is ignored.
+// CR LF and LF end a line; a UTF-8 byte-order mark at the start is ignored,
+// UTF-16 with a byte-order mark is read as its UTF-8. A first significant
+// line that is no subtitle line stops the read at its first byte.
 // The file is read as InputFile reads (a regular file or a pipe, at most
 // kMaxInputBytes). Throws Error when the file cannot be opened or read.
 ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress = {});
@@ -79,6 +84,8 @@ class SubtitleLineReader {
     explicit Sorter(const LineSink* sink = nullptr) : sink_(sink) {}
     // False when reading should stop (the file must be converted).
     bool Take(std::string_view line);
+    // False when a line beginning so stops the reading, whatever follows.
+    bool MayTake(std::string_view lineStart);
     ReadOutcome Finish();
 
    private:
@@ -90,8 +97,11 @@ class SubtitleLineReader {
 
  private:
   bool Take(std::string_view chunk);
+  bool DecideCarried();
 
   Sorter sorter_;
+  std::optional<Utf16Decoder> utf16_;  // set when the bytes are UTF-16
+  std::string decoded_;                // the UTF-8 of the last UTF-16 piece
   std::string carry_;     // an unfinished line, or the first bytes while a BOM may be coming
   bool started_ = false;  // the byte-order mark is decided
   bool stopped_ = false;

@@ -40,6 +40,12 @@ void SubtitleList::Delete(int row) {
   if (cursor_ >= Count()) cursor_ = Count() - 1;
 }
 
+void SubtitleList::SetEncoding(TextEncoding encoding) {
+  if (encoding == encoding_) return;
+  if (journal_) journal_->EncodingChanged(encoding_, encoding);
+  encoding_ = encoding;
+}
+
 void SubtitleList::Add(std::string_view line) {
   if (journal_) journal_->Inserted(Count(), line);
   lines_.push_back(line);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/line_store.h"
+#include "document/text_encoding.h"
 
 namespace velorin {
 
@@ -72,10 +73,18 @@ class SubtitleList {
   void SetJournal(ChangeSet* journal) { journal_ = journal; }
   ChangeSet* Journal() const { return journal_; }
 
-  // Whether the text of the document is UTF-8 (decides how bytes are shown and
-  // how typed text is written back); otherwise Windows-1250.
-  bool IsUtf8() const { return utf8_; }
-  void SetUtf8(bool utf8) { utf8_ = utf8; }
+  // The encoding of the document's text: how its bytes are shown and how
+  // typed text is written back. Setting it converts nothing; it is written to
+  // the journal, so that taking back a conversion also takes back its encoding.
+  TextEncoding Encoding() const { return encoding_; }
+  void SetEncoding(TextEncoding encoding);
+  bool IsUtf8() const { return encoding_ == TextEncoding::Utf8; }
+  // UTF-8, or the default 8-bit code page.
+  void SetUtf8(bool utf8) { SetEncoding(utf8 ? TextEncoding::Utf8 : kDefaultEightBitEncoding); }
+  // Whether the file was UTF-16: the lines hold its UTF-8, which is also what
+  // a save writes (for the status bar to say so).
+  bool IsFromUtf16() const { return fromUtf16_; }
+  void SetFromUtf16(bool fromUtf16) { fromUtf16_ = fromUtf16; }
 
  private:
   friend class ChangeSet;
@@ -84,7 +93,8 @@ class SubtitleList {
   LineStore lines_;
   std::vector<char> selected_;
   int cursor_ = -1;
-  bool utf8_ = false;
+  TextEncoding encoding_ = kDefaultEightBitEncoding;
+  bool fromUtf16_ = false;
   ChangeSet* journal_ = nullptr;
 };
 

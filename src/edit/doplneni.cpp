@@ -41,20 +41,14 @@ void SetNumber(QLineEdit* edit, int32_t value, int typingLimit) {
 TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Úprava čísla druhého snímku"));
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
+  const DialogBuilder s(*this, form1_);
 
-  Label1 = label("Jak dlouho mají být titulky nejdéle zobrazeny?", 16, 14);
+  Label1 = s.Label("Jak dlouho mají být titulky nejdéle zobrazeny?", 16, 14);
   QFont bold = Label1->font();
   bold.setBold(true);
   Label1->setFont(bold);
   Label1->adjustSize();
-  Label2 = label("Zadejte hodnotu v rozmezí 1 až 500 sekund:", 16, 50);
+  Label2 = s.Label("Zadejte hodnotu v rozmezí 1 až 500 sekund:", 16, 50);
   ECas = DigitsEdit(this, 3, "Čas v sekundách, po který budou vybrané titulky zobrazeny.");
   ECas->setGeometry(0, s(46), s(56), s(24));
   Label2->setBuddy(ECas);
@@ -65,7 +59,7 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   Pomer = new QCheckBox(this);
   Pomer->setGeometry(s(16), s(84), s(20), s(22));
   Pomer->setToolTip(QString::fromUtf8(pomerHint));
-  Label3 = label("poměrové přiřazení délky zobrazení", 38, 86);
+  Label3 = s.Label("poměrové přiřazení délky zobrazení", 38, 86);
   Label3->setToolTip(QString::fromUtf8(pomerHint));
   EPomerCas = DigitsEdit(this, 2, "Rozestup mezi titulky s různým počtem řádků (v sekundách).");
   EPomerCas->setGeometry(0, s(82), s(56), s(24));
@@ -76,7 +70,7 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   Prazdne = new QCheckBox(this);
   Prazdne->setGeometry(s(16), s(118), s(20), s(22));
   Prazdne->setToolTip(QString::fromUtf8(prazdneHint));
-  Label4 = label("pouze titulky bez čísla druhého snímku", 38, 120);
+  Label4 = s.Label("pouze titulky bez čísla druhého snímku", 38, 120);
   Label4->setToolTip(QString::fromUtf8(prazdneHint));
   for (QLabel* l : {Label3, Label4}) l->installEventFilter(this);
 
@@ -118,13 +112,10 @@ TForm13::TForm13(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
                       Edit[2], Edit[3], Edit[4],   OKBut,   StornoBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  auto command = [this](void (TForm13::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(ECas, &QLineEdit::textChanged, this, command(&TForm13::ECasChange));
-  connect(EPomerCas, &QLineEdit::textChanged, this, command(&TForm13::ECasChange));
-  connect(Pomer, &QCheckBox::toggled, this, command(&TForm13::PomerClick));
-  connect(OKBut, &QPushButton::clicked, this, command(&TForm13::OKButClick));
+  connect(ECas, &QLineEdit::textChanged, this, s.Command(&TForm13::ECasChange));
+  connect(EPomerCas, &QLineEdit::textChanged, this, s.Command(&TForm13::ECasChange));
+  connect(Pomer, &QCheckBox::toggled, this, s.Command(&TForm13::PomerClick));
+  connect(OKBut, &QPushButton::clicked, this, s.Command(&TForm13::OKButClick));
   connect(StornoBut, &QPushButton::clicked, this, &TForm13::StornoButClick);
   FormCreate();
 }

@@ -14,17 +14,9 @@ TForm8::TForm8(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Informace o titulcích"));
   setFont(DesignFont(form1_));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto label = [&](const char* text, int top, bool value, const char* hint) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    if (value) l->setStyleSheet(QStringLiteral("QLabel { color: blue; }"));
-    l->setToolTip(QString::fromUtf8(hint));
-    l->move(s(16), s(top));
-    l->adjustSize();
-    return l;
+    return s.InfoLabel(text, 16, top, value, hint);
   };
   struct Row {
     QLabel** caption;

@@ -24,14 +24,8 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Přidání titulků ze souboru"));
   setFont(DesignFont(form1_));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
   auto button = [&](const char* text, int left, int top, int width, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(left), s(top), s(width), s(31));
@@ -39,14 +33,14 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     return b;
   };
 
-  Label2 = label("Vyberte soubor, ze kterého chcete přidat titulky:", 16, 12);
+  Label2 = s.Label("Vyberte soubor, ze kterého chcete přidat titulky:", 16, 12);
   PridSoub = new QLineEdit(this);
   PridSoub->setGeometry(s(16), s(34), s(470), s(26));
   PridSoub->setReadOnly(true);  // shows the chosen file; "..." chooses it
   tip(PridSoub, "Název souboru, ze kterého chcete doplnit titulky.");
   PrBut = button("...", 494, 31, 40, "Výběr souboru, ze kterého chcete doplnit titulky.");
 
-  Label3 = label("Počet snímků, o které chcete přidávané titulky posunout:", 16, 72);
+  Label3 = s.Label("Počet snímků, o které chcete přidávané titulky posunout:", 16, 72);
   ESnimky = new QLineEdit(this);
   ESnimky->setGeometry(s(16), s(94), s(100), s(26));
   ESnimky->setMaxLength(8);
@@ -59,7 +53,7 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 
   Chrono = new QCheckBox(this);
   Chrono->setGeometry(s(330), s(97), s(20), s(20));
-  Label1 = label("Chronologické řazení", 352, 98);
+  Label1 = s.Label("Chronologické řazení", 352, 98);
   Label1->installEventFilter(this);
   for (QWidget* w : {static_cast<QWidget*>(Chrono), static_cast<QWidget*>(Label1)})
     tip(w, "Přidané titulky se chronologicky seřadí na základě čísla prvního snímku.");
@@ -84,13 +78,10 @@ TForm6::TForm6(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
                       ListBox1, PridatVybBut, PridatBut, StornoBut};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  auto guarded = [this](void (TForm6::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(PrBut, &QPushButton::clicked, this, guarded(&TForm6::PrButClick));
-  connect(PrictiBut, &QPushButton::clicked, this, guarded(&TForm6::PrictiButClick));
-  connect(PridatBut, &QPushButton::clicked, this, guarded(&TForm6::PridatButClick));
-  connect(PridatVybBut, &QPushButton::clicked, this, guarded(&TForm6::PridatVybButClick));
+  connect(PrBut, &QPushButton::clicked, this, s.Command(&TForm6::PrButClick));
+  connect(PrictiBut, &QPushButton::clicked, this, s.Command(&TForm6::PrictiButClick));
+  connect(PridatBut, &QPushButton::clicked, this, s.Command(&TForm6::PridatButClick));
+  connect(PridatVybBut, &QPushButton::clicked, this, s.Command(&TForm6::PridatVybButClick));
   connect(StornoBut, &QPushButton::clicked, this, &TForm6::StornoButClick);
   connect(Chrono, &QCheckBox::toggled, this, &TForm6::ChronoClick);
 
@@ -133,7 +124,7 @@ void TForm6::PrButClick() {
   AddedLines read = ReadAddedLines(Local(*path));
   PridSoub->setText(*path);
   lines_ = std::move(read.lines);
-  utf8_ = read.utf8;
+  encoding_ = read.encoding;
   FillList();
 }
 
@@ -141,7 +132,7 @@ void TForm6::FillList() {
   QStringList texts;
   texts.reserve(static_cast<qsizetype>(lines_.size()));
   for (const std::string& line : lines_) {
-    const std::string utf8 = utf8_ ? line : Cp1250ToUtf8(line);
+    const std::string utf8 = DecodeText(line, encoding_);
     texts << QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   }
   ListBox1->clear();
@@ -163,12 +154,23 @@ void TForm6::PrictiButClick() {
 }
 
 void TForm6::AppendToMainList(bool selectedOnly) {
-  form1_.SetChanged(true);
   std::vector<char> selected(lines_.size(), 0);
   for (const QModelIndex& index : ListBox1->selectionModel()->selectedIndexes())
     if (index.row() < static_cast<int>(selected.size()))
       selected[static_cast<size_t>(index.row())] = 1;
-  AppendAddedLines(form1_.Doc(), lines_, utf8_, selectedOnly ? &selected : nullptr);
+  const std::vector<char>* chosen = selectedOnly ? &selected : nullptr;
+  // Characters the document cannot write are never turned into '?' unasked:
+  // the document becomes UTF-8, or nothing is added and the dialog stays.
+  if (std::optional<size_t> bad = FirstLineNotFitting(form1_.Doc(), lines_, encoding_, chosen)) {
+    const std::string question =
+        NotFittingQuestion(DecodeText(lines_[*bad], encoding_), form1_.Doc().Encoding());
+    if (!form1_.Ask().AskYesNo(QStringLiteral("Upozornění"), QString::fromStdString(question),
+                               Prompts::Icon::Warning))
+      return;
+    ConvertDocumentToUtf8(form1_.Doc(), form1_.Progress());
+  }
+  form1_.SetChanged(true);
+  AppendAddedLines(form1_.Doc(), lines_, encoding_, chosen);
   form1_.PushAllKeepScroll();
   Tag = 1;
   accept();

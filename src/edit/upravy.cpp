@@ -159,17 +159,15 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : E) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : EF) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
-  auto guarded = [this](void (TForm3::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(PouzitBut, &QPushButton::clicked, this, guarded(&TForm3::PouzitButClick));
-  connect(OKBut, &QPushButton::clicked, this, guarded(&TForm3::OKButClick));
+  const DialogBuilder s(*this, form1_);
+  connect(PouzitBut, &QPushButton::clicked, this, s.Command(&TForm3::PouzitButClick));
+  connect(OKBut, &QPushButton::clicked, this, s.Command(&TForm3::OKButClick));
   connect(StornoBut, &QPushButton::clicked, this, &TForm3::StornoButClick);
-  connect(PredBut, &QPushButton::clicked, this, guarded(&TForm3::PredButClick));
-  connect(DalBut, &QPushButton::clicked, this, guarded(&TForm3::DalButClick));
-  connect(NovyBut, &QPushButton::clicked, this, guarded(&TForm3::NovyButClick));
-  connect(NastavitVychBut, &QPushButton::clicked, this, guarded(&TForm3::NastavitVychButClick));
-  connect(NapBut, &QPushButton::clicked, this, guarded(&TForm3::NapButClick));
+  connect(PredBut, &QPushButton::clicked, this, s.Command(&TForm3::PredButClick));
+  connect(DalBut, &QPushButton::clicked, this, s.Command(&TForm3::DalButClick));
+  connect(NovyBut, &QPushButton::clicked, this, s.Command(&TForm3::NovyButClick));
+  connect(NastavitVychBut, &QPushButton::clicked, this, s.Command(&TForm3::NastavitVychButClick));
+  connect(NapBut, &QPushButton::clicked, this, s.Command(&TForm3::NapButClick));
   for (int i = 0; i < 6; ++i)
     connect(PrBut[i], &QPushButton::clicked, this,
             [this, i] { form1_.RunCommand([this, i] { PrButClick(i); }); });

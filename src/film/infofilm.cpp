@@ -15,28 +15,16 @@ namespace velorin {
 TForm9::TForm9(MainForm& form1, QWidget* parent)
     : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   setWindowTitle(QStringLiteral("Informace o filmu"));
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text, int left, int top, bool value, const char* hint) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    l->setTextFormat(Qt::PlainText);
-    if (value) l->setStyleSheet(QStringLiteral("QLabel { color: blue; }"));
-    l->setToolTip(QString::fromUtf8(hint));
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
+  const DialogBuilder s(*this, form1_);
   const char* nameHint = "Název právě otevřeného filmu.";
   const char* lengthHint = "Délka právě otevřeného filmu.";
   const char* framesHint = "Celkový počet snímků právě otevřeného filmu.";
-  Label1 = label("Název filmu:", 16, 16, false, nameHint);
-  Label4 = label("", 0, 16, true, nameHint);
-  Label2 = label("Délka filmu:", 16, 46, false, lengthHint);
-  Label5 = label("", 0, 46, true, lengthHint);
-  Label3 = label("Počet snímků:", 16, 76, false, framesHint);
-  Label6 = label("", 0, 76, true, framesHint);
+  Label1 = s.InfoLabel("Název filmu:", 16, 16, false, nameHint);
+  Label4 = s.InfoLabel("", 0, 16, true, nameHint);
+  Label2 = s.InfoLabel("Délka filmu:", 16, 46, false, lengthHint);
+  Label5 = s.InfoLabel("", 0, 46, true, lengthHint);
+  Label3 = s.InfoLabel("Počet snímků:", 16, 76, false, framesHint);
+  Label6 = s.InfoLabel("", 0, 76, true, framesHint);
   OKBut = new QPushButton(QStringLiteral("&OK"), this);
   OKBut->setToolTip(QStringLiteral("Uzavření tohoto okna."));
   OKBut->setGeometry(0, s(112), s(100), s(31));

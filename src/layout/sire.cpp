@@ -30,7 +30,7 @@ TForm4::TForm4(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) &
                  ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Velikost písma titulků"));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto button = [&](const char* text, int top, const char* hint) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setGeometry(s(20), s(top), s(380), s(31));
@@ -78,13 +78,10 @@ TForm4::TForm4(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   // The first subtitle font: Arial, bold, 22 points.
   subtitleFont = ToQFont(SubtitleFont{});
 
-  auto command = [this](void (TForm4::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(Button1, &QPushButton::clicked, this, command(&TForm4::Button1Click));
-  connect(Button2, &QPushButton::clicked, this, command(&TForm4::Button2Click));
-  connect(Button5, &QPushButton::clicked, this, command(&TForm4::Button5Click));
-  connect(Button3, &QPushButton::clicked, this, command(&TForm4::Button3Click));
+  connect(Button1, &QPushButton::clicked, this, s.Command(&TForm4::Button1Click));
+  connect(Button2, &QPushButton::clicked, this, s.Command(&TForm4::Button2Click));
+  connect(Button5, &QPushButton::clicked, this, s.Command(&TForm4::Button5Click));
+  connect(Button3, &QPushButton::clicked, this, s.Command(&TForm4::Button3Click));
   connect(Button4, &QPushButton::clicked, this, &TForm4::Button4Click);
   // The option lives with the settings, which write it back.
   connect(Rucne, &QCheckBox::toggled, this,
@@ -169,6 +166,8 @@ void TForm4::CheckWidths(bool adjust) {
   const bool manual = Rucne->isChecked();
   int count = 0;
   {
+    // Every row accepted in the edit dialog belongs to this one command.
+    OneUndoStep step(form1_);
     PushWhenDone push{form1_};
     ManualAdjustFn edit;
     if (manual)

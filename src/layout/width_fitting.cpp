@@ -11,12 +11,18 @@ namespace velorin {
 namespace {
 
 // Width of a display line's text (bytes of the document) in the font.
-int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font,
-                 bool utf8) {
+int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font, bool utf8,
+                 TextEncoding eightBit) {
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (utf8 || ascii) return measurer.Width(text, font);
-  return measurer.Width(Cp1250ToUtf8(text), font);
+  return measurer.Width(DecodeText(text, eightBit), font);
+}
+
+// The limit with the list's code page.
+WidthLimit For(const SubtitleList& list, WidthLimit limit) {
+  if (!list.IsUtf8()) limit.eightBit = list.Encoding();
+  return limit;
 }
 
 // Calls fn(text after the tag prefix) for each of the first five display
@@ -46,7 +52,8 @@ bool LineTooWide(std::string_view text, TextMeasurer& measurer, const WidthLimit
                  bool utf8) {
   bool tooWide = false;
   ForEachLineText(text, [&](std::string_view line) {
-    if (!tooWide && MeasureBytes(line, measurer, limit.font, utf8) > limit.resolution)
+    if (!tooWide &&
+        MeasureBytes(line, measurer, limit.font, utf8, limit.eightBit) > limit.resolution)
       tooWide = true;
   });
   return tooWide;
@@ -72,7 +79,8 @@ AdjustedSubtitle AdjustSubtitle(std::string_view text, TextMeasurer& measurer,
 }
 
 int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
-                           const WidthLimit& limit, const ProgressFn& progress) {
+                           const WidthLimit& given, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
   std::string widest;
@@ -81,7 +89,7 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
     if (progress && i % kProgressStride == 0) progress(i, count);
     SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
     ForEachLineText(f.text, [&](std::string_view line) {
-      int width = MeasureBytes(line, measurer, limit.font, utf8);
+      int width = MeasureBytes(line, measurer, limit.font, utf8, limit.eightBit);
       // On equal widths the earlier line stays.
       if (width > widestWidth) {
         widestWidth = width;
@@ -91,14 +99,16 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
   }
   SubtitleFont font = limit.font;
   font.size = 72;
-  while (font.size > 0 && MeasureBytes(widest, measurer, font, utf8) > limit.resolution)
+  while (font.size > 0 &&
+         MeasureBytes(widest, measurer, font, utf8, limit.eightBit) > limit.resolution)
     font.size -= 2;
   if (progress) progress(count, count);
   return font.size;
 }
 
-int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                  const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
   int tooWide = 0;
@@ -110,8 +120,9 @@ int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLi
   return tooWide;
 }
 
-int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                   const ManualAdjustFn& manual, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   int notAdjusted = 0;
   // The count is read every time: the manual edit may add or remove rows.
   for (int row = 0; row < list.Count(); ++row) {

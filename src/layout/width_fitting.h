@@ -8,18 +8,11 @@
 
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 #include "layout/line_breaking.h"
+#include "layout/subtitle_font.h"
 
 namespace velorin {
-
-// The font a player draws subtitles in; style bits 1 bold, 2 italic,
-// 4 underline, 8 strike-out. The defaults are the width dialog's first font.
-struct SubtitleFont {
-  std::string name = "Arial";
-  int32_t style = 1;
-  int32_t size = 22;  // points
-  bool operator==(const SubtitleFont&) const = default;
-};
 
 // Measures text as the screen draws it.
 class TextMeasurer {
@@ -33,6 +26,9 @@ class TextMeasurer {
 struct WidthLimit {
   SubtitleFont font;
   int32_t resolution = 0;
+  // The code page of texts that are not UTF-8; the list functions below take
+  // the list's own.
+  TextEncoding eightBit = kDefaultEightBitEncoding;
 };
 
 // The screen width typed into the dialog. Throws the invalid-number error for

@@ -8,10 +8,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "shell/desktop.h"
-
-#ifndef VELORIN_VERSION
-#define VELORIN_VERSION "0.1.0"
-#endif
+#include "velorin_version.h"
 
 namespace velorin {
 
@@ -22,14 +19,7 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("O aplikaci"));
   setFont(DesignFont(form1_));
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const QString& text, int left, int top) {
-    auto* l = new QLabel(text, this);
-    l->setTextFormat(Qt::PlainText);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
+  const DialogBuilder s(*this, form1_);
 
   ProgramIcon = new QLabel(this);
   ProgramIcon->setGeometry(s(20), s(20), s(64), s(64));
@@ -38,7 +28,7 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     ProgramIcon->setPixmap(
         icon.scaled(ProgramIcon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
-  ProductName = label(QStringLiteral("Velorin"), 104, 18);
+  ProductName = s.Label(QStringLiteral("Velorin"), 104, 18);
   QFont big = ProductName->font();
   big.setBold(true);
   if (big.pixelSize() > 0)
@@ -47,7 +37,7 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     big.setPointSizeF(big.pointSizeF() * 2);
   ProductName->setFont(big);
   ProductName->adjustSize();
-  Version = label(QStringLiteral("Verze ") + QStringLiteral(VELORIN_VERSION), 106, 56);
+  Version = s.Label(QStringLiteral("Verze ") + QStringLiteral(VELORIN_VERSION), 106, 56);
   Comments = new QLabel(QStringLiteral("Komplexní nástroj pro synchronizaci a editaci filmových "
                                        "titulků: posun a změna časového měřítka, synchronizace "
                                        "podle více bodů, úpravy titulků, formátování a převody "
@@ -55,9 +45,9 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
                         this);
   Comments->setWordWrap(true);
   Comments->setGeometry(s(20), s(100), s(340), s(70));
-  Author = label(QStringLiteral("Autoři: vývojáři projektu Velorin"), 20, 180);
-  EmailLabel = label(QStringLiteral("E-mail: ") + MailAddress(), 20, 204);
-  WebLabel = label(QStringLiteral("Web: ") + WebAddress(), 20, 228);
+  Author = s.Label(QStringLiteral("Autoři: vývojáři projektu Velorin"), 20, 180);
+  EmailLabel = s.Label(QStringLiteral("E-mail: ") + MailAddress(), 20, 204);
+  WebLabel = s.Label(QStringLiteral("Web: ") + WebAddress(), 20, 228);
   for (QLabel* link : {EmailLabel, WebLabel}) {
     link->setStyleSheet(QStringLiteral("QLabel { color: blue; }"));
     link->setCursor(Qt::PointingHandCursor);

@@ -22,7 +22,7 @@ TForm10::TForm10(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Asociace titulků"));
   setFont(DesignFont(form1_));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   const char* upper[] = {"TXT", "SUB", "SRT"};
   QCheckBox** checks[] = {&TxtCheck, &SubCheck, &SrtCheck};
   QLabel** labels[] = {&Label1, &Label2, &Label3};

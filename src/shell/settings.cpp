@@ -8,15 +8,15 @@ namespace velorin {
 
 namespace {
 
-FontSetting ReadFont(const IniFile& ini, const char* section, const FontSetting& def) {
-  FontSetting f;
+SubtitleFont ReadFont(const IniFile& ini, const char* section, const SubtitleFont& def) {
+  SubtitleFont f;
   f.name = ini.ReadString(section, "Pismo", def.name);
   f.style = ini.ReadInteger(section, "Styl", def.style);
   f.size = ini.ReadInteger(section, "Velikost", def.size);
   return f;
 }
 
-void WriteFont(IniFile& ini, const char* section, const FontSetting& f) {
+void WriteFont(IniFile& ini, const char* section, const SubtitleFont& f) {
   ini.WriteString(section, "Pismo", f.name);
   ini.WriteInteger(section, "Styl", f.style);
   ini.WriteInteger(section, "Velikost", f.size);

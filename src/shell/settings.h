@@ -7,24 +7,16 @@
 
 #include "document/file_names.h"
 #include "document/ini_file.h"
+#include "layout/subtitle_font.h"
 
 namespace velorin {
-
-// A font as the settings file keeps it; style bits 1 bold, 2 italic,
-// 4 underline, 8 strike-out.
-struct FontSetting {
-  std::string name = "Arial";
-  int32_t style = 1;
-  int32_t size = 22;
-  bool operator==(const FontSetting&) const = default;
-};
 
 // The general settings, the association flags and the recent files.
 struct AppSettings {
   std::string subtitlesPath;   // CESTA/Titulky
   std::string filmsPath;       // CESTA/Filmy
-  FontSetting subtitleFont;    // SIRE TITULKU: the width-fitting dialog's font
-  FontSetting defaultFormat;   // FORMATOVANI
+  SubtitleFont subtitleFont;    // SIRE TITULKU: the width-fitting dialog's font
+  SubtitleFont defaultFormat;   // FORMATOVANI
   bool maximalne = true;       // OSTATNI/Maximalne
   bool rucneUpravit = false;   // OSTATNI/Rucne upravit
   bool chronologicke = true;   // OSTATNI/Chronologicke razeni

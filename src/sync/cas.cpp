@@ -25,13 +25,7 @@ int SpinText(const QSpinBox* spin) {
 
 TForm2::TForm2(MainForm& form1, QWidget* parent)
     : QDialog(parent ? parent : form1.Window()), form1_(form1) {
-  auto s = [&](int units) { return form1_.Scaled(units); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
+  const DialogBuilder s(*this, form1_);
   auto spin = [&](int left, int maxValue, const char* hint) {
     auto* sp = new QSpinBox(this);
     sp->setRange(0, maxValue);
@@ -50,14 +44,14 @@ TForm2::TForm2(MainForm& form1, QWidget* parent)
     return b;
   };
 
-  Label1 = label("Zadejte přesný čas pro zobrazení titulku:", 16, 14);
+  Label1 = s.Label("Zadejte přesný čas pro zobrazení titulku:", 16, 14);
   SpinEdit1 = spin(16, kMaxHours, "Hodiny.");
-  Label2 = label("hod.", 86, 44);
+  Label2 = s.Label("hod.", 86, 44);
   SpinEdit2 = spin(136, kMaxMinutes, "Minuty.");
-  Label3 = label("min.", 206, 44);
+  Label3 = s.Label("min.", 206, 44);
   SpinEdit3 = spin(256, kMaxSeconds, "Sekundy.");
-  Label4 = label("sek.", 326, 44);
-  Label5 = label("Zadejte počet snímků na vteřinu záznamu:", 16, 84);
+  Label4 = s.Label("sek.", 326, 44);
+  Label5 = s.Label("Zadejte počet snímků na vteřinu záznamu:", 16, 84);
   ESnimek = new QComboBox(this);
   ESnimek->setEditable(false);
   ESnimek->setGeometry(s(16), s(108), s(120), s(26));
@@ -79,8 +73,7 @@ TForm2::TForm2(MainForm& form1, QWidget* parent)
 }
 
 void TForm2::FormCreate() {
-  for (auto rate : kFrameRates)
-    ESnimek->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
+  for (FrameRate rate : kFrameRates) ESnimek->addItem(QString::fromStdString(rate.Text()));
   ESnimek->setCurrentIndex(ESnimek->findText(form1_.FrameRateText(), Qt::MatchExactly));
   resultFrame = 0;
   Tag = 0;
@@ -90,7 +83,8 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame) {
   dialog.setWindowTitle(caption);
   // The frame rate text is always one of the offered rates; anything else
   // shows the time at 0.
-  std::optional<double> rate = ParseFrameRate(dialog.Form1().FrameRateText().toStdString());
+  const std::optional<FrameRate> rate =
+      FrameRate::Parse(dialog.Form1().FrameRateText().toStdString());
   TimeFields time = rate ? FrameToTime(frame, *rate) : TimeFields{};
   dialog.SpinEdit1->setValue(time.hours);
   dialog.SpinEdit2->setValue(time.minutes);
@@ -99,7 +93,7 @@ void PresetTimeDialog(TForm2& dialog, const QString& caption, double frame) {
 
 void TForm2::OKButClick() {
   TimeFields time{SpinText(SpinEdit1), SpinText(SpinEdit2), SpinText(SpinEdit3)};
-  std::optional<double> rate = ParseFrameRate(ESnimek->currentText().toStdString());
+  const std::optional<FrameRate> rate = FrameRate::Parse(ESnimek->currentText().toStdString());
   if (!rate) {
     form1_.Ask().Message(QStringLiteral("Velorin"),
                          QStringLiteral("Chybná hodnota u počtu snímku za vteřinu!"));

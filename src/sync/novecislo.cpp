@@ -21,7 +21,7 @@ TForm14::TForm14(MainForm& form1, QWidget* parent)
   // Only the close box: no help or resizing.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
   const char* newHint = "Nová hodnota synchronizačního snímku.";
   const char* oldHint = "Původní hodnota synchronizačního snímku.";

@@ -288,9 +288,10 @@ std::string ExtractFirstFrameDigits(std::string_view line) {
   return ReadFrameField(line, 1).Digits();
 }
 
-SyncBounds ScanSyncBounds(std::string_view bytes) {
+SyncBounds ScanSyncBounds(std::string_view raw) {
   SyncBounds out;
-  bytes = SkipUtf8Bom(bytes);
+  const TextBytes text(raw);
+  const std::string_view bytes = SkipUtf8Bom(text.View());
   std::string_view last;
   ForEachLine(bytes, [&](std::string_view line) {
     last = line;

@@ -27,7 +27,8 @@ SyncPointClash FindSyncPointClash(const SyncPoints& points, int32_t newFrame, in
 }
 
 std::string SyncClashMessage(int32_t frame, SyncPlacement how) {
-  // Both wordings, the misspelt verb included, are the program's own texts.
+  // The spelling "vyskutuje" is kept on purpose: users know the message, and
+  // scripts may match it, as it has always been written.
   return "Titulek s číslem snímku " + std::to_string(frame) + " se již v seznamu " +
          (how == SyncPlacement::Add ? "synchronizačních snímků" : "synchronizačních titulků") +
          " vyskutuje!";
@@ -70,7 +71,9 @@ void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLine
     points.push_back(last);
 }
 
-std::vector<std::string> ScanSyncList(std::string_view bytes) {
+std::vector<std::string> ScanSyncList(std::string_view raw) {
+  const TextBytes text(raw);
+  std::string_view bytes = text.View();
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   std::vector<std::string> lines;
   ForEachLine(bytes, [&](std::string_view line) {

@@ -7,6 +7,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "app/subtitle_list_model.h"
+#include "document/encoding_detection.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -35,14 +36,8 @@ void ShowCount(QLabel* label, const QWidget* list, size_t count) {
 TForm11::TForm11(MainForm& form1, QWidget* parent)
     : QDialog(parent ? parent : form1.Window()), form1_(form1) {
   setWindowTitle(QStringLiteral("Pokročilá synchronizace"));
-  auto s = [&](int units) { return form1_.Scaled(units); };
+  const DialogBuilder s(*this, form1_);
   auto tip = [](QWidget* w, const char* text) { w->setToolTip(QString::fromUtf8(text)); };
-  auto label = [&](const char* text, int left, int top) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(s(left), s(top));
-    l->adjustSize();
-    return l;
-  };
   auto list = [&](QListView* view, int left, int top, int width, int height) {
     view->setGeometry(s(left), s(top), s(width), s(height));
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -59,14 +54,14 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
 
   const char* docHint =
       "Obsah upravovaného souboru s titulky. V závorce je uveden počet titulkových řádků.";
-  Label1 = label("Obsah upravovaného souboru s titulky:", 16, 12);
+  Label1 = s.Label("Obsah upravovaného souboru s titulky:", 16, 12);
   ListBox1 = new QListView(this);
   list(ListBox1, 16, 36, 560, 290);
   tip(ListBox1, docHint);
-  Label5 = label("(0)", 16, 12);
+  Label5 = s.Label("(0)", 16, 12);
   tip(Label5, "Počet titulků v souboru.");
 
-  Label2 = label("Synchronizovat podle souboru:", 16, 338);
+  Label2 = s.Label("Synchronizovat podle souboru:", 16, 338);
   ESync = new QLineEdit(this);
   ESync->setGeometry(s(16), s(360), s(514), s(28));
   tip(ESync, "Název souboru, podle kterého proběhne synchronizace.");
@@ -75,22 +70,22 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   PrBut->setGeometry(s(536), s(358), s(40), s(31));
   tip(PrBut, "Výběr souboru, podle kterého proběhne synchronizace.");
 
-  Label3 = label("Obsah souboru, podle kterého proběhne synchronizace:", 16, 400);
+  Label3 = s.Label("Obsah souboru, podle kterého proběhne synchronizace:", 16, 400);
   ListBox2 = new QListView(this);
   list(ListBox2, 16, 424, 560, 180);
   tip(ListBox2,
       "Obsah souboru, podle kterého proběhne synchronizace. V závorce je uveden počet "
       "titulkových řádků.");
-  Label4 = label("(0)", 16, 400);
+  Label4 = s.Label("(0)", 16, 400);
   tip(Label4, "Počet titulků v souboru.");
 
-  Label6 = label("Synchronizační snímky:", 596, 12);
+  Label6 = s.Label("Synchronizační snímky:", 596, 12);
   ListBox3 = new QListWidget(this);
   list(ListBox3, 596, 36, 216, 568);
   tip(ListBox3,
       "Čísla snímků, podle kterých proběhne synchronizace. Na první místě je uvedena nová "
       "hodnota, na druhém je původní hodnota.");
-  Label7 = label("(0)", 596, 12);
+  Label7 = s.Label("(0)", 596, 12);
   ListBox4 = new QListWidget(this);
   ListBox4->hide();
 
@@ -116,24 +111,21 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   syncModel_ = new SubtitleListModel(
       syncList_,
       [this](std::string_view bytes) {
-        return syncUtf8_ ? Text(bytes) : QString::fromStdString(Cp1250ToUtf8(bytes));
+        return QString::fromStdString(DecodeText(bytes, syncEncoding_));
       },
       this);
   syncModel_->SetRowHeight(s(16));
   ListBox2->setModel(syncModel_);
 
-  auto guarded = [this](void (TForm11::*handler)()) {
-    return [this, handler] { form1_.RunCommand([this, handler] { (this->*handler)(); }); };
-  };
-  connect(PrBut, &QPushButton::clicked, this, guarded(&TForm11::PrButClick));
-  connect(PridBut, &QPushButton::clicked, this, guarded(&TForm11::PridButClick));
-  connect(VlozBut, &QPushButton::clicked, this, guarded(&TForm11::VlozButClick));
-  connect(DopBut, &QPushButton::clicked, this, guarded(&TForm11::DopButClick));
-  connect(OdebBut, &QPushButton::clicked, this, guarded(&TForm11::OdebButClick));
-  connect(OdebVseBut, &QPushButton::clicked, this, guarded(&TForm11::OdebVseButClick));
-  connect(SyncBut, &QPushButton::clicked, this, guarded(&TForm11::SyncButClick));
+  connect(PrBut, &QPushButton::clicked, this, s.Command(&TForm11::PrButClick));
+  connect(PridBut, &QPushButton::clicked, this, s.Command(&TForm11::PridButClick));
+  connect(VlozBut, &QPushButton::clicked, this, s.Command(&TForm11::VlozButClick));
+  connect(DopBut, &QPushButton::clicked, this, s.Command(&TForm11::DopButClick));
+  connect(OdebBut, &QPushButton::clicked, this, s.Command(&TForm11::OdebButClick));
+  connect(OdebVseBut, &QPushButton::clicked, this, s.Command(&TForm11::OdebVseButClick));
+  connect(SyncBut, &QPushButton::clicked, this, s.Command(&TForm11::SyncButClick));
   connect(ZavBut, &QPushButton::clicked, this, &TForm11::ZavButClick);
-  connect(ListBox3, &QListWidget::itemDoubleClicked, this, guarded(&TForm11::ListBox3DblClick));
+  connect(ListBox3, &QListWidget::itemDoubleClicked, this, s.Command(&TForm11::ListBox3DblClick));
   ListBox3->installEventFilter(this);
 
   Timer1 = new QTimer(this);
@@ -167,8 +159,10 @@ bool TForm11::LoadSyncList(const QString& path) {
   points_.clear();
   ShowPoints(-1);
   ShowCount(Label4, ListBox2, 0);
-  const std::string bytes = ReadFileBytes(LocalPath(path));
-  syncUtf8_ = IsValidUtf8(bytes);
+  const std::string raw = ReadFileBytes(LocalPath(path));
+  const TextBytes text(raw);  // UTF-16 as its UTF-8
+  const std::string_view bytes = text.View();
+  syncEncoding_ = DetectEncoding(bytes);
   syncList_.Assign(ScanSyncList(bytes));
   syncModel_->ResetAll();
   ShowCount(Label4, ListBox2, static_cast<size_t>(syncList_.Count()));
@@ -236,13 +230,14 @@ void TForm11::VlozButClick() {
 
 void TForm11::DopButClick() {
   const int selected = SelectedPoint();
-  const std::optional<SyncPoint> kept =
-      selected >= 0 ? std::optional(points_[static_cast<size_t>(selected)]) : std::nullopt;
+  // A copy, not an optional: GCC takes an engaged optional's point for
+  // possibly uninitialized.
+  const SyncPoint kept = selected >= 0 ? points_[static_cast<size_t>(selected)] : SyncPoint{};
   CompleteSyncPoints(points_, form1_.Doc().Lines(), syncList_.Lines());
   // The selected point stays selected unless it was replaced.
   int select = -1;
-  if (kept) {
-    auto it = std::find(points_.begin(), points_.end(), *kept);
+  if (selected >= 0) {
+    auto it = std::find(points_.begin(), points_.end(), kept);
     if (it != points_.end()) select = static_cast<int>(it - points_.begin());
   }
   ShowPoints(select);

@@ -1,21 +1,8 @@
 #include "sync/time_frames.h"
 
-#include <charconv>
 #include <cmath>
-#include <string>
 
 namespace velorin {
-
-std::optional<double> ParseFrameRate(std::string_view text) {
-  if (text.empty() || text.find('.') != std::string_view::npos) return std::nullopt;
-  std::string s(text);
-  for (char& c : s)
-    if (c == ',') c = '.';
-  double value = 0;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
 
 namespace {
 
@@ -28,12 +15,12 @@ int SpinValue(double value, int maxValue) {
 
 }  // namespace
 
-TimeFields FrameToTime(double frame, double rate) {
+TimeFields FrameToTime(double frame, FrameRate rate) {
   // The remainders are taken by subtracting the whole hours and minutes the
   // fields hold rather than by scaling a fraction back up, so that an exact
   // minute stays 60 seconds and does not come out as 59,999... (0:01:60).
   TimeFields out;
-  double t = frame / rate;
+  double t = frame / rate.PerSecond();
   out.hours = SpinValue(std::trunc(t / 3600), kMaxHours);
   t -= out.hours * 3600.0;
   out.minutes = SpinValue(std::trunc(t / 60), kMaxMinutes);
@@ -42,9 +29,9 @@ TimeFields FrameToTime(double frame, double rate) {
   return out;
 }
 
-int64_t TimeToFrame(const TimeFields& time, double rate) {
+int64_t TimeToFrame(const TimeFields& time, FrameRate rate) {
   double seconds = time.hours * 3600.0 + time.minutes * 60.0 + time.seconds;
-  return static_cast<int64_t>(std::nearbyint(rate * seconds));
+  return static_cast<int64_t>(std::nearbyint(rate.PerSecond() * seconds));
 }
 
 int NearestFrameRate(int64_t lengthMs, int64_t lengthFrames, int current) {
@@ -54,7 +41,7 @@ int NearestFrameRate(int64_t lengthMs, int64_t lengthFrames, int current) {
   int best = current;
   double bestDiff = 1000.0;
   for (size_t i = 0; i < kFrameRates.size(); ++i) {
-    double diff = std::fabs(*ParseFrameRate(kFrameRates[i]) - fps);
+    double diff = std::fabs(kFrameRates[i].PerSecond() - fps);
     if (diff < bestDiff) {
       bestDiff = diff;
       best = static_cast<int>(i);

@@ -1,19 +1,10 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <optional>
-#include <string_view>
+
+#include "sync/frame_rate.h"
 
 namespace velorin {
-
-// The frame rates offered everywhere a rate is chosen, in list order.
-inline constexpr std::array<std::string_view, 5> kFrameRates = {"23,976", "24,000", "25,000",
-                                                                "29,970", "30,000"};
-
-// A rate text with a decimal comma ("23,976") as a number; nothing when the
-// text is not such a number (also the empty text of an unselected list).
-std::optional<double> ParseFrameRate(std::string_view text);
 
 // Hours, minutes and seconds as the time dialog's spin fields hold them.
 struct TimeFields {
@@ -31,11 +22,11 @@ inline constexpr int kMaxSeconds = 60;
 // A frame shown as a time at a rate: hours and minutes cut, seconds rounded
 // (halves to even). Each field is capped at its limit the moment it is set and
 // the next field carries on from the capped value, so 25 h shows 24:60:00.
-TimeFields FrameToTime(double frame, double rate);
+TimeFields FrameToTime(double frame, FrameRate rate);
 
 // The frame of a time at a rate: rate x seconds rounded to the nearest whole
 // frame, halves to even.
-int64_t TimeToFrame(const TimeFields& time, double rate);
+int64_t TimeToFrame(const TimeFields& time, FrameRate rate);
 
 // Frame-rate detection: the index of the offered rate nearest to the film's
 // measured rate (frames / seconds). The earlier rate wins a tie; a rate 1000 or

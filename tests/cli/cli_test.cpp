@@ -200,6 +200,32 @@ TEST(CliHelp, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(version.out.rfind("velorin-cli ", 0), 0u);
 }
 
+TEST(CliHelp, EverySubcommandExplainsItsOptions) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"retime", "--help"}, "--frames E1 E2 E3 E4"},
+      {{"sync", "-h"}, "[--point ROW=FRAME]..."},
+      {{"info", "--help"}, "velorin-cli info IN\n"},
+      {{"complete", "in.sub", "-o", "out.sub", "--help"}, "--only-empty"},
+      {{"lines", "--help"}, "--count N"},
+      {{"import", "--help"}, "-o, --output OUT"},
+      {{"export", "--help"}, "--fps RATE"},
+      {{"autosync", "--help"}, "[--fps RATE]"},
+  };
+  CliRun all = Cli({"--help"});
+  for (const auto& [args, shown] : cases) {
+    SCOPED_TRACE(args[0]);
+    CliRun r = Cli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("usage:\n  velorin-cli " + args[0] + " IN", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
+    EXPECT_NE(all.out.find("\n" + args[0] + ": "), std::string::npos);
+    // The help is read in a terminal.
+    std::istringstream lines(r.out + all.out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
+  }
+}
+
 // The program itself, to check that main wires the real standard streams.
 TEST(CliProgram, RetimesThroughPipes) {
   TempDir dir;

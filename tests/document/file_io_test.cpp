@@ -36,107 +36,107 @@ bool IsLink(const std::string& path) {
 }
 
 // A save changes the content and nothing else its user knows of the file.
-TEST(WriteFileAtomically, KeepsModeOwnerLinksAndLinkTargets) {
-  struct Setup {
-    Setup(std::string p, std::string r, std::string o = "", bool same = false)
-        : path(std::move(p)), real(std::move(r)), other(std::move(o)), sameFile(same) {}
-    std::string path;       // what the save is given
-    std::string real;       // the file that must receive the bytes
-    std::string other;      // another name that must show them too, if any
-    bool sameFile = false;  // written in place: the inode stays
-    std::string skip;       // why this case cannot run here
-    std::unique_ptr<Immutable> guard;
-  };
-  struct Case {
-    const char* name;
-    std::function<Setup(const TempDir&)> setup;
-  };
-  const Case cases[] = {
-      {"mode 0640",
-       [](const TempDir& d) {
-         WriteBytes(d.File("t.sub"), "old\r\n");
-         ::chmod(d.File("t.sub").c_str(), 0640);
-         return Setup{d.File("t.sub"), d.File("t.sub")};
-       }},
-      {"another user's file saved by root",
-       [](const TempDir& d) {
-         WriteBytes(d.File("t.sub"), "old\r\n");
-         Setup s{d.File("t.sub"), d.File("t.sub")};
-         if (!test::IsRoot() || ::chown(s.path.c_str(), 4321, 4322) != 0)
-           s.skip = "giving a file another owner needs root";
-         return s;
-       }},
-      {"a second hard link",
-       [](const TempDir& d) {
-         WriteBytes(d.File("t.sub"), "old\r\n");
-         ::link(d.File("t.sub").c_str(), d.File("copy.sub").c_str());
-         return Setup{d.File("t.sub"), d.File("t.sub"), d.File("copy.sub"), true};
-       }},
-      {"a link to a file not yet there",
-       [](const TempDir& d) {
-         ::symlink("missing.sub", d.File("link.sub").c_str());
-         return Setup{d.File("link.sub"), d.File("missing.sub")};
-       }},
-      {"a chain of relative links into another folder",
-       [](const TempDir& d) {
-         std::filesystem::create_directory(d.File("a"));
-         std::filesystem::create_directory(d.File("b"));
-         WriteBytes(d.File("b/real.sub"), "old\r\n");
-         ::symlink("../b/mid.sub", d.File("a/link.sub").c_str());
-         ::symlink("real.sub", d.File("b/mid.sub").c_str());
-         return Setup{d.File("a/link.sub"), d.File("b/real.sub")};
-       }},
-      {"a writable file in a folder that takes no new file",
-       [](const TempDir& d) {
-         std::filesystem::create_directory(d.File("ro"));
-         WriteBytes(d.File("ro/t.sub"), "a longer old content\r\n");
-         Setup s{d.File("ro/t.sub"), d.File("ro/t.sub"), "", true};
-         if (test::IsRoot()) {
-           s.guard = std::make_unique<Immutable>(d.File("ro"));
-           if (!s.guard->Active()) s.skip = s.guard->Reason();
-         } else {
-           ::chmod(d.File("ro").c_str(), 0555);
-         }
-         return s;
-       }},
-  };
+struct KeepSetup {
+  KeepSetup(std::string p, std::string r, std::string o = "", bool same = false)
+      : path(std::move(p)), real(std::move(r)), other(std::move(o)), sameFile(same) {}
+  std::string path;       // what the save is given
+  std::string real;       // the file that must receive the bytes
+  std::string other;      // another name that must show them too, if any
+  bool sameFile = false;  // written in place: the inode stays
+  std::string skip;       // why this case cannot run here
+  std::unique_ptr<Immutable> guard;
+};
+struct KeepCase {
+  const char* name;
+  std::function<KeepSetup(const TempDir&)> setup;
+};
+const KeepCase kKeepCases[] = {
+    {"mode 0640",
+     [](const TempDir& d) {
+       WriteBytes(d.File("t.sub"), "old\r\n");
+       ::chmod(d.File("t.sub").c_str(), 0640);
+       return KeepSetup{d.File("t.sub"), d.File("t.sub")};
+     }},
+    {"another user's file saved by root",
+     [](const TempDir& d) {
+       WriteBytes(d.File("t.sub"), "old\r\n");
+       KeepSetup s{d.File("t.sub"), d.File("t.sub")};
+       if (!test::IsRoot() || ::chown(s.path.c_str(), 4321, 4322) != 0)
+         s.skip = "giving a file another owner needs root";
+       return s;
+     }},
+    {"a second hard link",
+     [](const TempDir& d) {
+       WriteBytes(d.File("t.sub"), "old\r\n");
+       ::link(d.File("t.sub").c_str(), d.File("copy.sub").c_str());
+       return KeepSetup{d.File("t.sub"), d.File("t.sub"), d.File("copy.sub"), true};
+     }},
+    {"a link to a file not yet there",
+     [](const TempDir& d) {
+       ::symlink("missing.sub", d.File("link.sub").c_str());
+       return KeepSetup{d.File("link.sub"), d.File("missing.sub")};
+     }},
+    {"a chain of relative links into another folder",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d.File("a"));
+       std::filesystem::create_directory(d.File("b"));
+       WriteBytes(d.File("b/real.sub"), "old\r\n");
+       ::symlink("../b/mid.sub", d.File("a/link.sub").c_str());
+       ::symlink("real.sub", d.File("b/mid.sub").c_str());
+       return KeepSetup{d.File("a/link.sub"), d.File("b/real.sub")};
+     }},
+    {"a writable file in a folder that takes no new file",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d.File("ro"));
+       WriteBytes(d.File("ro/t.sub"), "a longer old content\r\n");
+       KeepSetup s{d.File("ro/t.sub"), d.File("ro/t.sub"), "", true};
+       if (test::IsRoot()) {
+         s.guard = std::make_unique<Immutable>(d.File("ro"));
+         if (!s.guard->Active()) s.skip = s.guard->Reason();
+       } else {
+         ::chmod(d.File("ro").c_str(), 0555);
+       }
+       return s;
+     }},
+};
+
+class WriteFileAtomicallyKeeps : public ::testing::TestWithParam<KeepCase> {};
+
+TEST_P(WriteFileAtomicallyKeeps, ModeOwnerLinksAndLinkTargets) {
   const std::string bytes = "{1}{2}new\r\n";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    Setup s = c.setup(dir);
-    if (!s.skip.empty()) {
-      std::cout << "[  SKIPPED ] case \"" << c.name << "\": " << s.skip << "\n";
-      continue;
+  TempDir dir;
+  KeepSetup s = GetParam().setup(dir);
+  if (!s.skip.empty()) GTEST_SKIP() << s.skip;
+  struct stat before {};
+  const bool existed = ::stat(s.real.c_str(), &before) == 0;
+  const bool wasLink = IsLink(s.path);
+  WriteFileAtomically(s.path, bytes);
+  EXPECT_EQ(ReadBytes(s.real), bytes);
+  if (!s.other.empty()) {
+    EXPECT_EQ(ReadBytes(s.other), bytes);
+  }
+  EXPECT_EQ(IsLink(s.path), wasLink);
+  struct stat after = StatOf(s.real);
+  if (existed) {
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_nlink, before.st_nlink);
+    if (s.sameFile) {
+      EXPECT_EQ(after.st_ino, before.st_ino);
     }
-    struct stat before {};
-    const bool existed = ::stat(s.real.c_str(), &before) == 0;
-    const bool wasLink = IsLink(s.path);
-    WriteFileAtomically(s.path, bytes);
-    EXPECT_EQ(ReadBytes(s.real), bytes);
-    if (!s.other.empty()) {
-      EXPECT_EQ(ReadBytes(s.other), bytes);
-    }
-    EXPECT_EQ(IsLink(s.path), wasLink);
-    struct stat after = StatOf(s.real);
-    if (existed) {
-      EXPECT_EQ(after.st_mode, before.st_mode);
-      EXPECT_EQ(after.st_uid, before.st_uid);
-      EXPECT_EQ(after.st_gid, before.st_gid);
-      EXPECT_EQ(after.st_nlink, before.st_nlink);
-      if (s.sameFile) {
-        EXPECT_EQ(after.st_ino, before.st_ino);
-      }
-    }
-    s.guard.reset();
-    ::chmod(dir.File("ro").c_str(), 0755);
-    for (const char* sub : {"", "/a", "/b", "/ro"}) {
-      if (std::filesystem::exists(dir.Path() + sub)) {
-        EXPECT_TRUE(SaveTemporariesIn(dir.Path() + sub).empty()) << sub;
-      }
+  }
+  s.guard.reset();
+  ::chmod(dir.File("ro").c_str(), 0755);
+  for (const char* sub : {"", "/a", "/b", "/ro"}) {
+    if (std::filesystem::exists(dir.Path() + sub)) {
+      EXPECT_TRUE(SaveTemporariesIn(dir.Path() + sub).empty()) << sub;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, WriteFileAtomicallyKeeps, ::testing::ValuesIn(kKeepCases),
+                         [](const auto& info) { return test::CaseName(info.param.name); });
 
 // A signal that ends the program during a save takes the temporary file with
 // it; the old file stays as it was.

@@ -78,6 +78,18 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
        "{1}{2}a\r\n{3}{4}b\r",
        ReadKind::Loaded,
        {"{1}{2}a", "{3}{4}b\r"}},
+      // "{1}{2}ž\r\n[x]\r\n{3}{4}😀" in UTF-16, as Notepad saves "Unicode".
+      {"utf-16 little-endian",
+       std::string("\xFF\xFE{\0" "1\0}\0{\0" "2\0}\0~\x01\r\0\n\0[\0x\0]\0\r\0\n\0"
+                   "{\0" "3\0}\0{\0" "4\0}\0=\xD8\0\xDE", 46),
+       ReadKind::Loaded,
+       {"{1}{2}ž", "{3}{4}\xF0\x9F\x98\x80"}},
+      {"utf-16 big-endian, a lone surrogate and an odd last byte",
+       std::string("\xFE\xFF\0{\0" "1\0}\0{\0}\xD8\0\0x\0\n\0{\0}\0{\0}\0", 27),
+       ReadKind::Loaded,
+       {"{1}{}\xEF\xBF\xBDx", "{}{}\xEF\xBF\xBD"}},
+      {"utf-16 srt goes to conversion", std::string("\xFF\xFE" "1\0\r\0\n\0", 8),
+       ReadKind::NotSubtitleFile, {}},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -86,6 +98,7 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
     WriteBytes(path, c.bytes);
     ReadOutcome r = ReadSubtitleLines(path);
     EXPECT_EQ(r.kind, c.kind);
+    EXPECT_EQ(r.utf16, c.bytes.starts_with("\xFF\xFE") || c.bytes.starts_with("\xFE\xFF"));
     if (c.kind != ReadKind::NotSubtitleFile) {
       EXPECT_EQ(r.lines, c.lines);
     }
@@ -99,6 +112,7 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
         reader.Feed(std::string_view(c.bytes).substr(i, piece));
       ReadOutcome p = reader.Finish();
       EXPECT_EQ(p.kind, r.kind);
+      EXPECT_EQ(p.utf16, r.utf16);
       EXPECT_EQ(p.lines, r.lines);
     }
     // Handed over one by one, or indexed in the bytes: the same lines.
@@ -140,6 +154,22 @@ TEST(ReadSubtitleLines, ReadsAPipeWhoseByteOrderMarkComesInPieces) {
   ::close(keeper);
   EXPECT_EQ(r.kind, ReadKind::Loaded);
   EXPECT_EQ(r.lines, (Lines{"{1}{2}a", "{3}{4}b"}));
+}
+
+// A file to convert is known by the first byte of its first significant
+// line: a huge file of zeros or a film is not read to its first line end.
+TEST(ReadSubtitleLines, StopsAtTheFirstByteOfALineThatIsNoSubtitle) {
+  const std::string mega(1 << 20, '\0');
+  SubtitleLineReader zeros;
+  EXPECT_FALSE(zeros.Feed("\r\n[INFO]\r\n" + mega));
+  EXPECT_EQ(zeros.Finish().kind, ReadKind::NotSubtitleFile);
+  SubtitleLineReader lone;
+  EXPECT_TRUE(lone.Feed("\r"));  // perhaps an empty line's CR LF
+  EXPECT_FALSE(lone.Feed("x"));
+  SubtitleLineReader subtitle;  // a long subtitle line is read on
+  EXPECT_TRUE(subtitle.Feed("{1}{2}" + mega));
+  EXPECT_TRUE(subtitle.Feed("\r\nKONEC" + mega));  // after a subtitle: dropped
+  EXPECT_EQ(subtitle.Finish().lines.size(), 1u);
 }
 
 TEST(ReadSubtitleLines, HandlesLinesAcrossChunksAndVeryLongLines) {
@@ -199,67 +229,70 @@ TEST(WriteSubtitleFile, WritesEveryOrSelectedLineWithCrLf) {
 
 // Every way a save can be refused or fail half-way, also for root: the old
 // file keeps every byte and no temporary file stays.
-TEST(WriteSubtitleFile, FailedSaveLeavesTheOldFileIntact) {
-  // Three 1 MiB chunks, more than the file size limit below lets through.
+struct FailedSaveCase {
+  const char* name;
+  const char* message;
+  // Makes the save fail; returns why it cannot here, or "".
+  std::function<std::string(const TempDir&, std::vector<std::shared_ptr<void>>&)> arrange;
+};
+const FailedSaveCase kFailedSaveCases[] = {
+    {"read-only file", "Permission denied",
+     [](const TempDir& d, auto&) {
+       ::chmod(d.File("t.sub").c_str(), 0444);
+       return std::string();
+     }},
+    {"read-only file system", "Read-only file system",
+     [](const TempDir& d, auto& keep) {
+       if (!test::IsRoot()) return std::string("a read-only bind mount needs root");
+       auto mount = std::make_shared<test::ReadOnlyMount>(d.Path());
+       keep.push_back(mount);
+       return mount->Reason();
+     }},
+    {"immutable file", "Operation not permitted",
+     [](const TempDir& d, auto& keep) {
+       if (!test::IsRoot()) return std::string("the immutable attribute needs root");
+       auto guard = std::make_shared<test::Immutable>(d.File("t.sub"));
+       keep.push_back(guard);
+       return guard->Reason();
+     }},
+    {"disk full while the temporary file is written", "File too large",
+     [](const TempDir&, auto& keep) {
+       keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+       return std::string();
+     }},
+    {"disk full while a linked file is written in place", "File too large",
+     [](const TempDir& d, auto& keep) {
+       ::link(d.File("t.sub").c_str(), d.File("link.sub").c_str());
+       keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
+       return std::string();
+     }},
+};
+
+class FailedSave : public ::testing::TestWithParam<FailedSaveCase> {};
+
+TEST_P(FailedSave, LeavesTheOldFileIntact) {
+  // Three 1 MiB chunks, more than the file size limit lets through.
   const Lines big(3, std::string(1 << 20, 'x'));
-  struct Case {
-    const char* name;
-    const char* message;
-    // Makes the save fail; returns why it cannot here, or "".
-    std::function<std::string(const TempDir&, std::vector<std::shared_ptr<void>>&)> arrange;
-  };
-  const Case cases[] = {
-      {"read-only file", "Permission denied",
-       [](const TempDir& d, auto&) {
-         ::chmod(d.File("t.sub").c_str(), 0444);
-         return std::string();
-       }},
-      {"read-only file system", "Read-only file system",
-       [](const TempDir& d, auto& keep) {
-         if (!test::IsRoot()) return std::string("a read-only bind mount needs root");
-         auto mount = std::make_shared<test::ReadOnlyMount>(d.Path());
-         keep.push_back(mount);
-         return mount->Reason();
-       }},
-      {"immutable file", "Operation not permitted",
-       [](const TempDir& d, auto& keep) {
-         if (!test::IsRoot()) return std::string("the immutable attribute needs root");
-         auto guard = std::make_shared<test::Immutable>(d.File("t.sub"));
-         keep.push_back(guard);
-         return guard->Reason();
-       }},
-      {"disk full while the temporary file is written", "File too large",
-       [](const TempDir&, auto& keep) {
-         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
-         return std::string();
-       }},
-      {"disk full while a linked file is written in place", "File too large",
-       [](const TempDir& d, auto& keep) {
-         ::link(d.File("t.sub").c_str(), d.File("link.sub").c_str());
-         keep.push_back(std::make_shared<FileSizeLimit>(1 << 20));
-         return std::string();
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string path = dir.File("t.sub");
-    WriteBytes(path, "old\r\n");
-    std::vector<std::shared_ptr<void>> keep;
-    if (std::string skip = c.arrange(dir, keep); !skip.empty()) {
-      std::cout << "[  SKIPPED ] case \"" << c.name << "\": " << skip << "\n";
-      continue;
-    }
-    try {
-      WriteSubtitleFile(path, big);
-      ADD_FAILURE() << "saved";
-    } catch (const Error& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-    }
-    keep.clear();
-    EXPECT_EQ(ReadBytes(path), "old\r\n");
-    EXPECT_TRUE(test::SaveTemporariesIn(dir.Path()).empty());
+  TempDir dir;
+  const std::string path = dir.File("t.sub");
+  WriteBytes(path, "old\r\n");
+  std::vector<std::shared_ptr<void>> keep;
+  if (std::string skip = GetParam().arrange(dir, keep); !skip.empty()) GTEST_SKIP() << skip;
+  try {
+    WriteSubtitleFile(path, big);
+    ADD_FAILURE() << "saved";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
   }
+  keep.clear();
+  EXPECT_EQ(ReadBytes(path), "old\r\n");
+  EXPECT_TRUE(test::SaveTemporariesIn(dir.Path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedSave, ::testing::ValuesIn(kFailedSaveCases),
+                         [](const auto& info) { return test::CaseName(info.param.name); });
+
+TEST(WriteSubtitleFile, SaveIntoAMissingFolderFails) {
   TempDir dir;
   EXPECT_THROW(WriteSubtitleFile(dir.File("missing/t.sub"), {"x"}), Error);
 }

@@ -15,26 +15,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double frame = input.ConsumeFloatingPoint<double>();
   const int offered = input.ConsumeIntegralInRange(0, 4);
   const int32_t srtFrame = input.ConsumeIntegral<int32_t>();
-  const int32_t rate = input.ConsumeIntegralInRange<int32_t>(1, kMaxRateThousandths);
+  const FrameRate rate(input.ConsumeIntegralInRange<int32_t>(1, FrameRate::kMaxThousandths));
   const int64_t lengthMs = input.ConsumeIntegral<int64_t>();
   const int64_t lengthFrames = input.ConsumeIntegral<int64_t>();
   const std::string text = input.ConsumeRemainingBytesAsString();
 
-  const double fps = *ParseFrameRate(kFrameRates[static_cast<size_t>(offered)]);
-  const TimeFields t = FrameToTime(frame, fps);
+  const FrameRate offeredRate = kFrameRates[static_cast<size_t>(offered)];
+  const double fps = offeredRate.PerSecond();
+  const TimeFields t = FrameToTime(frame, offeredRate);
   FUZZ_CHECK(t.hours >= 0 && t.hours <= kMaxHours);
   FUZZ_CHECK(t.minutes >= 0 && t.minutes <= kMaxMinutes);
   FUZZ_CHECK(t.seconds >= 0 && t.seconds <= kMaxSeconds);
   if (frame >= 0 && frame < 24 * 3600 * fps) {
-    const int64_t back = TimeToFrame(t, fps);
+    const int64_t back = TimeToFrame(t, offeredRate);
     FUZZ_CHECK(std::fabs(static_cast<double>(back) - frame) <= fps / 2 + 1);
   }
   const int nearest = NearestFrameRate(lengthMs, lengthFrames, offered);
   FUZZ_CHECK(nearest >= 0 && nearest < static_cast<int>(kFrameRates.size()));
 
-  if (const std::optional<double> parsed = ParseFrameRate(text)) FUZZ_CHECK(std::isfinite(*parsed));
-  if (const std::optional<int32_t> r = RateThousandths(text))
-    FUZZ_CHECK(*r > 0 && *r <= kMaxRateThousandths);
+  if (const std::optional<FrameRate> r = FrameRate::Parse(text)) {
+    FUZZ_CHECK(r->Thousandths() > 0 && r->Thousandths() <= FrameRate::kMaxThousandths);
+    FUZZ_CHECK(FrameRate::Parse(r->Text()) == r);
+  }
 
   const std::string time = FormatSrtTime(srtFrame, rate);
   if (srtFrame >= 1) {

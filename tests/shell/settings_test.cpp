@@ -28,8 +28,8 @@ TEST(ReadAppSettings, NoFileGivesTheDefaults) {
   AppSettings s = ReadAppSettings(ini, Defaults());
   EXPECT_EQ(s.subtitlesPath, "/home/eva/Documents/");
   EXPECT_EQ(s.filmsPath, "/home/eva/Documents");
-  EXPECT_EQ(s.subtitleFont, (FontSetting{"Arial", 1, 22}));
-  EXPECT_EQ(s.defaultFormat, (FontSetting{"Arial", 1, 22}));
+  EXPECT_EQ(s.subtitleFont, (SubtitleFont{"Arial", 1, 22}));
+  EXPECT_EQ(s.defaultFormat, (SubtitleFont{"Arial", 1, 22}));
   EXPECT_TRUE(s.maximalne);
   EXPECT_FALSE(s.rucneUpravit);
   EXPECT_TRUE(s.chronologicke);

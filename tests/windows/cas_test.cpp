@@ -183,6 +183,7 @@ class CasTest : public QObject {
     TForm2 d(*f.form);
     f.prompts.files.push_back(f.Path("broken.avi"));
     d.DetekujButClick();
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds(), QStringList({"open", "error"}));
     QVERIFY(!f.form->FilmOpen());
     QCOMPARE(d.ESnimek->currentText(), QString("25,000"));

@@ -175,6 +175,7 @@ class EditTest : public QObject {
     d->EPosun->clear();
     QTest::mouseClick(d->DalBut, Qt::LeftButton);
     QCOMPARE(d->editedRow, 0);
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Texts(), QStringList({"'' is not a valid integer value"}));
   }
 
@@ -224,6 +225,7 @@ class EditTest : public QObject {
     QCOMPARE(d->EF[1]->text(), QString("{f:Liberation Serif}{s:22}{y:bi}{c:$FFFFFF}"));
     d->EF[2]->setText("{s:}");
     QTest::mouseClick(d->PrBut[2], Qt::LeftButton);
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds(), QStringList({"font", "font", "font", "error"}));
 
     f.prompts.fonts.push_back(FontChoice{QFont("Liberation Serif", 30), QColor(0, 0, 255)});
@@ -489,6 +491,7 @@ class EditTest : public QObject {
       Load(f, bytes);
       SelectRows(*f.form, {0, 1, 2}, 0);
       QVERIFY2(!f.form->RunCommand([&] { c.run(*f.form); }), c.name);
+      f.prompts.ExpectError();
       QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
       QCOMPARE(f.Rows(), c.rows);
       QVERIFY2(f.form->Changed(), c.name);
@@ -505,6 +508,7 @@ class EditTest : public QObject {
       d.FormShow();
       QTest::keyClicks(d.EVel, "30");
       d.OKButClick();
+      f.prompts.ExpectError();
       QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
       QCOMPARE(f.Rows()[0], QString("{10}{20}{S:30}{Y:b}a"));
       QCOMPARE(ViewSelection(*f.form), QList<int>({1, 2}));
@@ -515,7 +519,8 @@ class EditTest : public QObject {
     MainWindowFixture f;
     Load(f, "{}{}gone\r\n" + bytes);
     SelectRows(*f.form, {0, 2}, 0);
-    f.form->RunCommand([&] { f.form->Opravatitulku1Click(); });
+    QVERIFY(!f.form->RunCommand([&] { f.form->Opravatitulku1Click(); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.form->Doc().Count(), 3);
     QCOMPARE(ViewSelection(*f.form), QList<int>({1}));
     QVERIFY(f.form->Changed());
@@ -525,11 +530,11 @@ class EditTest : public QObject {
     MainWindowFixture f;
     Load(f, "{10}{20}{Y:b}Ahoj\r\n{10}{}x\r\n{1}{2}{C:$0000FF}a|{c:$00FF00}b\r\n");
     SelectRows(*f.form, {1}, 1);
-    f.form->RunCommand([&] { f.form->OdstranFor1Click(); });
+    QVERIFY(f.form->RunCommand([&] { f.form->OdstranFor1Click(); }));
     QVERIFY(!f.form->Changed());
     QCOMPARE(f.Rows()[1], QString("{10}{}x"));
     SelectRows(*f.form, {0, 2}, 0);
-    f.form->RunCommand([&] { f.form->OdBar1Click(); });
+    QVERIFY(f.form->RunCommand([&] { f.form->OdBar1Click(); }));
     QCOMPARE(f.Rows()[2], QString("{1}{2}a|b"));
     QCOMPARE(f.Rows()[0], QString("{10}{20}{Y:b}Ahoj"));
     QVERIFY(f.form->Changed());

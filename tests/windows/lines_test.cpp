@@ -135,6 +135,7 @@ class LinesTest : public QObject {
       }});
       f.form->Dopln2->trigger();
       QVERIFY(stillOpen);
+      if (c.kind == "error") f.prompts.ExpectError();
       QCOMPARE(f.prompts.Kinds(), QStringList({c.kind}));
       QCOMPARE(f.prompts.Texts(), QStringList({c.text}));
       QCOMPARE(f.Rows(), before);

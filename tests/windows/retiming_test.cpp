@@ -105,6 +105,7 @@ class RetimingTest : public QObject {
     f.form->E4->setText("20");
     f.form->E5->setText("3");
     QVERIFY(!f.form->RunCommand([&] { f.form->RovnaButClick(); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
     QCOMPARE(f.prompts.Texts(), QStringList({"'1x' is not a valid integer value"}));
     QCOMPARE(f.form->E5->text(), QString("3"));
@@ -283,6 +284,7 @@ class RetimingTest : public QObject {
     QCOMPARE(f.form->ESync->text(), QString("old"));
     // A missing file is the general file error.
     QVERIFY(!f.form->RunCommand([&] { f.form->LoadSyncFileBounds(f.Path("none.sub")); }));
+    f.prompts.ExpectError();
     QVERIFY(f.prompts.Texts().last().contains("File not found"));
   }
 };

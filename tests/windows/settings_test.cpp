@@ -42,7 +42,7 @@ class SettingsTest : public QObject {
     QVERIFY(f.form->defaultFormat.bold());
     QVERIFY(!f.form->defaultFormat.italic());
     QCOMPARE(f.form->defaultFormat.pointSize(), 22);
-    QCOMPARE(f.form->settings.subtitleFont, (FontSetting{"Arial", 1, 22}));
+    QCOMPARE(f.form->settings.subtitleFont, (SubtitleFont{"Arial", 1, 22}));
     QVERIFY(f.form->Maximalne1->isChecked());
     QVERIFY(f.form->Maximalne2->isChecked());
     QVERIFY(f.form->UkladatZmeny1->isChecked());
@@ -242,6 +242,7 @@ class SettingsTest : public QObject {
     f.Write("missing", "a file where a folder should be");
     f.form->LoadSettings();
     QVERIFY(!f.form->RunCommand([&] { f.form->UlozNas2Click(); }));
+    f.prompts.ExpectError();
     QCOMPARE(f.prompts.Texts(), QStringList({"Unable to write to " + f.form->settingsPath}));
     // Closing shows the same error for the recent list and still closes.
     f.form->show();

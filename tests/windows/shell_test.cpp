@@ -205,6 +205,7 @@ class ShellTest : public QObject {
       d->Timer1Timer();
       const QStringList listed = Items(d->ListBox1);
       d->PrBut->click();  // a file that cannot be read
+      f.prompts.ExpectError();
       QVERIFY(f.prompts.shown.back().kind == "error");
       QVERIFY(f.prompts.shown.back().text.contains("File not found"));
       QCOMPARE(Items(d->ListBox1), listed);
@@ -260,6 +261,7 @@ class ShellTest : public QObject {
       QCOMPARE(shown, !c.values.isEmpty());
       if (c.values.isEmpty()) {
         // Reported once, and no dialog was shown.
+        f.prompts.ExpectError();
         QCOMPARE(f.prompts.Kinds(), QStringList({"error"}));
         QVERIFY(f.prompts.shown[0].text.contains("not a valid integer value"));
       }
@@ -305,6 +307,14 @@ class ShellTest : public QObject {
          false,
          "[ASOCIACE]\r\nTxt=0\r\nSub=0\r\nSrt=0\r\n",
          "[Default Applications]\ntext/plain=gedit.desktop;\n"},
+        // TXT: *.txt files alone, through a type of their own; text/plain stays.
+        {{false, false, false},
+         {0},
+         Ok,
+         false,
+         "[ASOCIACE]\r\nTxt=1\r\nSub=0\r\nSrt=0\r\n",
+         "[Default Applications]\ntext/plain=gedit.desktop;\n"
+         "text/x-velorin-txt=velorin-soubor-txt.desktop;\n"},
     };
     for (const Step& s : steps) {
       const QByteArray before = ReadFileBytes(mimeapps);
@@ -322,6 +332,7 @@ class ShellTest : public QObject {
       QCOMPARE(ReadFileBytes(f.Path("Velorin.ini")), s.ini);
       QCOMPARE(ReadFileBytes(mimeapps), s.mimeappsAfter.isEmpty() ? before : s.mimeappsAfter);
     }
+    QVERIFY(QFileInfo::exists(f.Path("xdg/data/mime/packages/velorin-txt.xml")));
   }
 
   void BackgroundAtStartUp() {

@@ -82,6 +82,7 @@ class UndoTest : public QObject {
     Drop(*f.form, f.dir.path(), f.form->ListBox1);
     QCOMPARE(f.form->ESource->text(), subtitles);
     Drop(*f.form, f.Path("gone.sub"), f.form->ListBox1);
+    f.prompts.ExpectError();
     QTRY_COMPARE(f.prompts.Kinds(), QStringList({"error"}));
   }
 };
