@@ -76,9 +76,10 @@ int main(int argc, char** argv) {
       cpuTotal += c;
       cpuLongest = std::max(cpuLongest, c);
     }
-    std::printf("%10.4f frames/pixel: paint mean %.2f ms, longest %.2f ms; cpu mean %.2f ms, "
-                "longest %.2f ms\n",
-                fpp, total / 30, longest, cpuTotal / 30, cpuLongest);
+    std::printf(
+        "%10.4f frames/pixel: paint mean %.2f ms, longest %.2f ms; cpu mean %.2f ms, "
+        "longest %.2f ms\n",
+        fpp, total / 30, longest, cpuTotal / 30, cpuLongest);
   }
   return 0;
 }

@@ -188,8 +188,8 @@ double TForm15::RulerRate() const {
 const std::vector<TimelineBox>& TForm15::Boxes() {
   if (boxesDirty_) {
     // An open subtitle that nothing follows is drawn two seconds long.
-    boxes_ = MakeTimelineBoxes(form_.Doc().Lines(),
-                               static_cast<int32_t>(std::llround(2 * RulerRate())));
+    boxes_ =
+        MakeTimelineBoxes(form_.Doc().Lines(), static_cast<int32_t>(std::llround(2 * RulerRate())));
     longest_ = LongestBox(boxes_);
     boxesDirty_ = false;
     ghostsFor_ = {-1};  // made again below
@@ -262,7 +262,8 @@ void TForm15::Tick() {
     scale_.firstFrame = 0;
     moved = true;
   }
-  if (moved && playing_) scale_ = FollowFrame(scale_, static_cast<double>(position_), lengthFrames_);
+  if (moved && playing_)
+    scale_ = FollowFrame(scale_, static_cast<double>(position_), lengthFrames_);
   if (lengthChanged) scale_ = Clamp(scale_, lengthFrames_);
   if (moved || lengthChanged) {
     UpdateScrollBar();
@@ -489,7 +490,8 @@ void TimelineView::paintEvent(QPaintEvent*) {
     const int mid = waveTop + waveHeight / 2;
     for (int x = 0; x < w; ++x) {
       const int half = env[static_cast<size_t>(x)] * (waveHeight / 2 - 1) / 255;
-      if (half > 0 || env[static_cast<size_t>(x)] > 0) lines.emplace_back(x, mid - half, x, mid + half);
+      if (half > 0 || env[static_cast<size_t>(x)] > 0)
+        lines.emplace_back(x, mid - half, x, mid + half);
     }
     p.setPen(QColor(90, 200, 120));
     p.drawLines(lines.data(), static_cast<int>(lines.size()));
@@ -501,8 +503,9 @@ void TimelineView::paintEvent(QPaintEvent*) {
     double runStart = 0, runEnd = -2;
     auto flush = [&] {
       if (runEnd >= runStart)
-        p.fillRect(QRectF(runStart, speechTop + 1, std::max(runEnd - runStart, 1.0), kSpeechHeight - 2),
-                   QColor(240, 150, 40));
+        p.fillRect(
+            QRectF(runStart, speechTop + 1, std::max(runEnd - runStart, 1.0), kSpeechHeight - 2),
+            QColor(240, 150, 40));
     };
     for (size_t i = a; i < b; ++i) {
       const auto& st = sound.Speech()[i];
@@ -518,13 +521,20 @@ void TimelineView::paintEvent(QPaintEvent*) {
   // What the sound part says when it has nothing to show.
   QString note;
   switch (owner_.state_) {
-    case TForm15::SoundState::NoFilm: note = QStringLiteral("Film není otevřen."); break;
-    case TForm15::SoundState::NoSound: note = QStringLiteral("Film nemá zvukovou stopu."); break;
-    case TForm15::SoundState::Failed: note = QStringLiteral("Zvuk filmu nelze přečíst."); break;
+    case TForm15::SoundState::NoFilm:
+      note = QStringLiteral("Film není otevřen.");
+      break;
+    case TForm15::SoundState::NoSound:
+      note = QStringLiteral("Film nemá zvukovou stopu.");
+      break;
+    case TForm15::SoundState::Failed:
+      note = QStringLiteral("Zvuk filmu nelze přečíst.");
+      break;
     case TForm15::SoundState::Loading:
       if (sound.Empty()) note = QStringLiteral("Načítám zvuk filmu ...");
       break;
-    case TForm15::SoundState::Ready: break;
+    case TForm15::SoundState::Ready:
+      break;
   }
   if (!note.isEmpty()) {
     p.setPen(QColor(220, 220, 220));
@@ -544,9 +554,9 @@ void TimelineView::paintEvent(QPaintEvent*) {
     const bool label = index % ticks.labelEvery == 0;
     p.drawLine(QPointF(x, kRulerHeight - (label ? 12 : 5)), QPointF(x, kRulerHeight - 1));
     if (label)
-      p.drawText(QPointF(x + 2, 11),
-                 QStringLiteral("%1  %2").arg(std::llround(f)).arg(
-                     QString::fromStdString(TimelineTimeText(f / rate))));
+      p.drawText(QPointF(x + 2, 11), QStringLiteral("%1  %2")
+                                         .arg(std::llround(f))
+                                         .arg(QString::fromStdString(TimelineTimeText(f / rate))));
   }
   p.drawLine(0, kRulerHeight - 1, w, kRulerHeight - 1);
 
@@ -557,7 +567,8 @@ void TimelineView::paintEvent(QPaintEvent*) {
   const int cursorRow = sel && sel->currentIndex().isValid() ? sel->currentIndex().row() : -1;
   // Under them, dashed, where the automatic synchronization would put them.
   {
-    auto [glo, ghi] = VisibleBoxes(owner_.ghosts_, owner_.ghostLongest_, s.firstFrame, s.LastFrame());
+    auto [glo, ghi] =
+        VisibleBoxes(owner_.ghosts_, owner_.ghostLongest_, s.firstFrame, s.LastFrame());
     QPen ghostPen(QColor(150, 60, 190), 1, Qt::DashLine);
     p.setPen(ghostPen);
     for (size_t i = glo; i < ghi; ++i) {
@@ -670,8 +681,8 @@ void TimelineView::mouseMoveEvent(QMouseEvent* event) {
   if (!drag_) {
     std::optional<BoxHit> hit = HitAt(at);
     setCursor(hit && hit->part != BoxPart::Body ? Qt::SizeHorCursor
-              : hit                            ? Qt::OpenHandCursor
-                                               : Qt::ArrowCursor);
+              : hit                             ? Qt::OpenHandCursor
+                                                : Qt::ArrowCursor);
     return;
   }
   dragMoved_ = true;
@@ -723,7 +734,8 @@ void TimelineView::wheelEvent(QWheelEvent* event) {
     owner_.Zoom(std::pow(kZoomStep, notches), event->position().x());
   } else {
     TimelineScale s = owner_.scale_;
-    const int delta = event->angleDelta().x() != 0 ? event->angleDelta().x() : event->angleDelta().y();
+    const int delta =
+        event->angleDelta().x() != 0 ? event->angleDelta().x() : event->angleDelta().y();
     // A notch scrolls a tenth of the view; up and left go back.
     s.firstFrame -= delta / 120.0 * s.framesPerPixel * s.width / 10;
     owner_.SetScale(s);

@@ -83,7 +83,7 @@ class TForm15 : public QWidget {
   int32_t ghostLongest_ = 0;
   std::vector<double> ghostsFor_;
 
-  std::string filmPath_;   // whose sound is shown or read
+  std::string filmPath_;  // whose sound is shown or read
   std::string cacheKey_;
   SoundState state_ = SoundState::NoFilm;
   QString failure_;

@@ -78,7 +78,8 @@ void Loudest(const AVFrame& f, bool planar, std::vector<float>& out) {
   } else {
     const T* s = reinterpret_cast<const T*>(f.extended_data[0]);
     for (size_t i = 0; i < n; ++i)
-      for (size_t c = 0; c < channels; ++c) out[i] = std::max(out[i], Magnitude(s[i * channels + c]));
+      for (size_t c = 0; c < channels; ++c)
+        out[i] = std::max(out[i], Magnitude(s[i * channels + c]));
   }
 }
 
@@ -86,13 +87,26 @@ bool ToMagnitudes(const AVFrame& f, std::vector<float>& out) {
   const auto format = static_cast<AVSampleFormat>(f.format);
   const bool planar = av_sample_fmt_is_planar(format) != 0;
   switch (av_get_packed_sample_fmt(format)) {
-    case AV_SAMPLE_FMT_U8: Loudest<uint8_t>(f, planar, out); return true;
-    case AV_SAMPLE_FMT_S16: Loudest<int16_t>(f, planar, out); return true;
-    case AV_SAMPLE_FMT_S32: Loudest<int32_t>(f, planar, out); return true;
-    case AV_SAMPLE_FMT_S64: Loudest<int64_t>(f, planar, out); return true;
-    case AV_SAMPLE_FMT_FLT: Loudest<float>(f, planar, out); return true;
-    case AV_SAMPLE_FMT_DBL: Loudest<double>(f, planar, out); return true;
-    default: return false;
+    case AV_SAMPLE_FMT_U8:
+      Loudest<uint8_t>(f, planar, out);
+      return true;
+    case AV_SAMPLE_FMT_S16:
+      Loudest<int16_t>(f, planar, out);
+      return true;
+    case AV_SAMPLE_FMT_S32:
+      Loudest<int32_t>(f, planar, out);
+      return true;
+    case AV_SAMPLE_FMT_S64:
+      Loudest<int64_t>(f, planar, out);
+      return true;
+    case AV_SAMPLE_FMT_FLT:
+      Loudest<float>(f, planar, out);
+      return true;
+    case AV_SAMPLE_FMT_DBL:
+      Loudest<double>(f, planar, out);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -169,11 +183,11 @@ class SoundDecoder {
     int64_t fed = 0;  // samples placed, from `from`
     auto take = [&](const AVFrame& f) {
       if (!peaks) {
-        const double t = f.best_effort_timestamp == AV_NOPTS_VALUE
-                             ? from
-                             : static_cast<double>(f.best_effort_timestamp) *
-                                       av_q2d(audio_->time_base) -
-                                   fileStart_;
+        const double t =
+            f.best_effort_timestamp == AV_NOPTS_VALUE
+                ? from
+                : static_cast<double>(f.best_effort_timestamp) * av_q2d(audio_->time_base) -
+                      fileStart_;
         const double frameEnd = t + static_cast<double>(f.nb_samples) / std::max(f.sample_rate, 1);
         if (frameEnd <= from) return;  // before the stretch
         // The first sound of the stretch finds its place by its time; the

@@ -31,9 +31,7 @@ SoundSummary::SoundSummary(std::vector<uint8_t> peaks) {
   }
 }
 
-double SoundSummary::Seconds() const {
-  return static_cast<double>(Blocks()) / kBlocksPerSecond;
-}
+double SoundSummary::Seconds() const { return static_cast<double>(Blocks()) / kBlocksPerSecond; }
 
 const std::vector<uint8_t>& SoundSummary::FinestPeaks() const {
   static const std::vector<uint8_t> none;
@@ -92,9 +90,10 @@ void SoundSummary::SetSpeech(std::vector<Stretch> stretches) {
 std::pair<size_t, size_t> SoundSummary::SpeechBetween(double from, double to) const {
   auto first = std::partition_point(speech_.begin(), speech_.end(),
                                     [from](const Stretch& s) { return s.end <= from; });
-  auto last = std::partition_point(first, speech_.end(),
-                                   [to](const Stretch& s) { return s.start < to; });
-  return {static_cast<size_t>(first - speech_.begin()), static_cast<size_t>(last - speech_.begin())};
+  auto last =
+      std::partition_point(first, speech_.end(), [to](const Stretch& s) { return s.start < to; });
+  return {static_cast<size_t>(first - speech_.begin()),
+          static_cast<size_t>(last - speech_.begin())};
 }
 
 size_t SoundSummary::MemoryBytes() const {
@@ -150,9 +149,8 @@ void PeakBuilder::Add(const float* magnitudes, size_t count) {
 
 std::vector<uint8_t> PeakBuilder::Finish() {
   // A last part block counts when it holds any sample.
-  const auto closedUpTo =
-      static_cast<int64_t>(std::ceil(static_cast<double>(peaks_.size()) * rate_ /
-                                     SoundSummary::kBlocksPerSecond - 1e-9));
+  const auto closedUpTo = static_cast<int64_t>(std::ceil(
+      static_cast<double>(peaks_.size()) * rate_ / SoundSummary::kBlocksPerSecond - 1e-9));
   if (samples_ > closedUpTo) Close();
   return std::move(peaks_);
 }
@@ -183,7 +181,8 @@ class Reader {
     std::string_view s;
     if (!Take(8, s)) return false;
     v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[static_cast<size_t>(i)]);
+    for (int i = 7; i >= 0; --i)
+      v = (v << 8) | static_cast<unsigned char>(s[static_cast<size_t>(i)]);
     return true;
   }
   size_t Left() const { return bytes_.size() - pos_; }

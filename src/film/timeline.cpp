@@ -49,12 +49,24 @@ RulerTicks MakeRulerTicks(const TimelineScale& scale, double rate, int minLabelP
     double seconds;
     int divisions;
   };
-  static constexpr std::array<Step, 19> kSteps = {{{1, 0, 1},     {2, 0, 2},    {5, 0, 5},
-                                                   {10, 0, 5},    {0, 1, 5},    {0, 2, 4},
-                                                   {0, 5, 5},     {0, 10, 5},   {0, 15, 3},
-                                                   {0, 30, 6},    {0, 60, 6},   {0, 120, 4},
-                                                   {0, 300, 5},   {0, 600, 5},  {0, 900, 3},
-                                                   {0, 1800, 6},  {0, 3600, 6}, {0, 7200, 4},
+  static constexpr std::array<Step, 19> kSteps = {{{1, 0, 1},
+                                                   {2, 0, 2},
+                                                   {5, 0, 5},
+                                                   {10, 0, 5},
+                                                   {0, 1, 5},
+                                                   {0, 2, 4},
+                                                   {0, 5, 5},
+                                                   {0, 10, 5},
+                                                   {0, 15, 3},
+                                                   {0, 30, 6},
+                                                   {0, 60, 6},
+                                                   {0, 120, 4},
+                                                   {0, 300, 5},
+                                                   {0, 600, 5},
+                                                   {0, 900, 3},
+                                                   {0, 1800, 6},
+                                                   {0, 3600, 6},
+                                                   {0, 7200, 4},
                                                    {0, 18000, 5}}};
   const double pixelsPerFrame = 1 / scale.framesPerPixel;
   Step chosen = kSteps.back();
@@ -98,9 +110,9 @@ std::vector<TimelineBox> MakeTimelineBoxes(LineSpan lines, int32_t openFrames) {
   for (size_t i = 0; i < boxes.size(); ++i) {
     TimelineBox& b = boxes[i];
     if (!b.open) continue;
-    auto next = std::upper_bound(
-        boxes.begin() + static_cast<std::ptrdiff_t>(i), boxes.end(), b.first,
-        [](int32_t f, const TimelineBox& x) { return f < x.first; });
+    auto next =
+        std::upper_bound(boxes.begin() + static_cast<std::ptrdiff_t>(i), boxes.end(), b.first,
+                         [](int32_t f, const TimelineBox& x) { return f < x.first; });
     const int64_t end = next != boxes.end() ? next->first : int64_t{b.first} + openFrames;
     b.end = static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX));
   }
@@ -141,8 +153,8 @@ std::pair<size_t, size_t> VisibleBoxes(const std::vector<TimelineBox>& boxes, in
   const double earliest = from - longest;
   auto lo = std::partition_point(boxes.begin(), boxes.end(),
                                  [earliest](const TimelineBox& b) { return b.first < earliest; });
-  auto hi = std::partition_point(lo, boxes.end(),
-                                 [to](const TimelineBox& b) { return b.first < to; });
+  auto hi =
+      std::partition_point(lo, boxes.end(), [to](const TimelineBox& b) { return b.first < to; });
   return {static_cast<size_t>(lo - boxes.begin()), static_cast<size_t>(hi - boxes.begin())};
 }
 

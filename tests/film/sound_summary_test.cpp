@@ -46,8 +46,8 @@ TEST(SoundSummary, ASpikeStaysInItsOwnPixel) {
     std::vector<uint8_t> env(120);
     summary.Envelope(c.start, c.perPixel, env.size(), env.data());
     for (size_t x = 0; x < env.size(); ++x) {
-      const bool spike = c.perPixel >= 0.001 ? x == c.spikePixel
-                                             : x >= c.spikePixel && x < c.spikePixel + 10;
+      const bool spike =
+          c.perPixel >= 0.001 ? x == c.spikePixel : x >= c.spikePixel && x < c.spikePixel + 10;
       if (c.start + static_cast<double>(x) * c.perPixel >= 10) {
         EXPECT_EQ(env[x], 0) << x;
       } else {
@@ -60,11 +60,11 @@ TEST(SoundSummary, ASpikeStaysInItsOwnPixel) {
 TEST(PeakBuilder, PlacesEverySampleInItsMillisecond) {
   struct Case {
     double rate;
-    double padTo;      // silence before the first sample
-    int64_t skip;      // samples before the film's start
-    size_t samples;    // fed, in uneven pieces
-    size_t spikeAt;    // sample index among those fed
-    size_t spikeBlock; // where the spike lands
+    double padTo;       // silence before the first sample
+    int64_t skip;       // samples before the film's start
+    size_t samples;     // fed, in uneven pieces
+    size_t spikeAt;     // sample index among those fed
+    size_t spikeBlock;  // where the spike lands
     size_t blocks;
   } cases[] = {
       {48000, 0, 0, 48000, 24000, 500, 1000},
@@ -101,7 +101,8 @@ TEST(SoundSummary, SpeechStretchesFromDecisions) {
   struct Case {
     double from, to;
     size_t first, last;
-  } cases[] = {{0, 1, 0, 2}, {0.035, 0.045, 1, 1}, {0.029, 0.051, 0, 2}, {0.085, 1, 2, 2}, {0, 0.005, 0, 0}};
+  } cases[] = {
+      {0, 1, 0, 2}, {0.035, 0.045, 1, 1}, {0.029, 0.051, 0, 2}, {0.085, 1, 2, 2}, {0, 0.005, 0, 0}};
   for (const Case& c : cases)
     EXPECT_EQ(s.SpeechBetween(c.from, c.to), std::make_pair(c.first, c.last)) << c.from;
 }

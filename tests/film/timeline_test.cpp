@@ -10,11 +10,11 @@ TEST(TimelineScale, ZoomKeepsTheFrameUnderThePointerBetweenOneFrameAndTheWholeFi
     double first, fpp, factor, anchor;
     double wantFirst, wantFpp;
   } cases[] = {
-      {0, 10, 2, 500, 2500, 5},              // closer around pixel 500 (frame 5000)
-      {1000, 1, 0.5, 0, 1000, 2},            // out around the left edge
+      {0, 10, 2, 500, 2500, 5},                       // closer around pixel 500 (frame 5000)
+      {1000, 1, 0.5, 0, 1000, 2},                     // out around the left edge
       {0, 1, 1000, 100, 100 - 100 / 64.0, 1.0 / 64},  // no closer than 64 pixels a frame
-      {5000, 10, 0.001, 300, 0, 100},        // no further than the whole film (100,000 frames)
-      {99000, 1, 0.5, 1000, 98000, 2},       // the end stays inside the film
+      {5000, 10, 0.001, 300, 0, 100},   // no further than the whole film (100,000 frames)
+      {99000, 1, 0.5, 1000, 98000, 2},  // the end stays inside the film
   };
   for (const Case& c : cases) {
     const TimelineScale s = ZoomAt({c.first, c.fpp, 1000}, c.factor, c.anchor, 100000);
@@ -31,7 +31,8 @@ TEST(TimelineScale, FollowingTheFilmTurnsAPageOnlyWhenTheFrameLeavesIt) {
     double first, frame, want;
   } cases[] = {{0, 500, 0}, {0, 999, 0}, {0, 1000, 950}, {3000, 2000, 1950}, {0, 99990, 99000}};
   for (const Case& c : cases)
-    EXPECT_DOUBLE_EQ(FollowFrame({c.first, 1, 1000}, c.frame, 100000).firstFrame, c.want) << c.frame;
+    EXPECT_DOUBLE_EQ(FollowFrame({c.first, 1, 1000}, c.frame, 100000).firstFrame, c.want)
+        << c.frame;
 }
 
 TEST(Ruler, LabelsStandApartInFramesThenInSecondsOfTheRate) {
@@ -43,7 +44,7 @@ TEST(Ruler, LabelsStandApartInFramesThenInSecondsOfTheRate) {
       {1.0 / 64, 25, 1, 2},   // a frame is 64 pixels: every other frame labelled
       {1.0 / 128, 25, 1, 1},  // every frame
       {0.02, 25, 1, 2},
-      {0.5, 25, 12.5, 4},     // 2 pixels a frame: a label every 2 s, a tick every half
+      {0.5, 25, 12.5, 4},      // 2 pixels a frame: a label every 2 s, a tick every half
       {1, 23.976, 23.976, 5},  // every 5 s, a tick a second of the rate
       {1000, 25, 45000, 4},    // every 2 hours
   };
@@ -61,19 +62,20 @@ TEST(Ruler, TimesAsHoursMinutesSecondsAndMilliseconds) {
   struct Case {
     double seconds;
     const char* text;
-  } cases[] = {{0, "0:00:00,000"},        {1.0 / 25 * 37, "0:00:01,480"}, {59.9996, "0:01:00,000"},
-               {3723.0406, "1:02:03,041"}, {-1, "0:00:00,000"},           {36000, "10:00:00,000"}};
+  } cases[] = {{0, "0:00:00,000"},       {1.0 / 25 * 37, "0:00:01,480"},
+               {59.9996, "0:01:00,000"}, {3723.0406, "1:02:03,041"},
+               {-1, "0:00:00,000"},      {36000, "10:00:00,000"}};
   for (const Case& c : cases) EXPECT_EQ(TimelineTimeText(c.seconds), c.text) << c.seconds;
 }
 
 TEST(TimelineBoxes, OpenSubtitlesReachTheNextStart) {
   const std::vector<std::string> lines = {
-      "{100}{150}a", "{50}{}b", "{200}{0}c", "{99999999999}{1}big", "{300}{280}d", "{120}{130}e",
-      "{120}{}f"};
+      "{100}{150}a", "{50}{}b",     "{200}{0}c", "{99999999999}{1}big",
+      "{300}{280}d", "{120}{130}e", "{120}{}f"};
   const std::vector<TimelineBox> boxes = MakeTimelineBoxes(lines, 50);
-  const std::vector<TimelineBox> want = {
-      {1, 50, 0, 100, true},  {0, 100, 150, 150, false}, {5, 120, 130, 130, false},
-      {6, 120, 0, 200, true}, {2, 200, 0, 300, true},    {4, 300, 280, 350, true}};
+  const std::vector<TimelineBox> want = {{1, 50, 0, 100, true},     {0, 100, 150, 150, false},
+                                         {5, 120, 130, 130, false}, {6, 120, 0, 200, true},
+                                         {2, 200, 0, 300, true},    {4, 300, 280, 350, true}};
   EXPECT_EQ(boxes, want);
   EXPECT_EQ(LongestBox(boxes), 100);
   // Frames 140 to 160 meet rows 0, 5 and 6 (and the look-back takes row 1).
@@ -89,26 +91,21 @@ TEST(TimelineBoxes, GhostsGoWhereTheAutomaticSynchronizationWouldPutThem) {
   single.offset = 10.4;
   single.scale = 1.5;
   EXPECT_EQ(GhostBoxes(boxes, single),
-            (std::vector<TimelineBox>{{0, 160, 235, 235, false},
-                                      {1, 310, 0, 460, true},
-                                      {2, 460, 535, 535, false}}));
+            (std::vector<TimelineBox>{
+                {0, 160, 235, 235, false}, {1, 310, 0, 460, true}, {2, 460, 535, 535, false}}));
   // Stretches: rows 0 and 1 earlier, row 2 moved far back, before them.
   AutoSyncResult cut = single;
   cut.segments = {{0, 1, -50, 1, 1}, {2, 2, -290, 1, 1}};
   EXPECT_EQ(GhostBoxes(boxes, cut),
-            (std::vector<TimelineBox>{{2, 10, 60, 60, false},
-                                      {0, 50, 100, 100, false},
-                                      {1, 150, 0, 250, true}}));
+            (std::vector<TimelineBox>{
+                {2, 10, 60, 60, false}, {0, 50, 100, 100, false}, {1, 150, 0, 250, true}}));
 }
 
 TEST(TimelineBoxes, HitTestingFindsEdgesBodiesAndTheBoxOnTop) {
   // One pixel per frame from frame 0.
-  const std::vector<TimelineBox> boxes = {{0, 100, 200, 200, false},
-                                          {1, 150, 160, 160, false},
-                                          {2, 300, 306, 306, false},
-                                          {3, 400, 0, 500, true},
-                                          {4, 600, 650, 650, false},
-                                          {5, 650, 700, 700, false}};
+  const std::vector<TimelineBox> boxes = {{0, 100, 200, 200, false}, {1, 150, 160, 160, false},
+                                          {2, 300, 306, 306, false}, {3, 400, 0, 500, true},
+                                          {4, 600, 650, 650, false}, {5, 650, 700, 700, false}};
   const TimelineScale s{0, 1, 1000};
   struct Case {
     double x;
@@ -154,9 +151,9 @@ TEST(TimelineDrag, PointerMotionBecomesWholeFramesWithinTheFilm) {
   } cases[] = {
       {closed, BoxPart::Body, 10.4, false, {110, 160}},
       {closed, BoxPart::Body, 10.6, false, {111, 161}},
-      {closed, BoxPart::Body, -500, false, {0, 50}},   // never before frame 0, length kept
-      {closed, BoxPart::Body, -8, true, {90, 140}},    // start onto speech at 90.4
-      {closed, BoxPart::Body, 40, true, {140, 190}},   // 130.2 is 9.8 away: too far
+      {closed, BoxPart::Body, -500, false, {0, 50}},  // never before frame 0, length kept
+      {closed, BoxPart::Body, -8, true, {90, 140}},   // start onto speech at 90.4
+      {closed, BoxPart::Body, 40, true, {140, 190}},  // 130.2 is 9.8 away: too far
       {closed, BoxPart::StartEdge, 25, false, {125, 150}},
       {closed, BoxPart::StartEdge, 80, false, {149, 150}},  // never at or after the end
       {closed, BoxPart::StartEdge, 28, true, {130, 150}},

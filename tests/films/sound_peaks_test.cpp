@@ -1,11 +1,12 @@
 // The timeline's peak envelope read from films made here: tone bursts at
 // known times, read in one go and in parallel stretches.
+#include "film/sound_peaks.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "film/sound_peaks.h"
 #include "film/sound_summary.h"
 #include "test_support.h"
 
@@ -55,11 +56,13 @@ TEST(SoundPeaks, BurstsStandWhereTheyAreInOneGoAndInStretches) {
 TEST(SoundPeaks, NoSoundAndNoFileAreTold) {
   test::TempDir dir;
   const std::string mute = dir.File("mute.mkv");
-  const std::string cmd = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
-                          "testsrc=size=32x24:rate=25:d=2 -c:v mpeg4 " + mute;
+  const std::string cmd =
+      "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+      "testsrc=size=32x24:rate=25:d=2 -c:v mpeg4 " +
+      mute;
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  for (const auto& [path, failure] :
-       {std::pair{mute, SpeechFailure::NoAudio}, {dir.File("none.mkv"), SpeechFailure::Unreadable}}) {
+  for (const auto& [path, failure] : {std::pair{mute, SpeechFailure::NoAudio},
+                                      {dir.File("none.mkv"), SpeechFailure::Unreadable}}) {
     try {
       ReadSoundPeaks(path, {});
       ADD_FAILURE() << path;

@@ -1,5 +1,7 @@
 // The timeline window: the film's sound, dragging subtitles, zoom, seeking
 // and stepping frames, driven with the mouse and keys.
+#include "film/casovaosa.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QWheelEvent>
@@ -7,7 +9,6 @@
 
 #include "document/ini_file.h"
 #include "edit/upravy.h"
-#include "film/casovaosa.h"
 #include "film/fake_player.h"
 #include "windows/window_test_support.h"
 
@@ -20,13 +21,18 @@ namespace {
 // sound at all.
 QString MakeFilm(const QString& dir, bool sound) {
   const QString path = dir + (sound ? "/tone.mkv" : "/mute.mkv");
-  QStringList args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi",
-                      "-i", "testsrc=size=64x48:rate=25:d=6"};
+  QStringList args = {"-hide_banner", "-loglevel", "error", "-y",
+                      "-f",           "lavfi",     "-i",    "testsrc=size=64x48:rate=25:d=6"};
   if (sound)
-    args << "-f" << "lavfi" << "-i"
+    args << "-f"
+         << "lavfi"
+         << "-i"
          << "aevalsrc='if(between(t,2,3),0.8*sin(2*PI*440*t),0)':d=6:s=8000";
-  args << "-c:v" << "mpeg4";
-  if (sound) args << "-c:a" << "pcm_s16le";
+  args << "-c:v"
+       << "mpeg4";
+  if (sound)
+    args << "-c:a"
+         << "pcm_s16le";
   args << path;
   QProcess ffmpeg;
   ffmpeg.start("ffmpeg", args);
