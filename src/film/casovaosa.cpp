@@ -26,7 +26,7 @@
 #include "document/subtitle_line.h"
 #include "film/sound_peaks.h"
 #include "film/speech_detector.h"
-#include "sync/time_frames.h"
+#include "sync/frame_rate.h"
 
 namespace velorin {
 
@@ -182,7 +182,9 @@ double TForm15::FilmFps() const {
 }
 
 double TForm15::RulerRate() const {
-  return ParseFrameRate(form_.FrameRateText().toStdString()).value_or(25.0);
+  return FrameRate::Parse(form_.FrameRateText().toStdString())
+      .value_or(FrameRate(25000))
+      .PerSecond();
 }
 
 const std::vector<TimelineBox>& TForm15::Boxes() {
