@@ -21,6 +21,7 @@
 #include "document/autosave.h"
 #include "document/file_names.h"
 #include "document/recovery_file.h"
+#include "film/casovaosa.h"
 #include "sync/frame_rate.h"
 
 namespace velorin {
@@ -42,7 +43,10 @@ QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsiz
 
 }  // namespace
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The timeline reads the document and the player: it goes while they exist.
+  delete Form15;
+}
 
 void TForm1::StartAutosave(const Options& options) {
   recovery_ = std::make_unique<RecoveryState>();
