@@ -319,10 +319,6 @@ std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
   return ReadFileBytes(path);
 }
 
-std::string ReadInput(const std::string& path, std::istream& in, const HeadCheck& check = {}) {
-  return path == "-" ? ReadAll(in, check) : ReadFile(path, check);
-}
-
 // Standard output named as a file ("-o /dev/stdout", often a pipe) is
 // written as '-' is.
 bool IsStandardOutput(const std::string& output) {
