@@ -31,6 +31,7 @@
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
+#include "film/casovaosa.h"
 #include "layout/sire.h"
 
 namespace velorin {
@@ -232,6 +233,7 @@ void TForm1::ZdrojTitZav1Click() {
   if (changed_) AskSaveChanges();
   NewHistory fresh(*this);
   doc_.Clear();
+  doc_.SetFromUtf16(false);
   PushAll();
   DocumentSettled();
   ESource->clear();
@@ -392,6 +394,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     return;
   }
   EndAutosave();
+  if (Form15) Form15->close();  // keeps its place in the settings
   delete form4;
   form4 = nullptr;
   Timer1->stop();
@@ -428,6 +431,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     for (QLineEdit* field : {E1, E2, E3, E4, E5, E6})
       if (watched == field) return FilterFieldKey(field, key);
   }
+  if (watched == Panel1 && event->type() == QEvent::KeyPress &&
+      FilmPanelKey(static_cast<QKeyEvent*>(event)))
+    return true;
   if (watched == Panel1 && event->type() == QEvent::MouseButtonRelease) {
     // A click is the left button let go over the panel.
     auto* mouse = static_cast<QMouseEvent*>(event);

@@ -6,6 +6,7 @@
 
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -62,7 +63,7 @@ void ProduceSrt(LineSpan lines, FrameRate rate, const ProgressFn& progress, Sink
       sink(std::string_view(buf));
       buf.clear();
     }
-    if (progress && i % kProgressStride == 0) progress(i, lines.size());
+    ReportProgress(progress, i, lines.size());
   }
   sink(std::string_view(buf));
   if (progress) progress(lines.size(), lines.size());

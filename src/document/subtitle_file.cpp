@@ -7,6 +7,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 
 namespace velorin {
 
@@ -28,8 +29,11 @@ LineRole RoleOf(std::string_view line, bool subtitleSeen) {
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
-  if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  switch (RoleOf(line, kept_ > 0)) {
+  const LineRole role = RoleOf(line, kept_ > 0);
+  // The line that stops the reading is not looked at further: a reader
+  // stops at its first byte.
+  if (role != LineRole::Stop && utf8_ && !IsValidUtf8(line)) utf8_ = false;
+  switch (role) {
     case LineRole::Skip:
       return true;
     case LineRole::Subtitle:
@@ -340,7 +344,7 @@ void WriteSubtitleFile(const std::string& path, LineSpan lines, const std::vecto
         append(buf);
         buf.clear();
       }
-      if (progress && i % kProgressStride == 0) progress(i, lines.size());
+      ReportProgress(progress, i, lines.size());
     }
     append(buf);
     if (progress) progress(lines.size(), lines.size());

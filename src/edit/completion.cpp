@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/change_journal.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -69,7 +70,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::vector<char> completed(count);
   std::vector<int64_t> newSecond(count);
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, total);
+    ReportProgress(progress, i, total);
     const SubtitleLineView f(list.Lines()[i]);
     const int32_t first = f.First(), second = f.Second();
     firsts[i] = first;
@@ -104,7 +105,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::string line;
   bool dropped = false;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(count + i, total);
+    ReportProgress(progress, i, total, count);
     const int row = static_cast<int>(i);
     if (!keep[i]) {
       dropped = true;
@@ -136,8 +137,7 @@ void RemoveSecondFrames(SubtitleList& list, const ProgressFn& progress) {
   const size_t total = static_cast<size_t>(count);
   std::string line;
   for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
+    ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
     const SubtitleLineView f(list.Line(row));
     const int32_t first = f.First();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
 
@@ -288,8 +289,7 @@ void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const Progres
   LineBreakScratch scratch;
   std::string line;
   for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
+    ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
     const SubtitleLineView view(list.Line(row));
     const int32_t first = view.First(), second = view.Second();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "document/ascii.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -39,10 +40,7 @@ template <typename Fn>
 bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
                      bool* changedSoFar = nullptr) {
   bool changed = false;
-  const int count = list.Count();
-  for (int row = 0; row < count; ++row) {
-    if (progress && row % kProgressStride == 0) progress(row, count);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     // The frames as ParseSubtitleLine reads them, the text seen in place.
     const SubtitleLineView view(list.Line(row));
     const int32_t first = view.First();
@@ -53,8 +51,7 @@ bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
       if (changedSoFar) *changedSoFar = true;
     }
     list.Replace(row, ComposeSubtitleLine(first, second, text));
-  }
-  if (progress) progress(count, count);
+  });
   return changed;
 }
 
@@ -274,10 +271,7 @@ std::string FontTag(std::string_view family) { return "{F:" + std::string(family
 void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
                    const ProgressFn& progress) {
   std::string text, whole, line;
-  const int count = list.Count();
-  for (int row = 0; row < count; ++row) {
-    if (progress && row % kProgressStride == 0) progress(row, count);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     // The frames as ParseSubtitleLine reads them (a frame too large for 32
     // bits stops here), the text seen in place.
     const SubtitleLineView view(list.Line(row));
@@ -286,8 +280,7 @@ void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
     text.assign(tag);
     AppendWithoutWholeTag(text, view.Text(), kind, whole, line);
     list.Replace(row, ComposeSubtitleLine(first, second, text));
-  }
-  if (progress) progress(count, count);
+  });
 }
 
 bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress, bool* changed) {

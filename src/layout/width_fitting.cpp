@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "document/error.h"
+#include "document/progress.h"
 #include "document/text_encoding.h"
 #include "layout/tags.h"
 
@@ -122,7 +123,7 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
   std::string widest;
   int widestWidth = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
+    ReportProgress(progress, i, count);
     const SubtitleLineView f(list.Lines()[i]);
     f.First();
     f.Second();  // a row whose frames cannot be read stops the command
@@ -152,7 +153,7 @@ int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLi
   CachingMeasurer cached(measurer);
   int tooWide = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
+    ReportProgress(progress, i, count);
     const SubtitleLineView f(list.Lines()[i]);
     f.First();
     f.Second();
@@ -181,7 +182,7 @@ int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& 
   // The count is read every time: the manual edit may add or remove rows.
   for (int row = 0; row < list.Count(); ++row) {
     const size_t done = static_cast<size_t>(row), total = static_cast<size_t>(list.Count());
-    if (progress && done % kProgressStride == 0) progress(done, total);
+    ReportProgress(progress, done, total);
     const SubtitleLineView view(list.Line(row));
     const int32_t first = view.First(), second = view.Second();
     if (!LineTooWide(view.Text(), cached, limit, list.IsUtf8())) continue;

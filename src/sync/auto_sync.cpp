@@ -743,22 +743,13 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
 
   // Stretches with offsets of their own, each with its confidence against
-  // the other offsets the correlation suggested. A film cut differently is
-  // no single fit: without piecewise mode that is unclear.
+  // the other offsets the correlation suggested. A cut found with that
+  // confidence in every stretch is no single fit: without piecewise mode
+  // that is unclear. A split found with less leaves the single fit standing
+  // without piecewise mode, and nothing clear with it.
   std::vector<double> offsets;
   const Fit pieces = PiecewiseFit(w, coarse, spans, fit.b, offsets);
-  if (pieces.pieces.size() > 1 && !piecewise)
-    result.confidence = Clamp01((fit.score - pieces.score) / fit.score) * result.confidence;
-  result.status =
-      result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
-  FillRetimingFields(result, lines);
-  if (!piecewise) return result;
-  if (pieces.pieces.size() == 1) {
-    result.segments.push_back(
-        {spans.front().row, spans.back().row, result.offset, result.scale, result.confidence});
-    MakePoints(result, lines, spans, fit.pieces);
-    return result;
-  }
+  std::vector<AutoSyncSegment> segments;
   double lowest = 1;
   for (const Piece& p : pieces.pieces) {
     double other = 0;
@@ -767,13 +758,30 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
       other = std::max(other, PieceScore(w, spans, p.from, p.to, o, pieces.b));
     }
     const double confidence = p.score <= 0 ? 0 : Clamp01((p.score - other) / p.score);
-    result.segments.push_back({spans[p.from].row, spans[p.to - 1].row,
-                               p.a * fps, pieces.b, confidence});
+    segments.push_back({spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b, confidence});
     lowest = std::min(lowest, confidence);
   }
-  result.confidence = lowest;
+  const bool cut = pieces.pieces.size() > 1 && lowest >= kMinAutoSyncConfidence;
+  if (cut && !piecewise) result.confidence = 0;
   result.status =
-      lowest >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+      result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+  FillRetimingFields(result, lines);
+  if (!piecewise) return result;
+  if (pieces.pieces.size() > 1 && !cut) {
+    // In piecewise mode a split that is not clear leaves nothing clear.
+    result.confidence = lowest;
+    result.status = AutoSyncStatus::Unclear;
+    return result;
+  }
+  if (!cut) {
+    result.segments.push_back(
+        {spans.front().row, spans.back().row, result.offset, result.scale, result.confidence});
+    MakePoints(result, lines, spans, fit.pieces);
+    return result;
+  }
+  result.segments = std::move(segments);
+  result.confidence = lowest;
+  result.status = AutoSyncStatus::Found;
   MakePoints(result, lines, spans, pieces.pieces);
   return result;
 }

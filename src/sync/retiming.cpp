@@ -9,6 +9,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 
@@ -214,7 +215,7 @@ bool ResultsFit(const SubtitleList& doc, const RecalcValues& v, bool selectedOnl
                 const ProgressFn& progress, size_t total) {
   FrameRange range;
   for (int i = 0; i < doc.Count(); ++i) {
-    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(i), total);
+    ReportProgress(progress, static_cast<size_t>(i), total);
     if (!selectedOnly || doc.Selected(i)) range.Take(doc.Line(i));
   }
   return range.ResultsFit(v);
@@ -253,7 +254,7 @@ RecalcStatus RecalculateFrames(SubtitleList& doc, std::string_view offsetText,
 
   std::string line;
   for (int i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(static_cast<size_t>(count + i), total);
+    ReportProgress(progress, static_cast<size_t>(i), total, static_cast<size_t>(count));
     if (selectedOnly && !doc.Selected(i)) continue;
     line.clear();
     AppendRetimedLine(line, doc.Line(i), v.offset, v.scale);  // fits: checked above

@@ -137,7 +137,7 @@ TEST_P(WriteFileAtomicallyKeeps, ModeOwnerLinksAndLinkTargets) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteFileAtomicallyKeeps, ::testing::ValuesIn(kKeepCases),
-                         [](const auto& info) { return test::CaseName(info.param.name); });
+                         [](const auto& c) { return test::CaseName(c.param.name); });
 
 // A signal that ends the program during a save takes the temporary file with
 // it; the old file stays as it was.

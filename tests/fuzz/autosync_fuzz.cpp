@@ -42,6 +42,18 @@ void operator delete(void* p) noexcept { Give(p); }
 void operator delete[](void* p) noexcept { Give(p); }
 void operator delete(void* p, size_t) noexcept { Give(p); }
 void operator delete[](void* p, size_t) noexcept { Give(p); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Take(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Give(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Give(p); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
