@@ -21,6 +21,7 @@
 #include "document/autosave.h"
 #include "document/file_names.h"
 #include "document/recovery_file.h"
+#include "document/text_encoding.h"
 #include "film/casovaosa.h"
 #include "sync/frame_rate.h"
 
@@ -88,7 +89,7 @@ namespace {
 RecoverySession CurrentSession(const TForm1& f, const SubtitleList& doc, const InstanceId& self) {
   RecoverySession s;
   s.instance = self;
-  s.utf8 = doc.IsUtf8();
+  s.encoding = InfoOf(doc.Encoding()).name;
   const QModelIndex cur = f.ListBox1->currentIndex();
   s.cursorRow = cur.isValid() && cur.row() < doc.Count() ? cur.row() : doc.CursorRow();
   s.source = Utf8(f.ESource->text());
@@ -269,7 +270,8 @@ void TForm1::RestoreSession(RecoveryCopy copy) {
   const RecoverySession& s = copy.session;
   {
     NewHistory fresh(*this);
-    doc_.SetUtf8(s.utf8);
+    // An encoding this program does not know is shown as the default one.
+    doc_.SetEncoding(EncodingByName(s.encoding).value_or(kDefaultEightBitEncoding));
     doc_.Assign(std::move(copy.lines));
   }
   ESource->setText(FromUtf8(s.source));

@@ -139,7 +139,7 @@ void EncodeRecovery(const RecoverySession& session, LineSpan lines, const ByteSi
   e.Varint(session.instance.started);
   e.Text(session.instance.boot);
   e.Varint(static_cast<uint64_t>(session.savedAt));
-  e.Varint(session.utf8 ? 1 : 0);
+  e.Text(session.encoding);
   e.Varint(static_cast<uint64_t>(session.cursorRow + 1));
   e.Text(session.source);
   e.Text(session.target);
@@ -182,9 +182,9 @@ RecoveryReadResult DecodeRecovery(std::string_view bytes) {
 
   Decoder d(body.substr(kMagic.size() + 4));
   RecoverySession& s = result.copy.session;
-  uint64_t savedAt = 0, utf8 = 0, cursor = 0, rows = 0;
+  uint64_t savedAt = 0, cursor = 0, rows = 0;
   if (!d.Varint(s.instance.pid) || !d.Varint(s.instance.started) || !d.Text(s.instance.boot) ||
-      !d.Varint(savedAt) || !d.Varint(utf8) || utf8 > 1 || !d.Varint(cursor) ||
+      !d.Varint(savedAt) || !d.Text(s.encoding) || !d.Varint(cursor) ||
       !d.Text(s.source) || !d.Text(s.target) || !d.Text(s.sync))
     return result;
   for (std::string& f : s.frames)
@@ -194,7 +194,6 @@ RecoveryReadResult DecodeRecovery(std::string_view bytes) {
       cursor > uint64_t{std::numeric_limits<int64_t>::max()} || cursor > rows)
     return result;
   s.savedAt = static_cast<int64_t>(savedAt);
-  s.utf8 = utf8 == 1;
   s.cursorRow = static_cast<int64_t>(cursor) - 1;
   // Every row takes at least its length byte.
   if (rows > d.Left()) return result;

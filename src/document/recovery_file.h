@@ -30,7 +30,7 @@ struct InstanceId {
 struct RecoverySession {
   InstanceId instance;  // the program that wrote the copy
   int64_t savedAt = 0;  // seconds since the epoch
-  bool utf8 = false;    // the document's text encoding
+  std::string encoding;  // the name of the document's text encoding
   int64_t cursorRow = -1;
   std::string source, target, sync;
   std::array<std::string, 6> frames;  // E1 to E6
@@ -45,7 +45,7 @@ struct RecoveryCopy {
 };
 
 // The layout of the file; a copy written with another is not read.
-inline constexpr uint32_t kRecoveryFormatVersion = 1;
+inline constexpr uint32_t kRecoveryFormatVersion = 2;
 
 // Writes the copy's bytes to sink in pieces of a few hundred KiB. Each row
 // costs its bytes and one or two bytes of length (a saved file: two of CR LF).

@@ -37,7 +37,7 @@ RecoverySession SampleSession() {
   RecoverySession s;
   s.instance = {4242, 987654321, "0123abcd"};
   s.savedAt = 1765267200;
-  s.utf8 = true;
+  s.encoding = "UTF-8";
   s.cursorRow = 1;
   s.source = "/home/jana/Filmy/Pelíšky.sub";
   s.target = "/home/jana/Filmy/Pelíšky2.sub";
@@ -62,7 +62,7 @@ TEST(RecoveryFile, RoundTripsEveryDocumentAndCostsNoMoreThanItsFile) {
     for (int64_t cursor : {int64_t{-1}, int64_t{0}}) {
       RecoverySession s = SampleSession();
       s.cursorRow = lines.empty() ? -1 : cursor;
-      s.utf8 = cursor == 0;
+      s.encoding = cursor == 0 ? "ISO-8859-2" : "";
       const std::string bytes = Encode(s, LineStore(lines));
       const RecoveryReadResult read = DecodeRecovery(bytes);
       ASSERT_EQ(read.status, RecoveryRead::Ok) << lines.size();

@@ -54,6 +54,7 @@ class RecoveryTest : public QObject {
     const QString film = files.filePath("film.sub");
     WriteFileBytes(film, kFilm);
     std::vector<std::string> held;
+    TextEncoding encoding = TextEncoding::Utf8;
     RecoveryCopy written;
     {
       MainWindowFixture crashed({}, state.path());
@@ -74,6 +75,7 @@ class RecoveryTest : public QObject {
       QTRY_VERIFY(CopyMatches(crashed) &&
                   ReadRecoveryFile(OwnCopy(crashed).toStdString()).copy.session.cursorRow == 2);
       held = crashed.form->Doc().Lines();
+      encoding = crashed.form->Doc().Encoding();
       QCOMPARE(held.size(), size_t{3});
       QCOMPARE(held[0], std::string("{10}{}Dobr\xfd ve\xe8\x65r."));
       written = ReadRecoveryFile(OwnCopy(crashed).toStdString()).copy;
@@ -96,6 +98,7 @@ class RecoveryTest : public QObject {
     TForm1& f = *next.form;
     QCOMPARE(std::vector<std::string>(f.Doc().Lines()), held);
     QVERIFY(f.Changed());
+    QCOMPARE(f.Doc().Encoding(), encoding);
     f.Timer1Timer();
     QVERIFY(!f.Zpet1->isEnabled());  // the history starts here
     QCOMPARE(f.ESource->text(), QString::fromStdString(written.session.source));
