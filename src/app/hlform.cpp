@@ -27,9 +27,11 @@
 #include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/ini_file.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
+#include "film/casovaosa.h"
 #include "layout/sire.h"
 
 namespace velorin {
@@ -48,6 +50,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   programDir = options.programDir;
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
+  // A built or copied program has its pages beside itself; an installed one
+  // under share/velorin/.
+  resourceDir = programDir;
+  const QString installed = QFile::decodeName(
+      InstalledResourceDirectory(QFile::encodeName(programDir).toStdString()).c_str());
+  if (!QFileInfo::exists(programDir + QStringLiteral("info.htm")) &&
+      QFileInfo::exists(installed + QStringLiteral("info.htm")))
+    resourceDir = installed;
   settingsPath = options.settingsPath;
   shell_ = options.shell;
   associations_ = options.associations;
@@ -223,6 +233,7 @@ void TForm1::ZdrojTitZav1Click() {
   if (changed_) AskSaveChanges();
   NewHistory fresh(*this);
   doc_.Clear();
+  doc_.SetFromUtf16(false);
   PushAll();
   DocumentSettled();
   ESource->clear();
@@ -383,6 +394,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     return;
   }
   EndAutosave();
+  if (Form15) Form15->close();  // keeps its place in the settings
   delete form4;
   form4 = nullptr;
   Timer1->stop();
@@ -419,6 +431,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     for (QLineEdit* field : {E1, E2, E3, E4, E5, E6})
       if (watched == field) return FilterFieldKey(field, key);
   }
+  if (watched == Panel1 && event->type() == QEvent::KeyPress &&
+      FilmPanelKey(static_cast<QKeyEvent*>(event)))
+    return true;
   if (watched == Panel1 && event->type() == QEvent::MouseButtonRelease) {
     // A click is the left button let go over the panel.
     auto* mouse = static_cast<QMouseEvent*>(event);

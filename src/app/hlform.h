@@ -25,6 +25,7 @@
 namespace velorin {
 
 class FindDialog;
+class TForm15;
 class SubtitleListModel;
 class TForm4;
 
@@ -69,6 +70,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void PushRows(int first, int last) override;
   void PushAllKeepScroll() override;
   void SelectRowOnly(int row) override;
+  QItemSelectionModel* ListSelection() override { return ListBox1->selectionModel(); }
+  void EditCursorRow() override { UpravTitulek1Click(); }
   void UpdateFrameFields() override;
   void SetTargetFrames(const QString& first, const QString& last) override {
     E3->setText(first);
@@ -85,6 +88,10 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   MediaPlayer& Player() override;
   bool FilmOpen() const override;
   void OpenFilm() override { Panel1Click(); }
+  void StepFilm(bool forward, bool wholeSecond) override;
+  const AutoSyncResult* AutoSyncProposal() const override {
+    return autoSyncProposal ? &*autoSyncProposal : nullptr;
+  }
   QString SourceFileName() const override { return ESource->text(); }
   QString TargetFileName() const override { return ETarget->text(); }
   QString FrameRateText() const override { return frameRateText; }
@@ -92,7 +99,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
-  QString ProgramDir() const override { return programDir; }
+  QString ResourceDir() const override { return resourceDir; }
   QString LastOpenDir() const override { return lastOpenDir; }
   void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
   DesktopShell& Shell() override;
@@ -131,6 +138,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
 
   // Program-wide state.
   QString programDir;
+  QString resourceDir;  // the help pages and pictures: programDir unless installed
   QString settingsPath;
   QString openDialogDir;  // where the source-file dialog opens
   QString lastOpenDir;
@@ -203,6 +211,11 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void CasBut1Click();
   void CasBut2Click();
   void InfoFilm1Click();
+  // "Časová osa": shows the timeline window, made on first use.
+  void CasovaOsa1Click();
+  TForm15* Form15 = nullptr;  // the timeline, alive from its first showing on
+  // ← and → in the film panel step frames.
+  bool FilmPanelKey(QKeyEvent* key);
   void SetPlayer(std::unique_ptr<MediaPlayer> player);
   // The picture inside Panel1, inset 3 pixels; again after every resize.
   void AttachFilmDisplay();
@@ -240,6 +253,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   // synchronization with proposed points when the film was cut differently;
   // Esc stops the listening.
   void AutoSync1Click();
+  // The last result found, shown on the timeline until it is applied.
+  std::optional<AutoSyncResult> autoSyncProposal;
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
@@ -340,6 +355,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   struct NewHistory {
     explicit NewHistory(TForm1& form) : f(form) { f.doc_.SetJournal(nullptr); }
     ~NewHistory() {
+      f.autoSyncProposal.reset();
       f.history_.Clear();
       f.doc_.SetJournal(&f.history_.Pending());
     }

@@ -109,12 +109,15 @@ void TForm1::AutoSync1Click() {
                      Prompts::Icon::Warning);
     return;
   }
+  autoSyncProposal = r;  // the timeline shows where the subtitles would go
   if (r.segments.size() > 1) {
     // A film cut differently: the stretches' points go to the advanced
     // synchronization, where the user checks them and runs them.
     TForm11 dialog(*this);
     dialog.ProposePoints(r.points);
+    const size_t steps = history_.Steps();
     ExecModal(dialog);
+    if (history_.Steps() != steps) autoSyncProposal.reset();  // the points were run
     return;
   }
   // E3 and E4 as well, so that "=" shows the same values again.

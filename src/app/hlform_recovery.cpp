@@ -21,6 +21,8 @@
 #include "document/autosave.h"
 #include "document/file_names.h"
 #include "document/recovery_file.h"
+#include "film/casovaosa.h"
+#include "sync/frame_rate.h"
 
 namespace velorin {
 
@@ -41,7 +43,10 @@ QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsiz
 
 }  // namespace
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The timeline reads the document and the player: it goes while they exist.
+  delete Form15;
+}
 
 void TForm1::StartAutosave(const Options& options) {
   recovery_ = std::make_unique<RecoveryState>();
@@ -63,6 +68,9 @@ void TForm1::StartAutosave(const Options& options) {
   // Often enough that a change waits hardly longer than the interval.
   r.timer->setInterval(std::clamp(interval / 10, 10, 1000));
   connect(r.timer, &QTimer::timeout, this, &TForm1::AutosaveTick);
+  r.stepper = new QTimer(this);
+  r.stepper->setInterval(0);
+  connect(r.stepper, &QTimer::timeout, this, [this] { recovery_->SnapshotStep(*this); });
   if (r.folder) r.timer->start();
 }
 
@@ -71,7 +79,7 @@ QString TForm1::RecoveryDir() const {
                                         : QString();
 }
 
-bool TForm1::RecoveryIdle() const { return !recovery_ || !recovery_->writer.Busy(); }
+bool TForm1::RecoveryIdle() const { return !recovery_ || !recovery_->Busy(); }
 
 namespace {
 
@@ -106,15 +114,33 @@ void TForm1::ObserveRecovery() {
 
 void TForm1::StartRecoveryWrite() {
   RecoveryState& r = *recovery_;
-  // The snapshot is taken here, on the window's thread; the worker only
-  // writes it.
-  RecoverySession s = r.sessionSeen;
+  r.snapshot.Start(doc_.Lines(), doc_.Revision());
+  r.SnapshotStep(*this);
+  if (r.snapshot.Active()) r.stepper->start();
+}
+
+void TForm1::RecoveryState::SnapshotStep(TForm1& f) {
+  if (paused) return;  // the list is half-way through a command
+  if (!snapshot.Active()) {
+    stepper->stop();
+    return;
+  }
+  // A few milliseconds at a time, then the window gets its turn.
+  QElapsedTimer spent;
+  spent.start();
+  bool done = false;
+  while (!done && spent.elapsed() < 4)
+    done = snapshot.Step(f.doc_.Lines(), f.doc_.Revision(), 4096);
+  if (!done) return;
+  stepper->stop();
+  // The session as it is now goes with the lines; the worker only writes.
+  RecoverySession s = CurrentSession(f, f.doc_, sessionSeen.instance);
   s.savedAt = static_cast<int64_t>(std::time(nullptr));
-  auto lines = std::make_shared<const LineStore>(doc_.Lines());
-  const RecoveryFolder* folder = r.folder.get();
-  r.writer.Start([folder, s = std::move(s), lines](const std::atomic<bool>& cancel) {
-    folder->Prepare();
-    WriteRecoveryFile(folder->OwnPath(), s, *lines, &cancel);
+  auto lines = std::make_shared<const LineStore>(snapshot.Take());
+  const RecoveryFolder* target = folder.get();
+  writer.Start([target, s = std::move(s), lines](const std::atomic<bool>& cancel) {
+    target->Prepare();
+    WriteRecoveryFile(target->OwnPath(), s, *lines, &cancel);
   });
 }
 
@@ -142,7 +168,7 @@ void TForm1::AutosaveTick() {
   }
   ObserveRecovery();
   const bool needed = doc_.Revision() != r.settled;
-  switch (r.schedule.Tick(r.revision, needed, r.clock.elapsed(), r.writer.Busy())) {
+  switch (r.schedule.Tick(r.revision, needed, r.clock.elapsed(), r.Busy())) {
     case AutosaveSchedule::Action::None:
       break;
     case AutosaveSchedule::Action::Remove:
@@ -155,7 +181,8 @@ void TForm1::AutosaveTick() {
 }
 
 void TForm1::WaitForRecoveryWrite() {
-  while (recovery_ && recovery_->writer.Busy()) {
+  while (recovery_ && recovery_->Busy()) {
+    recovery_->SnapshotStep(*this);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     QThread::msleep(2);
   }
@@ -180,6 +207,8 @@ void TForm1::DocumentSettled() {
   RecoveryState& r = *recovery_;
   r.settled = doc_.Revision();
   // A write under way would put the copy back after it was removed.
+  r.snapshot.Stop();
+  r.stepper->stop();
   r.writer.Cancel();
   r.writer.Wait();
   r.writer.TakeError();
@@ -190,6 +219,8 @@ void TForm1::EndAutosave() {
   if (!recovery_) return;
   RecoveryState& r = *recovery_;
   r.timer->stop();
+  r.stepper->stop();
+  r.snapshot.Stop();
   r.writer.Cancel();
   r.writer.Wait();
   if (r.folder) r.folder->RemoveOwn();
@@ -246,7 +277,9 @@ void TForm1::RestoreSession(RecoveryCopy copy) {
   ESync->setText(FromUtf8(s.sync));
   QLineEdit* frames[] = {E1, E2, E3, E4, E5, E6};
   for (size_t i = 0; i < 6; ++i) frames[i]->setText(FromUtf8(s.frames[i]));
-  frameRateText = FromUtf8(s.frameRate);
+  // A rate that is not one is left as it was.
+  if (std::optional<FrameRate> rate = FrameRate::Parse(s.frameRate))
+    frameRateText = QString::fromStdString(rate->Text());
   if (s.cursorRow >= 0 && s.cursorRow < doc_.Count()) doc_.SetCursorRow(static_cast<int>(s.cursorRow));
   PushAll();
   if (doc_.CursorRow() >= 0) ListBox1->scrollTo(model_->index(doc_.CursorRow()));

@@ -28,6 +28,12 @@ struct TForm1::RecoveryState {
   uint64_t revision = 0;
   uint64_t linesSeen = 0;
   RecoverySession sessionSeen;
+  // The lines are copied in pieces on the window's thread before the worker
+  // writes them: a piece at each turn of the event loop.
+  IncrementalCopy snapshot;
+  QTimer* stepper = nullptr;
+  void SnapshotStep(TForm1& f);
+  bool Busy() const { return writer.Busy() || snapshot.Active(); }
   int paused = 0;
   bool failureShown = false;
   std::optional<std::string> failure;  // a failed write not yet reported

@@ -27,7 +27,9 @@ std::string TForm1::EncodeText(const QString& text) const {
 
 void TForm1::ShowEncoding() {
   const TextEncoding encoding = doc_.Encoding();
-  const QString name = QString::fromUtf8(InfoOf(encoding).name);
+  QString name = QString::fromUtf8(InfoOf(encoding).name);
+  // A UTF-16 file is held, and saved, as its UTF-8.
+  if (doc_.IsFromUtf16() && encoding == TextEncoding::Utf8) name += QStringLiteral(" (z UTF-16)");
   if (EncodingButton->text() != name) EncodingButton->setText(name);
   for (QAction* a : EncodingMenu->actions())
     if (a->data().toInt() == static_cast<int>(encoding) && !a->isChecked()) a->setChecked(true);
@@ -156,7 +158,9 @@ ProgressFn TForm1::Progress() {
     StatusProgress->setValue(total ? static_cast<int>(done * 1000 / total) : 0);
     StatusProgress->show();
     // Keep the window painted and the timer running; commands stay blocked
-    // while this one runs, and typing waits until it ends.
+    // while this one runs, and typing waits until it ends. The list is half
+    // done here: no recovery copy is taken of it.
+    RecoveryPause pause(*this);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
 }

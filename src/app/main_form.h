@@ -12,7 +12,9 @@
 #include "document/subtitle_list.h"
 #include "film/media_player.h"
 #include "shell/settings.h"
+#include "sync/auto_sync.h"
 
+class QItemSelectionModel;
 class QWidget;
 
 namespace velorin {
@@ -53,6 +55,11 @@ class MainForm {
   virtual void PushAllKeepScroll() = 0;
   // Selects row alone, makes it the cursor row and scrolls it into view.
   virtual void SelectRowOnly(int row) = 0;
+  // The list's selection and cursor row as the user sees them between
+  // commands; its model signals every change of the rows shown.
+  virtual QItemSelectionModel* ListSelection() = 0;
+  // The edit dialog on the cursor row ("Upravit titulek").
+  virtual void EditCursorRow() = 0;
   // E1 and E2 follow the first and last subtitle; E5 and E6 are emptied.
   virtual void UpdateFrameFields() = 0;
   // E3 and E4: the frames the first and last subtitle should get.
@@ -77,6 +84,12 @@ class MainForm {
   virtual MediaPlayer& Player() = 0;
   virtual bool FilmOpen() const = 0;
   virtual void OpenFilm() = 0;
+  // With the film not playing: one frame forward or back, or a second with
+  // wholeSecond; the frame counter shows where it went.
+  virtual void StepFilm(bool forward, bool wholeSecond) = 0;
+  // Where the automatic synchronization would put the subtitles, until the
+  // user recalculates them (or opens another document); null when none.
+  virtual const AutoSyncResult* AutoSyncProposal() const = 0;
 
   // The source and target file fields (ESource, ETarget) as they stand.
   virtual QString SourceFileName() const = 0;
@@ -93,9 +106,9 @@ class MainForm {
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
 
-  // The program's folder with a trailing '/' (help pages, default picture)
-  // and the settings file in use.
-  virtual QString ProgramDir() const = 0;
+  // The folder of the help pages and the default picture, with a trailing
+  // '/', and the settings file in use.
+  virtual QString ResourceDir() const = 0;
   virtual QString SettingsFile() const = 0;
   // The folder of the last opened subtitle file: where the file dialogs of
   // subtitles to open or add start.

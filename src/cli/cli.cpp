@@ -7,9 +7,9 @@
 #include <cmath>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <istream>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -19,6 +19,7 @@
 #include "cli/listen_loader.h"
 #include "convert/srt_export.h"
 #include "convert/srt_import.h"
+#include "document/ascii.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -365,12 +366,54 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
   }
 }
 
+// IN's bytes: a regular file mapped, standard input or a pipe read whole.
+// check sees the first kHeadBytes, as ReadInput's does.
+std::unique_ptr<FileBytes> InputBytes(const std::string& path, std::istream& in,
+                                      const HeadCheck& check = {}) {
+  if (path == "-") return std::make_unique<FileBytes>(FileBytes::Held{ReadAll(in, check)});
+  {
+    InputFile file(path);
+    auto mapped = std::make_unique<FileBytes>(file, path);
+    if (mapped->Mapped()) {
+      if (check) check(mapped->View().substr(0, kHeadBytes));
+      return mapped;
+    }
+  }
+  return std::make_unique<FileBytes>(FileBytes::Held{ReadFile(path, check)});
+}
+
 // The same lines as views into the file's bytes, for commands that only
 // write a new document from them.
 SubtitleText IndexDocument(const std::string& path, std::istream& in) {
-  SubtitleText text = IndexSubtitleText(ReadInput(path, in, SubtitleHead(path)));
+  SubtitleText text = IndexSubtitleText(InputBytes(path, in, SubtitleHead(path)));
   if (text.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   return text;
+}
+
+// IN for a command that reads its lines once as it writes: refused as
+// LoadDocument refuses it, with nothing read beyond the first lines.
+struct StreamedDocument {
+  std::unique_ptr<FileBytes> bytes;
+  ReadKind kind = ReadKind::NoSubtitles;
+  // Hands every subtitle line to sink, in order.
+  LineSource Lines() const {
+    return [this](const LineSink& sink) { ForEachSubtitleLine(bytes->View(), sink); };
+  }
+  size_t Count() const {
+    size_t count = 0;
+    ForEachSubtitleLine(bytes->View(), [&](std::string_view) { ++count; });
+    return count;
+  }
+};
+
+StreamedDocument OpenDocument(const std::string& path, std::istream& in) {
+  StreamedDocument doc{InputBytes(path, in, SubtitleHead(path))};
+  // UTF-16 is read as its UTF-8 decoding.
+  if (Utf16OrderOf(doc.bytes->View()) != Utf16Order::None)
+    doc.bytes = std::make_unique<FileBytes>(FileBytes::Held{Utf16ToUtf8(doc.bytes->View())});
+  doc.kind = PeekSubtitleKind(doc.bytes->View());
+  if (doc.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
+  return doc;
 }
 
 // Writes to OUT ('-' for standard output) what fill gives, as the window
@@ -393,6 +436,28 @@ void SaveStreamed(const std::string& output, std::ostream& out,
     });
   } catch (const Dropped&) {
   }
+}
+
+// Writes to OUT what produce gives, produce returning done when its lines
+// hold no fault. A fault of the lines (an Error or another status) is what to
+// report also when writing OUT failed first, as when the whole document was
+// changed in memory before OUT was touched: produce then runs again into
+// nothing, and its error or status wins.
+template <typename Status>
+Status SaveChecked(const std::string& output, std::ostream& out, const FileBytes& bytes,
+                   const std::function<Status(const ByteSink&)>& produce, Status done) {
+  Status status = done;
+  try {
+    SaveStreamed(output, out, [&](const ByteSink& append) {
+      status = produce(append);
+      bytes.Check();
+      return status == done;
+    });
+  } catch (const Error&) {
+    status = produce([](std::string_view) {});
+    if (status == done) throw;
+  }
+  return status;
 }
 
 // "A-B,C,..." (1-based, inclusive) of count rows into selection flags.
@@ -422,12 +487,6 @@ std::vector<char> RowFlags(int count, const std::string& ranges) {
   return flags;
 }
 
-void SelectRows(SubtitleList& doc, const std::string& ranges) {
-  const std::vector<char> flags = RowFlags(doc.Count(), ranges);
-  for (int r = 0; r < doc.Count(); ++r)
-    if (flags[static_cast<size_t>(r)]) doc.SetSelected(r, true);
-}
-
 // Offset and scale texts from the two frame pairs, as "=" shows them.
 std::pair<std::string, std::string> FromFramePairs(int32_t e1, int32_t e2, int32_t e3, int32_t e4) {
   RetimingValues v = ComputeRetiming(e1, e2, e3, e4);
@@ -454,6 +513,25 @@ int Retime(const Arguments& args, const Streams& io) {
   if (ways != 1) Fail("retime: give either --offset and --scale, or --frames, or --sync", 2);
   if ((offset || scale) && !(offset && scale)) Fail("retime: --offset and --scale go together", 2);
   if (sync && *sync == "-" && *input == "-") Fail("retime: IN and REF cannot both be '-'", 2);
+
+  // The usual case in one pass: the lines are retimed as they are read from
+  // the file's bytes and written.
+  if (offset && !rows) {
+    const std::string offsetField = WithComma(*offset), scaleField = WithComma(*scale);
+    if (ParseRecalcFields(offsetField, scaleField).status == RecalcStatus::Done) {
+      const StreamedDocument doc = OpenDocument(*input, in);
+      if (doc.kind == ReadKind::NoSubtitles) Fail(*input + ": the file holds no subtitle lines");
+      const LineSource lines = doc.Lines();
+      const RecalcStatus status = SaveChecked<RecalcStatus>(
+          *output, out, *doc.bytes,
+          [&](const ByteSink& append) {
+            return WriteRecalculatedLines(lines, nullptr, offsetField, scaleField, append);
+          },
+          RecalcStatus::Done);
+      if (status == RecalcStatus::TooLarge) Fail(std::string(kMsgFrameTooLarge));
+      return 0;
+    }
+  }
 
   // The lines are read from the file's bytes as they are written: the
   // document is never held line by line.
@@ -573,7 +651,36 @@ int Sync(const Arguments& args, const Streams& io) {
     Fail("sync: give at least two --point, or --ref REF --complete", 2);
   if (ref && *ref == "-" && *input == "-") Fail("sync: IN and REF cannot both be '-'", 2);
 
-  SubtitleList doc = LoadDocument(*input, in);
+  // The document is read twice and never held: once for its number of rows,
+  // its first and last line and the lines of the points' rows, and once as it
+  // is retimed and written.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<int> wanted;  // 0-based rows of the points, as far as they read
+  for (const std::string& p : pointArgs) {
+    try {
+      const int32_t row = ToInt32(p.substr(0, p.find('=')));
+      if (row >= 1) wanted.push_back(row - 1);
+    } catch (const Error&) {
+      // Reported in turn below.
+    }
+  }
+  std::sort(wanted.begin(), wanted.end());
+  std::vector<std::string_view> wantedLines(wanted.size());
+  size_t count = 0, next = 0;
+  std::string_view firstLine, lastLine;
+  ForEachSubtitleLine(doc.bytes->View(), [&](std::string_view line) {
+    if (count == 0) firstLine = line;
+    lastLine = line;
+    for (; next < wanted.size() && static_cast<size_t>(wanted[next]) == count; ++next)
+      wantedLines[next] = line;
+    ++count;
+  });
+  auto lineAt = [&](int row) {
+    const auto at = std::lower_bound(wanted.begin(), wanted.end(), row);
+    return wantedLines[static_cast<size_t>(at - wanted.begin())];
+  };
+  const int rowCount = static_cast<int>(count);
+
   std::vector<std::string> syncLines;
   if (ref) {
     syncLines = *ref == "-" ? ScanSyncList(ReadAll(in)) : ReadSyncList(*ref);
@@ -592,21 +699,23 @@ int Sync(const Arguments& args, const Streams& io) {
     } catch (const Error&) {
       Fail("--point: " + Quote(p) + " is not ROW=FRAME", 2);
     }
-    if (row < 1 || row > doc.Count())
+    if (row < 1 || row > rowCount)
       Fail("--point: row " + std::to_string(row) + " is outside rows 1-" +
-               std::to_string(doc.Count()),
+               std::to_string(rowCount),
            2);
-    SyncPointClash clash =
-        PlaceSyncPoint(points, points.size(), MakeSyncPoint(doc.Lines(), row - 1, frame));
+    const SyncPoint point{frame, ParseFirstFrame(lineAt(row - 1)), row - 1};
+    SyncPointClash clash = PlaceSyncPoint(points, points.size(), point);
     if (clash.found) Fail(SyncClashMessage(clash.frame, SyncPlacement::Add));
   }
-  if (complete) CompleteSyncPoints(points, doc.Lines(), syncLines);
+  if (complete) CompleteSyncPoints(points, firstLine, lastLine, count, syncLines);
   if (points.size() < 2) Fail("sync: fewer than two synchronization points");
 
-  SyncStatus status = Synchronize(doc, points);
+  const LineSource lines = doc.Lines();
+  const SyncStatus status = SaveChecked<SyncStatus>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) { return WriteSynchronizedLines(lines, count, points, append); },
+      SyncStatus::Done);
   if (status != SyncStatus::Done) Fail(std::string(SyncStatusMessage(status)));
-
-  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -653,17 +762,22 @@ int Complete(const Arguments& args, const Streams& io) {
   for (size_t i = 0; i < seconds.size() && !remove; ++i)
     seconds[i] = CompletionEntrySeconds(entries[i]);
 
-  SubtitleList doc = LoadDocument(*input, in);
-  if (rows)
-    SelectRows(doc, *rows);
-  else
-    doc.SelectAll();
-  if (remove) {
-    RemoveSecondFrames(doc);
-  } else if (CompleteSecondFrames(doc, seconds, onlyEmpty) == CompletionStatus::TooLarge) {
-    Fail(std::string(kMsgSecondFrameTooLarge));
-  }
-  SaveDocument(*output, doc.Lines(), out);
+  // Read and written in one pass (two with --rows, which needs the number of
+  // rows first); the document is never held.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<char> selection;
+  if (rows) selection = RowFlags(static_cast<int>(doc.Count()), *rows);
+  const std::vector<char>* flags = rows ? &selection : nullptr;
+  const LineSource lines = doc.Lines();
+  const CompletionStatus status = SaveChecked<CompletionStatus>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) {
+        if (!remove) return WriteCompletedLines(lines, flags, seconds, onlyEmpty, append);
+        WriteWithoutSecondFrames(lines, flags, append);
+        return CompletionStatus::Done;
+      },
+      CompletionStatus::Done);
+  if (status == CompletionStatus::TooLarge) Fail(std::string(kMsgSecondFrameTooLarge));
   return 0;
 }
 
@@ -676,13 +790,21 @@ int LineCount(const Arguments& args, const Streams& io) {
   if (count->size() != 1 || (*count)[0] < '1' || (*count)[0] > '5')
     Fail("--count: " + Quote(*count) + " is not a number of display lines from 1 to 5", 2);
 
-  SubtitleList doc = LoadDocument(*input, in);
-  if (rows)
-    SelectRows(doc, *rows);
-  else
-    doc.SelectAll();
-  ChangeLineCount(doc, (*count)[0] - '1', maximum);
-  SaveDocument(*output, doc.Lines(), out);
+  // Read and written in one pass after the UTF-8 check (with --rows one
+  // more for the number of rows); the document is never held.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<char> selection;
+  if (rows) selection = RowFlags(static_cast<int>(doc.Count()), *rows);
+  const std::vector<char>* flags = rows ? &selection : nullptr;
+  const bool utf8 = IsValidUtf8(SkipUtf8Bom(doc.bytes->View()));
+  const LineSource lines = doc.Lines();
+  SaveChecked<bool>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) {
+        WriteLineCountChanged(lines, flags, (*count)[0] - '1', maximum, utf8, append);
+        return true;
+      },
+      true);
   return 0;
 }
 
@@ -709,12 +831,13 @@ int Import(const Arguments& args, const Streams& io) {
   std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
   // A picture, a film or a zeroed file is refused from its first bytes.
-  const std::string bytes = ReadInput(a.input, in, [&](std::string_view head) {
+  const std::unique_ptr<FileBytes> input = InputBytes(a.input, in, [&](std::string_view head) {
     if (LooksBinary(head))
       Fail(a.input + ": not a text file (NUL bytes among its first " +
            std::to_string(kTextProbeBytes) + "), nothing to convert");
   });
-  switch (ParseSubtitleText(bytes).kind) {
+  const std::string_view bytes = input->View();
+  switch (PeekSubtitleKind(bytes)) {
     case ReadKind::Loaded:
       Fail(a.input + ": already a frame-based subtitle file, nothing to convert");
     case ReadKind::NoSubtitles:
@@ -729,21 +852,17 @@ int Import(const Arguments& args, const Streams& io) {
     // Each line is written as it is converted; a failed conversion, or one
     // that finds nothing, leaves the old file as it was.
     SaveStreamed(a.output, out, [&](const ByteSink& append) {
-      std::string buf;
+      LineWriter lines(append);
       const ConvertedLineFn emit = [&](std::string_view line) {
         ++count;
-        buf += line;
-        buf += "\r\n";
-        if (buf.size() >= (1 << 20)) {
-          append(buf);
-          buf.clear();
-        }
+        lines.Line(line);
       };
       if (srt)
         ConvertSrtInto(bytes, a.rate, emit);
       else
         ConvertTimeCodeLinesInto(bytes, a.rate, emit);
-      append(buf);
+      input->Check();
+      lines.Flush();
       return count > 0;
     });
   } catch (const ConversionError& e) {
@@ -761,14 +880,22 @@ int Export(const Arguments& args, const Streams& io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
-  SubtitleList doc = LoadDocument(a.input, in);
-  if (doc.Empty()) Fail(a.input + ": the file holds no subtitle lines");
+  // Each subtitle is written as it is read; the document is never held.
+  const StreamedDocument doc = OpenDocument(a.input, in);
+  if (doc.kind == ReadKind::NoSubtitles) Fail(a.input + ": the file holds no subtitle lines");
+  const LineSource lines = doc.Lines();
   if (IsStandardOutput(a.output)) {
-    out << ComposeSrtBytes(doc.Lines(), a.rate);
+    std::string bytes;
+    WriteSrtLines(lines, a.rate, [&](std::string_view piece) { bytes.append(piece); });
+    doc.bytes->Check();
+    out << bytes;
     out.flush();
     if (!out) Fail("cannot write to standard output");
   } else {
-    WriteSrtFile(a.output, doc.Lines(), a.rate);
+    WriteFileStreamed(a.output, [&](const ByteSink& append) {
+      WriteSrtLines(lines, a.rate, append);
+      doc.bytes->Check();
+    });
   }
   return 0;
 }

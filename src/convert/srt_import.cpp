@@ -62,7 +62,7 @@ FrameValue ExactFrameValue(int64_t wholeSeconds, std::string_view decimals, int3
   for (auto it = decimals.rbegin(); it != decimals.rend(); ++it)
     part = (part + (*it - '0') * int64_t{rate}) / 10;
   // Fields are below 2^31, so wholeSeconds < 3661 x 2^31 and the product stays
-  // below 2^63 for rates up to kMaxRateThousandths.
+  // below 2^63 for rates up to FrameRate::kMaxThousandths.
   return wholeSeconds * rate + part;
 }
 
@@ -363,7 +363,10 @@ void ForEachSrtLine(std::string_view text, const ProgressFn& progress, Fn&& fn) 
 
 bool IsTimeChar(char c) { return IsDigit(c) || c == ':' || c == ',' || c == '.'; }
 
+// A counter: digits, blanks around them allowed.
 bool IsDigitsLine(std::string_view line) {
+  while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
   if (line.empty()) return false;
   for (char c : line)
     if (!IsDigit(c)) return false;

@@ -1,5 +1,6 @@
 #include "document/autosave.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -39,6 +40,31 @@ AutosaveSchedule::Action AutosaveSchedule::Write(uint64_t revision) {
   hasCopy_ = true;
   changeSeen_.reset();
   return Action::Write;
+}
+
+void IncrementalCopy::Start(const LineStore& lines, uint64_t revision) {
+  copy_ = LineStore();
+  copy_.reserve(lines.size());
+  next_ = 0;
+  revision_ = revision;
+  active_ = true;
+}
+
+bool IncrementalCopy::Step(const LineStore& lines, uint64_t revision, size_t rows) {
+  if (!active_ || revision != revision_) Start(lines, revision);
+  const size_t end = std::min(lines.size(), next_ + rows);
+  for (; next_ < end; ++next_) copy_.push_back(lines[next_]);
+  return next_ == lines.size();
+}
+
+LineStore IncrementalCopy::Take() {
+  active_ = false;
+  return std::move(copy_);
+}
+
+void IncrementalCopy::Stop() {
+  active_ = false;
+  copy_ = LineStore();
 }
 
 BackgroundWriter::~BackgroundWriter() { Wait(); }

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "document/line_store.h"
+
 namespace velorin {
 
 // How long a change may wait for the recovery copy.
@@ -51,6 +53,26 @@ class AutosaveSchedule {
   bool hasCopy_ = false;
   std::optional<uint64_t> written_;     // the revision of the copy
   std::optional<int64_t> changeSeen_;   // when a revision other than written_ was first seen
+};
+
+// Copies a document's lines a piece at a time, so that the window's thread
+// never spends long on one piece; when the lines change between pieces (their
+// revision differs) the copy starts over.
+class IncrementalCopy {
+ public:
+  void Start(const LineStore& lines, uint64_t revision);
+  // Copies up to rows more rows; true when the copy is complete.
+  bool Step(const LineStore& lines, uint64_t revision, size_t rows);
+  bool Active() const { return active_; }
+  // The complete copy; the copy is inactive after.
+  LineStore Take();
+  void Stop();
+
+ private:
+  LineStore copy_;
+  size_t next_ = 0;
+  uint64_t revision_ = 0;
+  bool active_ = false;
 };
 
 // Runs one job at a time on a worker thread; the window's thread only starts

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,135 @@ std::string ReadFileBytes(const std::string& path) {
   }
   out.resize(have);
   return out;
+}
+
+// --- Mapped input ----------------------------------------------------------
+
+namespace {
+
+// The mappings being read, as the SIGBUS handler sees them: a file cut short
+// under its mapping faults on the pages past its new end.
+struct MappedRange {
+  std::atomic<char*> begin{nullptr};
+  std::atomic<size_t> size{0};
+  volatile sig_atomic_t cut = 0;
+};
+constexpr int kMappedSlots = 16;
+MappedRange mappedRanges[kMappedSlots];
+struct sigaction previousBus {};
+std::atomic<bool> busHandlerInstalled{false};
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  auto* const at = static_cast<char*>(info->si_addr);
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  for (MappedRange& r : mappedRanges) {
+    char* const begin = r.begin.load();
+    const size_t size = r.size.load();
+    if (!begin || at < begin || at >= begin + size) continue;
+    // Zeros in place of the missing pages, from the faulting one to the end;
+    // the reader learns of it from Check().
+    auto* const from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(page - 1));
+    const size_t rest = static_cast<size_t>(begin + size - from);
+    if (::mmap(from, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+        MAP_FAILED) {
+      r.cut = 1;
+      return;
+    }
+  }
+  // Not a mapping of ours: as the program would have handled it.
+  if (previousBus.sa_flags & SA_SIGINFO) {
+    previousBus.sa_sigaction(signal, info, context);
+  } else if (previousBus.sa_handler != SIG_DFL && previousBus.sa_handler != SIG_IGN) {
+    previousBus.sa_handler(signal);
+  } else {
+    // The faulting access runs again and ends the program as by default.
+    ::signal(signal, SIG_DFL);
+  }
+}
+
+void InstallBusHandler() {
+  if (busHandlerInstalled.exchange(true)) return;
+  struct sigaction ours {};
+  ours.sa_sigaction = OnBusError;
+  ours.sa_flags = SA_SIGINFO | SA_NODEFER;
+  ::sigemptyset(&ours.sa_mask);
+  ::sigaction(SIGBUS, &ours, &previousBus);
+}
+
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
+
+}  // namespace
+
+FileBytes::FileBytes(Held held) : owned_(std::move(held.bytes)), view_(owned_) {}
+
+FileBytes::FileBytes(InputFile& file, const std::string& path) : path_(path) { Map(file); }
+
+FileBytes::FileBytes(const std::string& path) : path_(path) {
+  InputFile file(path);
+  Map(file);
+  if (map_) return;
+  // A pipe, a file of no stated size, or a file the system would not map.
+  owned_.resize(std::max<size_t>(static_cast<size_t>(file.Size()) + 1, size_t{1} << 16));
+  size_t have = 0;
+  while (size_t n = file.Read(owned_.data() + have, owned_.size() - have)) {
+    have += n;
+    if (have == owned_.size()) owned_.resize(owned_.size() * 2);
+  }
+  owned_.resize(have);
+  view_ = owned_;
+}
+
+void FileBytes::Map(InputFile& file) {
+  const size_t size = static_cast<size_t>(file.Size());
+  if (size == 0) return;
+  InstallBusHandler();
+  for (int i = 0; i < kMappedSlots && slot_ < 0; ++i) {
+    char* expected = nullptr;
+    // Claimed with a placeholder until the mapping exists.
+    if (mappedRanges[i].begin.compare_exchange_strong(expected, reinterpret_cast<char*>(1)))
+      slot_ = i;
+  }
+  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.Descriptor(), 0);
+  if (map == MAP_FAILED) {
+    if (slot_ >= 0) mappedRanges[std::exchange(slot_, -1)].begin.store(nullptr);
+    return;
+  }
+  map_ = map;
+  mapSize_ = size;
+  if (slot_ >= 0) {
+    mappedRanges[slot_].cut = 0;
+    mappedRanges[slot_].size.store(size);
+    mappedRanges[slot_].begin.store(static_cast<char*>(map_));
+  }
+  // Read once from start to end: read ahead far, then bring every page in at
+  // once instead of a fault each.
+  ::madvise(map_, size, MADV_SEQUENTIAL);
+  ::madvise(map_, size, MADV_POPULATE_READ);
+  view_ = std::string_view(static_cast<const char*>(map_), size);
+}
+
+FileBytes::~FileBytes() {
+  if (!map_) return;
+  if (slot_ >= 0) mappedRanges[slot_].begin.store(nullptr);
+  ::munmap(map_, mapSize_);
+}
+
+void FileBytes::Release(size_t offset) {
+  if (!map_) return;
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  const size_t upTo = std::min(offset, mapSize_) / page * page;
+  if (upTo <= released_) return;
+  ::madvise(static_cast<char*>(map_) + released_, upTo - released_, MADV_DONTNEED);
+  released_ = upTo;
+}
+
+void FileBytes::Check() const {
+  // Without a slot of its own (more mappings at once than there are slots) a
+  // cut file ends the program by SIGBUS rather than going unnoticed.
+  if (map_ && slot_ >= 0 && mappedRanges[slot_].cut)
+    throw Error("The file changed while it was read: " + path_);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 
 namespace velorin {
 
@@ -28,8 +29,11 @@ LineRole RoleOf(std::string_view line, bool subtitleSeen) {
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
-  if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  switch (RoleOf(line, kept_ > 0)) {
+  const LineRole role = RoleOf(line, kept_ > 0);
+  // The line that stops the reading is not looked at further: a reader
+  // stops at its first byte.
+  if (role != LineRole::Stop && utf8_ && !IsValidUtf8(line)) utf8_ = false;
+  switch (role) {
     case LineRole::Skip:
       return true;
     case LineRole::Subtitle:
@@ -222,10 +226,16 @@ ReadKind SortLines(std::string_view bytes, const Take& take) {
 }  // namespace
 
 SubtitleText IndexSubtitleText(std::string bytes) {
-  if (Utf16OrderOf(bytes) != Utf16Order::None) bytes = Utf16ToUtf8(bytes);
+  return IndexSubtitleText(std::make_unique<FileBytes>(FileBytes::Held{std::move(bytes)}));
+}
+
+SubtitleText IndexSubtitleText(std::unique_ptr<FileBytes> bytes) {
+  // UTF-16 is read as its UTF-8 decoding.
+  if (Utf16OrderOf(bytes->View()) != Utf16Order::None)
+    bytes = std::make_unique<FileBytes>(FileBytes::Held{Utf16ToUtf8(bytes->View())});
   SubtitleText out;
-  out.bytes = std::make_unique<const std::string>(std::move(bytes));
-  out.kind = SortLines(*out.bytes, [&](std::string_view line) {
+  out.bytes = std::move(bytes);
+  out.kind = SortLines(out.bytes->View(), [&](std::string_view line) {
     if (out.count++ == 0) out.first = line;
     out.last = line;
   });
@@ -233,7 +243,30 @@ SubtitleText IndexSubtitleText(std::string bytes) {
 }
 
 void SubtitleText::ForEachLine(const LineSink& sink) const {
-  if (kind == ReadKind::Loaded) SortLines(*bytes, sink);
+  if (kind == ReadKind::Loaded) SortLines(bytes->View(), sink);
+}
+
+ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink) {
+  return SortLines(bytes, sink);
+}
+
+ReadKind PeekSubtitleKind(std::string_view bytes) {
+  ReadKind kind = ReadKind::NoSubtitles;
+  const TextBytes text(bytes);
+  ::velorin::ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) {
+    switch (RoleOf(line, false)) {
+      case LineRole::Skip:
+        return true;
+      case LineRole::Subtitle:
+        kind = ReadKind::Loaded;
+        return false;
+      case LineRole::Stop:
+        kind = ReadKind::NotSubtitleFile;
+        return false;
+    }
+    return true;
+  });
+  return kind;
 }
 
 namespace {
@@ -241,8 +274,28 @@ namespace {
 ReadOutcome ReadInChunks(const std::string& path, const ProgressFn& progress,
                          const LineSink* sink) {
   InputFile file(path);
-  const size_t total = static_cast<size_t>(file.Size());
   SubtitleLineReader reader(sink);
+  // A regular file is mapped and taken a megabyte at a time, each piece's
+  // pages given back once its lines are kept: the lines are copied, so a
+  // later change of the file on disk never reaches the document.
+  FileBytes mapped(file, path);
+  if (mapped.Mapped()) {
+    const std::string_view bytes = mapped.View();
+    const size_t total = bytes.size();
+    for (size_t done = 0; done < total;) {
+      const size_t n = std::min(kChunk, total - done);
+      const bool more = reader.Feed(bytes.substr(done, n));
+      done += n;
+      mapped.Release(done);
+      if (progress) progress(done, total);
+      if (!more) break;
+    }
+    ReadOutcome out = reader.Finish();
+    mapped.Check();
+    return out;
+  }
+  // A pipe, read as it comes.
+  const size_t total = static_cast<size_t>(file.Size());
   auto buf = std::make_unique<char[]>(kChunk);
   size_t done = 0;
   while (const size_t n = file.Read(buf.get(), kChunk)) {
@@ -291,7 +344,7 @@ void WriteSubtitleFile(const std::string& path, LineSpan lines, const std::vecto
         append(buf);
         buf.clear();
       }
-      if (progress && i % kProgressStride == 0) progress(i, lines.size());
+      ReportProgress(progress, i, lines.size());
     }
     append(buf);
     if (progress) progress(lines.size(), lines.size());

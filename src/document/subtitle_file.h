@@ -50,12 +50,48 @@ ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink);
 // Hands every line of a document to the sink, in order.
 using LineSource = std::function<void(const LineSink& sink)>;
 
+// Lines written as a saved document holds them (each ended by CR LF), handed
+// to a sink 256 KiB at a time: the buffer is reused, so writing a line
+// allocates nothing.
+class LineWriter {
+ public:
+  explicit LineWriter(const ByteSink& sink) : sink_(sink) { buf_.reserve(kPiece + 4096); }
+  // The line being written; EndLine() ends it.
+  std::string& Buffer() { return buf_; }
+  void EndLine() {
+    buf_ += "\r\n";
+    if (buf_.size() >= kPiece) Flush();
+  }
+  void Line(std::string_view line) {
+    buf_ += line;
+    EndLine();
+  }
+  void Flush() {
+    sink_(buf_);
+    buf_.clear();
+  }
+
+ private:
+  static constexpr size_t kPiece = size_t{256} << 10;  // stays in cache between flushes
+  const ByteSink& sink_;
+  std::string buf_;
+};
+
+// The subtitle lines of bytes, in order, each to sink, without deciding
+// whether the text is UTF-8; returns what the reading found. For commands
+// that read a file once and write as they go.
+ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink);
+
+// What reading bytes would find, decided by their first line that is neither
+// empty nor a '[' line: usually a look at the first line alone.
+ReadKind PeekSubtitleKind(std::string_view bytes);
+
 // A file's bytes with where its subtitle lines are, sorted as
 // ReadSubtitleLines sorts them: for commands that read a document and write
 // a new one from it, the file in one block of memory instead of a string per
 // line. Whether the text is UTF-8 is not decided.
 struct SubtitleText {
-  std::unique_ptr<const std::string> bytes;  // first and last point into it
+  std::unique_ptr<FileBytes> bytes;  // first and last point into it
   ReadKind kind = ReadKind::NoSubtitles;
   size_t count = 0;
   std::string_view first, last;  // the first and last subtitle line
@@ -63,6 +99,7 @@ struct SubtitleText {
   void ForEachLine(const LineSink& sink) const;
 };
 SubtitleText IndexSubtitleText(std::string bytes);
+SubtitleText IndexSubtitleText(std::unique_ptr<FileBytes> bytes);
 
 // The same reading on bytes that arrive in pieces of any size (a file read in
 // chunks, a pipe that delivers a few bytes at a time): any split of the bytes

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "document/encoding_detection.h"
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
@@ -57,7 +58,7 @@ ShiftStatus ShiftLines(std::vector<std::string>& lines, int64_t offset,
     if (second < 0) second = 0;
     if (first > kMax || second > kMax) return ShiftStatus::TooLarge;
     shifted.push_back("{" + std::to_string(first) + "}{" + std::to_string(second) + "}" + f.text);
-    if (progress && i % kProgressStride == 0) progress(i, lines.size());
+    ReportProgress(progress, i, lines.size());
   }
   lines = std::move(shifted);
   return ShiftStatus::Done;
@@ -124,8 +125,7 @@ void ConvertDocumentToUtf8(SubtitleList& doc, const ProgressFn& progress) {
     if (std::any_of(line.begin(), line.end(),
                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
       doc.Replace(row, DecodeText(line, from));
-    if (progress && row % static_cast<int>(kProgressStride) == 0)
-      progress(static_cast<size_t>(row), static_cast<size_t>(count));
+    ReportProgress(progress, static_cast<size_t>(row), static_cast<size_t>(count));
   }
   doc.SetEncoding(TextEncoding::Utf8);
 }

@@ -16,6 +16,7 @@
 #include "document/file_io.h"
 #include "document/recovery_file.h"
 #include "document/recovery_store.h"
+#include "document/subtitle_list.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -365,6 +366,33 @@ TEST(BackgroundWriter, RunsJobsOneAtATimeAndReportsFailures) {
   writer.Cancel();
   writer.Wait();
   EXPECT_EQ(writer.TakeError(), "cancelled");
+}
+
+}  // namespace
+}  // namespace velorin
+
+namespace velorin {
+namespace {
+
+// The snapshot is taken in pieces; a change between pieces starts it over,
+// so the copy is always one state of the list, never a mix of two.
+TEST(IncrementalCopy, CopiesInPiecesAndStartsOverOnAChange) {
+  SubtitleList doc;
+  for (int i = 0; i < 10; ++i) doc.Add("{" + std::to_string(i) + "}{0}row");
+  IncrementalCopy copy;
+  copy.Start(doc.Lines(), doc.Revision());
+  EXPECT_FALSE(copy.Step(doc.Lines(), doc.Revision(), 4));
+  doc.Replace(0, "{0}{0}changed");  // behind the copy's position
+  EXPECT_FALSE(copy.Step(doc.Lines(), doc.Revision(), 4));
+  EXPECT_FALSE(copy.Step(doc.Lines(), doc.Revision(), 4));
+  EXPECT_TRUE(copy.Active());
+  EXPECT_TRUE(copy.Step(doc.Lines(), doc.Revision(), 4));
+  EXPECT_EQ(copy.Take(), doc.Lines());
+  EXPECT_FALSE(copy.Active());
+  SubtitleList empty;
+  copy.Start(empty.Lines(), empty.Revision());
+  EXPECT_TRUE(copy.Step(empty.Lines(), empty.Revision(), 4));
+  EXPECT_TRUE(copy.Take().empty());
 }
 
 }  // namespace

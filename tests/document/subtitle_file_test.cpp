@@ -290,7 +290,7 @@ TEST_P(FailedSave, LeavesTheOldFileIntact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailedSave, ::testing::ValuesIn(kFailedSaveCases),
-                         [](const auto& info) { return test::CaseName(info.param.name); });
+                         [](const auto& c) { return test::CaseName(c.param.name); });
 
 TEST(WriteSubtitleFile, SaveIntoAMissingFolderFails) {
   TempDir dir;

@@ -48,7 +48,7 @@ Film MakeFilm(double seconds, double fps, uint64_t seed, double flips = 0) {
     const auto to = static_cast<size_t>(std::lround((t + length) * 100));
     const size_t breath = from + (to - from) / 2;
     for (size_t i = from; i < to; ++i) f.speech[i] = i < breath || i >= breath + 12;
-    const auto first = static_cast<int32_t>(std::lround(from / 100.0 * fps));
+    const auto first = static_cast<int32_t>(std::lround(static_cast<double>(from) / 100.0 * fps));
     const auto second = static_cast<int32_t>(std::lround((t + length + r.Uniform(0.2, 0.9)) * fps));
     f.truth.push_back(ComposeSubtitleLine(first, second, "x"));
     t += length + r.Uniform(0.3, 4);

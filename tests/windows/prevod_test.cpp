@@ -155,6 +155,7 @@ class PrevodTest : public QObject {
     f.form->show();
     QTRY_COMPARE(f.Rows().join("\n"), "{1}{2}Příliš žluťoučký\n{3}{4}kůň");
     QVERIFY(f.form->Doc().IsFromUtf16());
+    QCOMPARE(f.form->EncodingButton->text(), "UTF-8 (z UTF-16)");
     f.form->Timer1Timer();
     QTest::keyClick(f.form->ListBox1, Qt::Key_F3);
     QCOMPARE(ReadFileBytes(f.form->ETarget->text()),
