@@ -152,7 +152,9 @@ TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {
       ASSERT_EQ(RecalculateFrames(doc, r.offsetText, r.scaleText, false), RecalcStatus::Done);
       EXPECT_LE(WorstFrameError(doc.Lines(), f.made.lines), heldOut ? 4 : 1);
       // The candidate, or near it where the noise blurs two of them.
-      if (!heldOut) EXPECT_NEAR(r.scale, scale, 0.0005 * scale);
+      if (!heldOut) {
+        EXPECT_NEAR(r.scale, scale, 0.0005 * scale);
+      }
     }
   }
 }
