@@ -4,12 +4,15 @@
 VELORIN_PACKAGES="qt6-base-dev qt6-base-dev-tools libgl-dev libmpv-dev libturbojpeg0-dev
 pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
 libqt6opengl6-dev qt6-translations-l10n libavformat-dev libavcodec-dev libswresample-dev
-libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng"
+libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng libuchardet-dev zlib1g-dev"
 
 # What the sanitizer and fuzzing builds need besides: clang, its sanitizer
 # runtimes (only recommended by clang, and recommends are not installed) and
 # libFuzzer.
 VELORIN_CHECK_PACKAGES="clang libclang-rt-14-dev libfuzzer-14-dev"
+
+# What building and checking the Debian package needs besides.
+VELORIN_PACKAGE_PACKAGES="dpkg-dev file lintian desktop-file-utils appstream"
 
 # velorin_install_missing [more packages]
 velorin_install_missing() {
@@ -116,4 +119,32 @@ velorin_fuzz() {
   done
   echo "fuzz: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
+}
+
+# Builds the Debian package in the given build folder, checks it as Debian's
+# tools do, installs it into this machine, runs both programs from /usr/bin
+# and removes it again.
+velorin_package_check() {
+  local dir=$1
+  rm -f "$dir"/velorin_*.deb
+  cmake --build "$dir" -j2 --target package
+  local deb
+  deb=$(ls "$dir"/velorin_*_*.deb)
+  dpkg-deb --info "$deb"
+  dpkg-deb --contents "$deb"
+  desktop-file-validate resources/velorin.desktop
+  appstreamcli validate --no-net packaging/velorin.metainfo.xml
+  # Errors fail; warnings are listed.
+  lintian --fail-on error --display-level ">=warning" "$deb"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "./$deb"
+  local status=0
+  /usr/bin/velorin-cli --help >/dev/null && /usr/bin/velorin-cli --version &&
+    QT_QPA_PLATFORM=offscreen /usr/bin/velorin --version &&
+    test -f /usr/share/velorin/info.htm && test -f /usr/lib/velorin/libvelorin_listen.so &&
+    dpkg -L velorin | grep -q "man1/velorin-cli.1.gz$" || status=1
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y velorin
+  [ $status -eq 0 ] && echo "package: 1 passed, 0 failed" || echo "package: 0 passed, 1 failed"
+  return $status
 }

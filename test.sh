@@ -5,12 +5,14 @@
 #                              build-sanitize/ and runs the whole suite, leaks checked
 #   ./test.sh --fuzz SECONDS   builds the libFuzzer targets of tests/fuzz there and
 #                              runs each for SECONDS on its seeds and what it finds
+#   ./test.sh --package        builds the Debian package in build/, checks it with
+#                              lintian, installs it, runs it and removes it
 # With VELORIN_WERROR=ON in the environment (as .ci/run sets it) a warning
 # fails the build.
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-usage() { sed -n '2,9s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,11s/^# \{0,1\}//p' "$0"; }
 case "${1:-}" in
   "")
     velorin_install_missing
@@ -34,6 +36,11 @@ case "${1:-}" in
     velorin_build_checked fuzz_targets
     velorin_sanitizer_env
     velorin_fuzz "$2"
+    ;;
+  --package)
+    velorin_install_missing "$VELORIN_PACKAGE_PACKAGES"
+    velorin_build build
+    velorin_package_check build
     ;;
   *)
     usage >&2

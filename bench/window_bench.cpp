@@ -428,6 +428,29 @@ int main(int argc, char** argv) {
       },
       false, &inner);
 
+  // The largest size at which every row fits (every row measured), and
+  // re-breaking every row too wide, then its undo.
+  struct WidthButton {
+    const char* name;
+    QPushButton* TForm4::*button;
+    bool changes;
+  } widthButtons[] = {{"width: largest fitting size (Ctrl+S, button)", &TForm4::Button2, false},
+                      {"width: fit rows too wide (Ctrl+S, button)", &TForm4::Button3, true}};
+  for (const WidthButton& wb : widthButtons)
+    b.Measure(
+        wb.name, [&] { b.SelectFirst(); },
+        [&] {
+          OnDialog<TForm4>([&](TForm4& d) {
+            QElapsedTimer t;
+            t.start();
+            (d.*wb.button)->click();
+            inner = Ms(t);
+            if (d.isVisible()) QTest::keyClick(&d, Qt::Key_Escape);
+          });
+          b.Key(Qt::Key_S, Qt::ControlModifier);
+        },
+        wb.changes, &inner);
+
   b.Measure(
       "save all (F3)", none, [&] { b.Key(Qt::Key_F3); }, false);
   std::fprintf(stderr, "saved %lld bytes\n", QFileInfo(w.ETarget->text()).size());

@@ -20,14 +20,18 @@
 #include <cmath>
 
 #include "app/dialog_support.h"
+#include "app/hlform_recovery.h"
 #include "app/subtitle_list_model.h"
 #include "app/wait_cursor.h"
 #include "convert/prevod.h"
+#include "document/encoding_detection.h"
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/ini_file.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "document/text_encoding.h"
+#include "film/casovaosa.h"
 #include "layout/sire.h"
 
 namespace velorin {
@@ -46,6 +50,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   programDir = options.programDir;
   if (programDir.isEmpty()) programDir = QCoreApplication::applicationDirPath();
   if (!programDir.endsWith('/')) programDir += '/';
+  // A built or copied program has its pages beside itself; an installed one
+  // under share/velorin/.
+  resourceDir = programDir;
+  const QString installed = QFile::decodeName(
+      InstalledResourceDirectory(QFile::encodeName(programDir).toStdString()).c_str());
+  if (!QFileInfo::exists(programDir + QStringLiteral("info.htm")) &&
+      QFileInfo::exists(installed + QStringLiteral("info.htm")))
+    resourceDir = installed;
   settingsPath = options.settingsPath;
   shell_ = options.shell;
   associations_ = options.associations;
@@ -84,10 +96,14 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setInterval(10);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(EncodingMenu, &QMenu::triggered, this, [this](QAction* a) {
+    const auto encoding = static_cast<TextEncoding>(a->data().toInt());
+    RunCommand([this, encoding] { ChooseEncoding(encoding); });
+  });
+  ShowEncoding();
   if (options.startTimer) Timer1->start();
+  StartAutosave(options);
 }
-
-TForm1::~TForm1() = default;
 
 QSize TForm1::MinimumClientSize() const {
   return {RoundHalfEven(770 * scaleFactor), RoundHalfEven(480 * scaleFactor)};
@@ -136,18 +152,25 @@ void TForm1::WireCommands() {
 void TForm1::FormShow() {
   LoadSettings();
   RefreshRecentMenu();
-  if (!fileArgument_.isEmpty()) {
+  // A session restored from its recovery copy is what the user chose to
+  // work on; the file named on the command line is not loaded over it.
+  bool restored = false;
+  RunCommand([this, &restored] { restored = OfferRecovery(); });
+  if (!restored && !fileArgument_.isEmpty()) {
     QString path = fileArgument_;
     RunCommand([this, path] { LoadSubtitleFile(path); });
   }
 }
 
 void TForm1::LoadSubtitleFile(const QString& path) {
+  RecoveryPause pause(*this);
   AddRecentFile(path);
   openDialogDir = QString::fromStdString(DirectoryPart(path.toStdString()));
   ESource->setText(path);
   QString target = QFile::decodeName(QByteArray::fromStdString(FreeTargetName(ToLocalPath(path))));
-  if (ReadSubtitleFile(path)) {
+  const bool read = ReadSubtitleFile(path);
+  ShowEncoding();
+  if (read) {
     changed_ = false;
     ETarget->setText(target);
     UpdateFrameFields();
@@ -156,6 +179,7 @@ void TForm1::LoadSubtitleFile(const QString& path) {
     ClearFields();
     ZdrojTitZav1Click();
   }
+  DocumentSettled();
 }
 
 bool TForm1::ReadSubtitleFile(const QString& path) {
@@ -163,15 +187,24 @@ bool TForm1::ReadSubtitleFile(const QString& path) {
   doc_.Clear();
   PushAll();
   ReadOutcome read = ReadSubtitleLines(ToLocalPath(path), Progress());
+  doc_.SetFromUtf16(read.utf16);
   if (read.kind == ReadKind::NotSubtitleFile) return ConvertForeignFile(path);
-  doc_.SetUtf8(read.utf8);
+  doc_.SetEncoding(DetectEncoding(read.lines, read.utf8));
   doc_.Assign(std::move(read.lines));
   PushAll();
   ShowSubtitleAt(overlayCursor);
   return doc_.Count() > 0;
 }
 
-bool TForm1::ConvertForeignFile(const QString&) {
+bool TForm1::ConvertForeignFile(const QString& path) {
+  // A picture, a film or a zeroed file has nothing to convert.
+  if (FileLooksBinary(ToLocalPath(path))) {
+    prompts_.Message(QStringLiteral("Upozornění"),
+                     QStringLiteral("Soubor ") + path +
+                         QStringLiteral(" není textový soubor s titulky, nelze ho převést."),
+                     Prompts::Icon::Warning);
+    return false;
+  }
   // The dialog reads the file named in ESource and fills the list itself.
   TForm5 dialog(*this);
   ExecModal(dialog);
@@ -200,7 +233,9 @@ void TForm1::ZdrojTitZav1Click() {
   if (changed_) AskSaveChanges();
   NewHistory fresh(*this);
   doc_.Clear();
+  doc_.SetFromUtf16(false);
   PushAll();
+  DocumentSettled();
   ESource->clear();
   ESource->setFocus();
 }
@@ -230,10 +265,13 @@ void TForm1::ESourceKeyPress() {
 }
 
 void TForm1::SaveLines(bool selectedOnly) {
+  RecoveryPause pause(*this);
   PullSelection();
   WriteSubtitleFile(ToLocalPath(ETarget->text()), doc_.Lines(),
                     selectedOnly ? &doc_.SelectionFlags() : nullptr, Progress());
   changed_ = false;
+  // Only a save of every row leaves nothing to recover.
+  if (!selectedOnly) DocumentSettled();
 }
 
 void TForm1::UlozButClick() { SaveLines(false); }
@@ -355,6 +393,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  EndAutosave();
+  if (Form15) Form15->close();  // keeps its place in the settings
   delete form4;
   form4 = nullptr;
   Timer1->stop();
@@ -391,6 +431,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     for (QLineEdit* field : {E1, E2, E3, E4, E5, E6})
       if (watched == field) return FilterFieldKey(field, key);
   }
+  if (watched == Panel1 && event->type() == QEvent::KeyPress &&
+      FilmPanelKey(static_cast<QKeyEvent*>(event)))
+    return true;
   if (watched == Panel1 && event->type() == QEvent::MouseButtonRelease) {
     // A click is the left button let go over the panel.
     auto* mouse = static_cast<QMouseEvent*>(event);
@@ -455,8 +498,9 @@ bool TForm1::FilterFieldKey(QLineEdit* field, QKeyEvent* key) {
 }
 
 void TForm1::Timer1Timer() {
-  // The hint of whatever is under the pointer.
+  // The hint of whatever is under the pointer, and the encoding.
   StatusText->setText(QStringLiteral(" ") + hint_);
+  ShowEncoding();
   // Computing the new times needs both pairs of frames.
   RovnaBut->setEnabled(!E1->text().isEmpty() && !E2->text().isEmpty() && !E3->text().isEmpty() &&
                        !E4->text().isEmpty());

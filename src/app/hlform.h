@@ -14,6 +14,7 @@
 #include "app/hlform_ui.h"
 #include "app/main_form.h"
 #include "app/prompts.h"
+#include "document/recovery_store.h"
 #include "document/subtitle_list.h"
 #include "document/undo_history.h"
 #include "film/media_player.h"
@@ -24,6 +25,7 @@
 namespace velorin {
 
 class FindDialog;
+class TForm15;
 class SubtitleListModel;
 class TForm4;
 
@@ -43,6 +45,13 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
     // The desktop's programs and the file associations; null: the real ones.
     DesktopShell* shell = nullptr;
     AssociationStore* associations = nullptr;
+    // The folder of recovery copies; empty: $XDG_STATE_HOME/velorin.
+    QString recoveryDir;
+    // Which programs run; null: the system's process table.
+    ProcessTable* processes = nullptr;
+    // How long a change may wait for the recovery copy, in ms; 0: 30 s, or
+    // VELORIN_AUTOSAVE_INTERVAL_MS when set (for tests of the program).
+    int autosaveIntervalMs = 0;
   };
 
   TForm1(Prompts& prompts, Options options, QWidget* parent = nullptr);
@@ -61,6 +70,8 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void PushRows(int first, int last) override;
   void PushAllKeepScroll() override;
   void SelectRowOnly(int row) override;
+  QItemSelectionModel* ListSelection() override { return ListBox1->selectionModel(); }
+  void EditCursorRow() override { UpravTitulek1Click(); }
   void UpdateFrameFields() override;
   void SetTargetFrames(const QString& first, const QString& last) override {
     E3->setText(first);
@@ -71,11 +82,16 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void SetChanged(bool changed) override { changed_ = changed; }
   QString DecodeLine(std::string_view bytes) const override;
   std::string EncodeText(const QString& text) const override;
+  void HoldOneUndoStep(bool hold) override { oneStep_ += hold ? 1 : -1; }
   int Scaled(int designUnits) const override { return TForm1Ui::Scaled(designUnits); }
   const QPixmap& Background() const override { return background; }
   MediaPlayer& Player() override;
   bool FilmOpen() const override;
   void OpenFilm() override { Panel1Click(); }
+  void StepFilm(bool forward, bool wholeSecond) override;
+  const AutoSyncResult* AutoSyncProposal() const override {
+    return autoSyncProposal ? &*autoSyncProposal : nullptr;
+  }
   QString SourceFileName() const override { return ESource->text(); }
   QString TargetFileName() const override { return ETarget->text(); }
   QString FrameRateText() const override { return frameRateText; }
@@ -83,7 +99,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
-  QString ProgramDir() const override { return programDir; }
+  QString ResourceDir() const override { return resourceDir; }
   QString LastOpenDir() const override { return lastOpenDir; }
   void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
   DesktopShell& Shell() override;
@@ -112,12 +128,17 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void Vybrat1Click();
   void SynTitZav1Click();
   void Timer1Timer();
+  // The status bar's encoding button follows the document's encoding.
+  void ShowEncoding();
+  // The user's choice in the encoding menu: the text is shown anew.
+  void ChooseEncoding(TextEncoding encoding);
   // Hands a file that is not frame-based to the conversion dialog; true when
   // it converted the file into the list.
   bool ConvertForeignFile(const QString& path);
 
   // Program-wide state.
   QString programDir;
+  QString resourceDir;  // the help pages and pictures: programDir unless installed
   QString settingsPath;
   QString openDialogDir;  // where the source-file dialog opens
   QString lastOpenDir;
@@ -190,6 +211,11 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void CasBut1Click();
   void CasBut2Click();
   void InfoFilm1Click();
+  // "Časová osa": shows the timeline window, made on first use.
+  void CasovaOsa1Click();
+  TForm15* Form15 = nullptr;  // the timeline, alive from its first showing on
+  // ← and → in the film panel step frames.
+  bool FilmPanelKey(QKeyEvent* key);
   void SetPlayer(std::unique_ptr<MediaPlayer> player);
   // The picture inside Panel1, inset 3 pixels; again after every resize.
   void AttachFilmDisplay();
@@ -206,12 +232,29 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void UpdateUndoItems();
   UndoHistory& History() { return history_; }
 
+  // ---- recovery copy (hlform_recovery.cpp) ----
+  // At start: asks about the copies of programs that ended without closing;
+  // true when one was restored.
+  bool OfferRecovery();
+  // Before something risky (a command over the whole list, closing the
+  // film): the copy is brought up to date and on disk.
+  void RecoveryCheckpoint();
+  // The list matches a file again (loaded, saved whole) or is new: the copy
+  // goes.
+  void DocumentSettled();
+  // The folder of the recovery copies (empty when there is none).
+  QString RecoveryDir() const;
+  // Whether no recovery write is under way.
+  bool RecoveryIdle() const;
+
   // ---- automatic synchronization (hlform_autosync.cpp) ----
   // Listens to the open film and fills E3 to E6 with the frames, offset and
   // scale that fit the subtitles to its speech, or opens the advanced
   // synchronization with proposed points when the film was cut differently;
   // Esc stops the listening.
   void AutoSync1Click();
+  // The last result found, shown on the timeline until it is applied.
+  std::optional<AutoSyncResult> autoSyncProposal;
 
   // ---- editing (hlform_edit.cpp) ----
   void Odebrat1Click();
@@ -290,6 +333,21 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void ESourceKeyPress();
   void SaveLines(bool selectedOnly);
   void SaveUnderAskedName(bool selectedOnly);
+  // While one is held (a load or a save under way) the recovery copy is
+  // neither written nor removed.
+  struct RecoveryPause {
+    explicit RecoveryPause(TForm1& form);
+    ~RecoveryPause();
+    TForm1& f;
+  };
+  void StartAutosave(const Options& options);
+  void AutosaveTick();
+  void ObserveRecovery();
+  void StartRecoveryWrite();
+  void EndAutosave();
+  // Waits for a recovery write to end, the window kept painted.
+  void WaitForRecoveryWrite();
+  void RestoreSession(RecoveryCopy copy);
   void RemoveTagKind(char kind);
 
   // Loading, closing and a new file start a new history: what they do to the
@@ -297,12 +355,15 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   struct NewHistory {
     explicit NewHistory(TForm1& form) : f(form) { f.doc_.SetJournal(nullptr); }
     ~NewHistory() {
+      f.autoSyncProposal.reset();
       f.history_.Clear();
       f.doc_.SetJournal(&f.history_.Pending());
     }
     TForm1& f;
   };
 
+  struct RecoveryState;
+  std::unique_ptr<RecoveryState> recovery_;
   Prompts& prompts_;
   UndoHistory history_;
   SubtitleList doc_;
@@ -310,6 +371,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   SubtitleListModel* model_ = nullptr;
   bool changed_ = false;
   int busy_ = 0;
+  int oneStep_ = 0;  // while above 0, nested commands join the running one's step
   bool shown_ = false;
   QString fileArgument_;
   QString hint_;

@@ -99,22 +99,25 @@ void TForm1::AutoSync1Click() {
 
   // The frames of the document are read at the film's own rate.
   double fps = track.frameRate;
-  if (!(fps > 0) && Player().LengthMs() > 0)
+  if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate) && Player().LengthMs() > 0)
     fps = static_cast<double>(Player().LengthFrames()) * 1000.0 /
           static_cast<double>(Player().LengthMs());
-  if (!(fps > 0)) fps = 25;
+  if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate)) fps = 25;
   const AutoSyncResult r = AlignToSpeech(track.speech, doc_.Lines(), fps, true);
   if (r.status != AutoSyncStatus::Found) {
     prompts_.Message(QStringLiteral("Upozornění"), QString::fromStdString(AutoSyncMessage(r)),
                      Prompts::Icon::Warning);
     return;
   }
+  autoSyncProposal = r;  // the timeline shows where the subtitles would go
   if (r.segments.size() > 1) {
     // A film cut differently: the stretches' points go to the advanced
     // synchronization, where the user checks them and runs them.
     TForm11 dialog(*this);
     dialog.ProposePoints(r.points);
+    const size_t steps = history_.Steps();
     ExecModal(dialog);
+    if (history_.Steps() != steps) autoSyncProposal.reset();  // the points were run
     return;
   }
   // E3 and E4 as well, so that "=" shows the same values again.

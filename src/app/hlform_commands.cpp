@@ -425,6 +425,13 @@ const C kCommands[] = {
      .key = Qt::Key_F9,
      .hint = "Výpočet výsledného posunu a časového měřítka podle řeči ve zvuku otevřeného filmu.",
      .handler = &F::AutoSync1Click},
+    {.menu = &U::Film1,
+     .item = &U::CasovaOsa1,
+     .caption = "Časová osa",
+     .key = Qt::Key_F11,
+     .hint = "Zobrazení zvuku filmu a titulků na časové ose.",
+     .handler = &F::CasovaOsa1Click,
+     .flags = C::SeparatorBefore},
 
     // Formátování
     {.submenu = &U::Formatovani2,

@@ -119,6 +119,7 @@ void TForm1::Novy2Click() {
       NewHistory fresh(*this);
       doc_.Add("{1}{100}");
     }
+    DocumentSettled();
     doc_.SetCursorRow(0);
     PushAll();
     UpravTitulek1Click();

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/dialog_support.h"
 #include "app/hlform.h"
 #include "document/error.h"
 #include "document/subtitle_line.h"
+#include "film/casovaosa.h"
 #include "film/infofilm.h"
 #include "film/mpv_player.h"
 #include "film/overlay.h"
@@ -51,6 +54,8 @@ void ShowNoFilm(TForm1& form) {
 void TForm1::WireFilmCommands() {
   LTitulek->setTextFormat(Qt::PlainText);  // subtitle text is never markup
   LTitulek->move(0, Scaled(265));
+  // A click gives the panel the keys, so that the arrows step frames.
+  Panel1->setFocusPolicy(Qt::ClickFocus);
 
   auto run = [this](Handler handler) {
     return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
@@ -97,6 +102,7 @@ void TForm1::Panel1Click() {
 }
 
 void TForm1::OpenFilmFile(const QString& file) {
+  RecoveryCheckpoint();
   filmDialogDir = openDialogDir.isNull() ? QStringLiteral("") : openDialogDir;
   MediaPlayer& player = Player();
   player.Close();
@@ -147,6 +153,7 @@ void TForm1::FilmZavClick() { CloseFilm(); }
 
 void TForm1::CloseFilm() {
   if (!FilmOpen()) return;
+  RecoveryCheckpoint();
   Panel1->setText(QString::fromUtf8(kNoFilmCaption));
   filmPlayer->Close();
   ShowNoFilm(*this);
@@ -215,6 +222,37 @@ void RunTimeDialog(TForm1& form, QLineEdit* field, const QString& caption) {
 void TForm1::CasBut1Click() { RunTimeDialog(*this, E3, QStringLiteral("První titulek")); }
 
 void TForm1::CasBut2Click() { RunTimeDialog(*this, E4, QStringLiteral("Poslední titulek")); }
+
+void TForm1::StepFilm(bool forward, bool wholeSecond) {
+  if (!FilmOpen()) return;
+  MediaPlayer& player = Player();
+  if (player.Mode() == PlayerMode::Playing) return;
+  if (wholeSecond) {
+    const auto second = static_cast<int64_t>(std::llround(player.FramesPerSecond()));
+    const int64_t lastFrame = std::max<int64_t>(player.LengthFrames() - 1, 0);
+    player.Seek(std::clamp<int64_t>(player.Position() + (forward ? second : -second), 0, lastFrame));
+  } else {
+    player.StepFrame(forward);
+  }
+  LSnimek->setText(QStringLiteral("snímek ") + QString::number(player.Position()));
+}
+
+bool TForm1::FilmPanelKey(QKeyEvent* key) {
+  if (key->key() != Qt::Key_Left && key->key() != Qt::Key_Right) return false;
+  if ((key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::NoModifier)
+    return false;
+  const bool forward = key->key() == Qt::Key_Right;
+  const bool second = key->modifiers() & Qt::ShiftModifier;
+  RunCommand([this, forward, second] { StepFilm(forward, second); });
+  return true;
+}
+
+void TForm1::CasovaOsa1Click() {
+  if (!Form15) Form15 = new TForm15(*this);
+  Form15->show();
+  Form15->raise();
+  Form15->activateWindow();
+}
 
 void TForm1::InfoFilm1Click() {
   TForm9 dialog(*this);

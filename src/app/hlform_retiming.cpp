@@ -61,6 +61,7 @@ void TForm1::RecalculateFrames(bool selectedOnly) {
     case RecalcStatus::Done:
       break;
   }
+  autoSyncProposal.reset();  // applied, or replaced by what the user typed
   PushAll();
   UpdateFrameFields();
   SetChanged(true);

@@ -28,7 +28,9 @@ QString FromLocal(const std::string& path) {
 
 QString TForm1::SettingsFile() const {
   if (!settingsPath.isEmpty()) return settingsPath;
-  const bool writable = QFileInfo(programDir).isWritable();
+  // An installed program (its pages under share/) keeps its settings in the
+  // user's folder even when run by someone who may write to /usr/bin.
+  const bool writable = resourceDir == programDir && QFileInfo(programDir).isWritable();
   return FromLocal(SettingsFilePath(Local(programDir),
                                     qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
                                     Local(QDir::homePath()), writable));
@@ -39,7 +41,7 @@ void TForm1::LoadSettings() {
   AppSettings defaults;
   defaults.subtitlesPath = Local(documents + '/');
   defaults.filmsPath = Local(documents);
-  defaults.backgroundPath = Local(programDir + QStringLiteral("pozadi.jpg"));
+  defaults.backgroundPath = Local(resourceDir + QStringLiteral("pozadi.jpg"));
   settings = ReadAppSettings(IniFile(Local(SettingsFile())), defaults);
 
   subtitlesPath = FromLocal(settings.subtitlesPath);

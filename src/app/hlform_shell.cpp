@@ -44,6 +44,8 @@ AssociationStore& TForm1::Associations() {
 }
 
 void TForm1::Pridat1Click() {
+  // Adding and the sort after it are taken back together.
+  OneUndoStep step(*this);
   PullSelection();
   TForm6 dialog(*this);
   ExecModal(dialog);
@@ -61,7 +63,7 @@ void TForm1::AsociovatSoubory1Click() {
 }
 
 void TForm1::LoadStartupBackground() {
-  const QString fallback = programDir + QStringLiteral("pozadi.jpg");
+  const QString fallback = resourceDir + QStringLiteral("pozadi.jpg");
   const QString chosen = FromLocal(settings.backgroundPath);
   QStringList tries;
   if (IsBackgroundPictureName(chosen) && QFileInfo(chosen).isFile()) tries << chosen;
@@ -94,7 +96,7 @@ void TForm1::SetBackgroundPicture(const QString& path) {
 }
 
 void TForm1::VychoziPoz2Click() {
-  const QString fallback = programDir + QStringLiteral("pozadi.jpg");
+  const QString fallback = resourceDir + QStringLiteral("pozadi.jpg");
   if (FromLocal(settings.backgroundPath) == fallback) return;
   SetBackgroundPicture(fallback);
 }
@@ -109,13 +111,13 @@ void TForm1::VlastniPoz2Click() {
   SetBackgroundPicture(*path);
 }
 
-void TForm1::NapButClick() { ShowHelpPage(*this, programDir + QStringLiteral("info.htm")); }
+void TForm1::NapButClick() { ShowHelpPage(*this, resourceDir + QStringLiteral("info.htm")); }
 
 void TForm1::FormatovaniNap1Click() {
-  ShowHelpPage(*this, programDir + QStringLiteral("formatovani.htm"));
+  ShowHelpPage(*this, resourceDir + QStringLiteral("formatovani.htm"));
 }
 
-void TForm1::StrukturaIni1Click() { ShowHelpPage(*this, programDir + QStringLiteral("ini.htm")); }
+void TForm1::StrukturaIni1Click() { ShowHelpPage(*this, resourceDir + QStringLiteral("ini.htm")); }
 
 void TForm1::OAplikaci1Click() {
   TAboutBox box(*this);

@@ -1,6 +1,7 @@
 #include "app/hlform_ui.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "document/text_encoding.h"
 
 namespace velorin {
 
@@ -228,6 +231,23 @@ void TForm1Ui::BuildStatusBar() {
   StatusProgress->setTextVisible(false);
   StatusProgress->hide();
   StatusBar1->addPermanentWidget(StatusProgress);
+  EncodingButton = new QToolButton(StatusBar1);
+  EncodingButton->setAutoRaise(true);
+  EncodingButton->setPopupMode(QToolButton::InstantPopup);
+  EncodingButton->setMaximumHeight(StatusBar1->height() - 2);
+  EncodingButton->setToolTip(
+      Utf8("Kódování, ve kterém se titulky zobrazují a píší. Soubor se jeho změnou nepřevádí."));
+  EncodingMenu = new QMenu(EncodingButton);
+  auto* group = new QActionGroup(EncodingMenu);
+  for (const EncodingInfo& info : Encodings()) {
+    QAction* a = EncodingMenu->addAction(Utf8(info.name) + QStringLiteral(" (") +
+                                         Utf8(info.region) + QStringLiteral(")"));
+    a->setCheckable(true);
+    a->setData(static_cast<int>(info.id));
+    group->addAction(a);
+  }
+  EncodingButton->setMenu(EncodingMenu);
+  StatusBar1->addPermanentWidget(EncodingButton);
 }
 
 void TForm1Ui::BuildMenus(QMainWindow& window, std::span<const MenuCommand> commands) {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <functional>
 #include <span>
@@ -102,6 +103,9 @@ struct TForm1Ui {
   QStatusBar* StatusBar1;
   QLabel* StatusText;
   QProgressBar* StatusProgress;
+  // The document's encoding; its menu lets the user show the text in another.
+  QToolButton* EncodingButton;
+  QMenu* EncodingMenu;
   QMenu* PopupMenu1 = nullptr;
   QTimer* Timer1 = nullptr;  // the 10 ms state refresh
 
@@ -117,7 +121,7 @@ struct TForm1Ui {
       *VlozTitulek2, *OpravTitulky2, *Prejit2, *HledejText2, *PridSoub1, *SeradCas1, *Dopln2,
       *Odstran2, *SireTit1, *Spojit1, *Rozdelit2, *Rozdelit3, *Rozdelit4, *Rozdelit5, *Maximalne2,
       *Souhrn1;
-  QAction *Otevrit1, *Start1, *Pauza1, *Stop1, *Zavrit1, *InfoFilm1, *AutoSync1;
+  QAction *Otevrit1, *Start1, *Pauza1, *Stop1, *Zavrit1, *InfoFilm1, *AutoSync1, *CasovaOsa1;
   QAction *NastavPismo2, *NastavStyl2, *NastavVel2, *NastavBar2, *OdDruh2, *OdStyl2, *OdVel2,
       *OdBar2, *OdVse2;
   QAction *ObecnaNap1, *FormatovaniNap1, *StrukturaIni1, *OAplikaci1;

@@ -15,14 +15,34 @@ namespace velorin {
 
 QString TForm1::DecodeLine(std::string_view bytes) const {
   if (doc_.IsUtf8()) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  std::string utf8 = Cp1250ToUtf8(bytes);
+  std::string utf8 = DecodeText(bytes, doc_.Encoding());
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string TForm1::EncodeText(const QString& text) const {
   QByteArray utf8 = text.toUtf8();
   std::string s(utf8.constData(), static_cast<size_t>(utf8.size()));
-  return doc_.IsUtf8() ? s : Utf8ToCp1250(s);
+  return doc_.IsUtf8() ? s : velorin::EncodeText(s, doc_.Encoding());
+}
+
+void TForm1::ShowEncoding() {
+  const TextEncoding encoding = doc_.Encoding();
+  QString name = QString::fromUtf8(InfoOf(encoding).name);
+  // A UTF-16 file is held, and saved, as its UTF-8.
+  if (doc_.IsFromUtf16() && encoding == TextEncoding::Utf8) name += QStringLiteral(" (z UTF-16)");
+  if (EncodingButton->text() != name) EncodingButton->setText(name);
+  for (QAction* a : EncodingMenu->actions())
+    if (a->data().toInt() == static_cast<int>(encoding) && !a->isChecked()) a->setChecked(true);
+}
+
+void TForm1::ChooseEncoding(TextEncoding encoding) {
+  // Only how the bytes are read changes: nothing to save, nothing to take back.
+  doc_.SetJournal(nullptr);
+  doc_.SetEncoding(encoding);
+  doc_.SetJournal(&history_.Pending());
+  ShowEncoding();
+  PushAllKeepScroll();
+  ShowSubtitleAt(overlayCursor);
 }
 
 bool TForm1::HasSelection() const {
@@ -93,21 +113,24 @@ bool TForm1::RunCommand(const std::function<void()>& fn, const QString& name) {
   // made.
   WaitCursor wait;
   const QString outer = commandNames_.empty() ? QString() : commandNames_.back();
-  if (!outer.isNull()) history_.Commit(outer.toStdString());
+  // Inside a command held as one step, nested commands add to its step.
+  const bool joined = oneStep_ > 0;
+  if (!outer.isNull() && !joined) history_.Commit(outer.toStdString());
   commandNames_.push_back(!name.isEmpty()    ? name
                           : !outer.isEmpty() ? outer
                                              : QStringLiteral("Úprava"));
   ++busy_;
   struct Done {
     TForm1* f;
+    bool joined;
     ~Done() {
       // A command that failed half-way is a step too: what it changed stays.
-      f->history_.Commit(f->commandNames_.back().toStdString());
+      if (!joined) f->history_.Commit(f->commandNames_.back().toStdString());
       f->commandNames_.pop_back();
       --f->busy_;
       f->StatusProgress->hide();  // the next progress report of an outer command shows it again
     }
-  } done{this};
+  } done{this, joined};
   try {
     fn();
     return true;
@@ -124,6 +147,8 @@ void TForm1::SetDefaultFormat(const FontChoice& format) {
 }
 
 ProgressFn TForm1::Progress() {
+  // Whatever walks the whole list is risky enough to have the copy current.
+  RecoveryCheckpoint();
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
   return [this, clock](size_t done, size_t total) {
@@ -133,7 +158,9 @@ ProgressFn TForm1::Progress() {
     StatusProgress->setValue(total ? static_cast<int>(done * 1000 / total) : 0);
     StatusProgress->show();
     // Keep the window painted and the timer running; commands stay blocked
-    // while this one runs, and typing waits until it ends.
+    // while this one runs, and typing waits until it ends. The list is half
+    // done here: no recovery copy is taken of it.
+    RecoveryPause pause(*this);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
 }

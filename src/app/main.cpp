@@ -3,11 +3,26 @@
 #include <QLocale>
 #include <QTranslator>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 
 #include "app/hlform.h"
 #include "app/qt_prompts.h"
+#include "velorin_version.h"
 
 int main(int argc, char** argv) {
+  // Answered before any window or display is needed.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("velorin %s\n", VELORIN_VERSION);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(
+        "Použití: velorin [SOUBOR]\n"
+        "Synchronizace a editace filmových titulků; SOUBOR se otevře jako zdrojový soubor.\n"
+        "Operace bez okna nabízí velorin-cli (velorin-cli --help).\n");
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velorin"));
   // The standard dialogs speak the program's language.

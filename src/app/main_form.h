@@ -12,7 +12,9 @@
 #include "document/subtitle_list.h"
 #include "film/media_player.h"
 #include "shell/settings.h"
+#include "sync/auto_sync.h"
 
+class QItemSelectionModel;
 class QWidget;
 
 namespace velorin {
@@ -40,6 +42,9 @@ class MainForm {
   // undo history, named name (a nested command without a name takes the
   // name of the one around it).
   virtual bool RunCommand(const std::function<void()>& fn, const QString& name = {}) = 0;
+  // While held, what nested commands change joins the running command's step
+  // (a command that opens dialogs whose buttons are commands themselves).
+  virtual void HoldOneUndoStep(bool hold) = 0;
   // A progress callback for the core's long loops.
   virtual ProgressFn Progress() = 0;
 
@@ -50,6 +55,11 @@ class MainForm {
   virtual void PushAllKeepScroll() = 0;
   // Selects row alone, makes it the cursor row and scrolls it into view.
   virtual void SelectRowOnly(int row) = 0;
+  // The list's selection and cursor row as the user sees them between
+  // commands; its model signals every change of the rows shown.
+  virtual QItemSelectionModel* ListSelection() = 0;
+  // The edit dialog on the cursor row ("Upravit titulek").
+  virtual void EditCursorRow() = 0;
   // E1 and E2 follow the first and last subtitle; E5 and E6 are emptied.
   virtual void UpdateFrameFields() = 0;
   // E3 and E4: the frames the first and last subtitle should get.
@@ -74,6 +84,12 @@ class MainForm {
   virtual MediaPlayer& Player() = 0;
   virtual bool FilmOpen() const = 0;
   virtual void OpenFilm() = 0;
+  // With the film not playing: one frame forward or back, or a second with
+  // wholeSecond; the frame counter shows where it went.
+  virtual void StepFilm(bool forward, bool wholeSecond) = 0;
+  // Where the automatic synchronization would put the subtitles, until the
+  // user recalculates them (or opens another document); null when none.
+  virtual const AutoSyncResult* AutoSyncProposal() const = 0;
 
   // The source and target file fields (ESource, ETarget) as they stand.
   virtual QString SourceFileName() const = 0;
@@ -90,9 +106,9 @@ class MainForm {
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;
 
-  // The program's folder with a trailing '/' (help pages, default picture)
-  // and the settings file in use.
-  virtual QString ProgramDir() const = 0;
+  // The folder of the help pages and the default picture, with a trailing
+  // '/', and the settings file in use.
+  virtual QString ResourceDir() const = 0;
   virtual QString SettingsFile() const = 0;
   // The folder of the last opened subtitle file: where the file dialogs of
   // subtitles to open or add start.
@@ -102,6 +118,18 @@ class MainForm {
   virtual DesktopShell& Shell() = 0;
   // The program as the opener of subtitle files.
   virtual AssociationStore& Associations() = 0;
+};
+
+// Holds the running command's undo step open for the commands nested in it.
+class OneUndoStep {
+ public:
+  explicit OneUndoStep(MainForm& form) : form_(form) { form_.HoldOneUndoStep(true); }
+  ~OneUndoStep() { form_.HoldOneUndoStep(false); }
+  OneUndoStep(const OneUndoStep&) = delete;
+  OneUndoStep& operator=(const OneUndoStep&) = delete;
+
+ private:
+  MainForm& form_;
 };
 
 }  // namespace velorin

@@ -8,6 +8,8 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_film.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_lines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_recovery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_recovery.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_sync.cpp

@@ -1,11 +1,15 @@
 #include "cli/cli.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <functional>
 #include <istream>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -15,9 +19,11 @@
 #include "cli/listen_loader.h"
 #include "convert/srt_export.h"
 #include "convert/srt_import.h"
+#include "document/ascii.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
+#include "document/utf16.h"
 #include "document/subtitle_list.h"
 #include "edit/completion.h"
 #include "edit/statistics.h"
@@ -210,22 +216,118 @@ std::string CommandHelp(const Subcommand& command) {
   return out;
 }
 
+// Looks at the first bytes of an input before the rest is read, and fails
+// when they show the input is of no use.
+using HeadCheck = std::function<void(std::string_view head)>;
+constexpr size_t kHeadBytes = 1 << 16;
+
+// A block of memory taken straight from the system, so that it goes back to
+// it as soon as it is released.
+class Block {
+ public:
+  static constexpr size_t kSize = size_t{4} << 20;
+  Block() {
+    void* p = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+  }
+  ~Block() { ::munmap(data_, kSize); }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  char* Data() { return data_; }
+
+ private:
+  char* data_;
+};
+
+// Reads a stream whole with read(buffer, size), which gives the number of
+// bytes read, fewer only at the end; tooLong fails when more than
+// kMaxInputBytes arrive: as soon as the first byte beyond the limit does,
+// without reading on. check sees the first kHeadBytes (or all there is)
+// before the rest is read. The bytes gather in blocks that are copied into
+// the result one by one and freed, so that reading holds little more than
+// what it keeps.
+std::string GatherBlocks(const std::function<size_t(char*, size_t)>& read,
+                         const std::function<void()>& tooLong, const HeadCheck& check) {
+  std::vector<std::unique_ptr<Block>> blocks;
+  size_t total = 0, inLast = Block::kSize;
+  bool checked = !check, more = true;
+  while (more) {
+    if (inLast == Block::kSize) {
+      blocks.push_back(std::make_unique<Block>());
+      inLast = 0;
+    }
+    // One byte more than the limit tells a longer input.
+    const size_t want =
+        std::min({kHeadBytes, Block::kSize - inLast, size_t{kMaxInputBytes} + 1 - total});
+    const size_t got = read(blocks.back()->Data() + inLast, want);
+    more = got == want;
+    inLast += got;
+    total += got;
+    if (total > kMaxInputBytes) tooLong();
+    if (!checked && (total >= kHeadBytes || !more)) {
+      checked = true;
+      check(std::string_view(blocks.front()->Data(), total));
+    }
+  }
+  std::string out;
+  out.reserve(total);
+  for (auto& block : blocks) {
+    out.append(block->Data(), std::min(Block::kSize, total - out.size()));
+    block.reset();
+  }
+  return out;
+}
+
 // Standard input, whole. A stream that cannot be read (closed, a folder) is
 // a failure, not an empty file, and so is one longer than any file is read.
-std::string ReadAll(std::istream& in) {
-  std::string out;
-  char buf[1 << 16];
-  // istream::read turns an exception of the stream buffer (a failing read
-  // with unsynchronized standard streams) into badbit.
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    out.append(buf, static_cast<size_t>(in.gcount()));
-    if (out.size() > kMaxInputBytes)
-      Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
-           " GiB, no subtitle file is that large");
-    if (!in) break;
-  }
-  if (in.bad()) Fail("cannot read standard input");
-  return out;
+std::string ReadAll(std::istream& in, const HeadCheck& check = {}) {
+  return GatherBlocks(
+      [&](char* buffer, size_t size) {
+        // istream::read turns an exception of the stream buffer (a failing
+        // read with unsynchronized standard streams) into badbit.
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (in.bad()) Fail("cannot read standard input");
+        return static_cast<size_t>(in.gcount());
+      },
+      [] {
+        Fail("standard input: more than " + std::to_string(kMaxInputBytes >> 30) +
+             " GiB, no subtitle file is that large");
+      },
+      check);
+}
+
+// A file, whole, its first bytes looked at first: a regular file much larger
+// than any subtitle file (a sparse one) is refused without reading it all.
+std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
+  if (!check) return ReadFileBytes(path);
+  InputFile file(path);
+  const auto read = [&](char* buffer, size_t size) {
+    size_t have = 0;
+    while (have < size)
+      if (const size_t n = file.Read(buffer + have, size - have))
+        have += n;
+      else
+        break;
+    return have;
+  };
+  // A pipe cannot be read twice: it is read as standard input is.
+  if (file.Size() == 0) return GatherBlocks(read, [&] { ThrowFileError(path, EFBIG); }, check);
+  std::string head(kHeadBytes, '\0');
+  head.resize(read(head.data(), head.size()));
+  check(head);
+  return ReadFileBytes(path);
+}
+
+std::string ReadInput(const std::string& path, std::istream& in, const HeadCheck& check = {}) {
+  return path == "-" ? ReadAll(in, check) : ReadFile(path, check);
+}
+
+// Standard output named as a file ("-o /dev/stdout", often a pipe) is
+// written as '-' is.
+bool IsStandardOutput(const std::string& output) {
+  return output == "-" || output == "/dev/stdout" || output == "/dev/fd/1" ||
+         output == "/proc/self/fd/1";
 }
 
 void FailNotSubtitleFile(const std::string& path) {
@@ -234,9 +336,18 @@ void FailNotSubtitleFile(const std::string& path) {
        "with '{')");
 }
 
+// Refuses what the start of a file shows is no frame-based subtitle file.
+HeadCheck SubtitleHead(const std::string& path) {
+  return [path](std::string_view head) {
+    SubtitleLineReader reader;
+    if (!reader.Feed(head)) FailNotSubtitleFile(path);
+  };
+}
+
 // The subtitle lines of IN as the window would load them.
 SubtitleList LoadDocument(const std::string& path, std::istream& in) {
-  ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(in)) : ReadSubtitleLines(path);
+  ReadOutcome read =
+      path == "-" ? ParseSubtitleText(ReadAll(in, SubtitleHead(path))) : ReadSubtitleLines(path);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   SubtitleList doc;
   doc.Assign(std::move(read.lines));
@@ -246,7 +357,7 @@ SubtitleList LoadDocument(const std::string& path, std::istream& in) {
 
 // Writes the document to OUT ('-' for standard output) as the window saves it.
 void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) {
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     out << ComposeFileBytes(lines);
     out.flush();
     if (!out) Fail("cannot write to standard output");
@@ -255,12 +366,54 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
   }
 }
 
+// IN's bytes: a regular file mapped, standard input or a pipe read whole.
+// check sees the first kHeadBytes, as ReadInput's does.
+std::unique_ptr<FileBytes> InputBytes(const std::string& path, std::istream& in,
+                                      const HeadCheck& check = {}) {
+  if (path == "-") return std::make_unique<FileBytes>(FileBytes::Held{ReadAll(in, check)});
+  {
+    InputFile file(path);
+    auto mapped = std::make_unique<FileBytes>(file, path);
+    if (mapped->Mapped()) {
+      if (check) check(mapped->View().substr(0, kHeadBytes));
+      return mapped;
+    }
+  }
+  return std::make_unique<FileBytes>(FileBytes::Held{ReadFile(path, check)});
+}
+
 // The same lines as views into the file's bytes, for commands that only
 // write a new document from them.
 SubtitleText IndexDocument(const std::string& path, std::istream& in) {
-  SubtitleText text = IndexSubtitleText(path == "-" ? ReadAll(in) : ReadFileBytes(path));
+  SubtitleText text = IndexSubtitleText(InputBytes(path, in, SubtitleHead(path)));
   if (text.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   return text;
+}
+
+// IN for a command that reads its lines once as it writes: refused as
+// LoadDocument refuses it, with nothing read beyond the first lines.
+struct StreamedDocument {
+  std::unique_ptr<FileBytes> bytes;
+  ReadKind kind = ReadKind::NoSubtitles;
+  // Hands every subtitle line to sink, in order.
+  LineSource Lines() const {
+    return [this](const LineSink& sink) { ForEachSubtitleLine(bytes->View(), sink); };
+  }
+  size_t Count() const {
+    size_t count = 0;
+    ForEachSubtitleLine(bytes->View(), [&](std::string_view) { ++count; });
+    return count;
+  }
+};
+
+StreamedDocument OpenDocument(const std::string& path, std::istream& in) {
+  StreamedDocument doc{InputBytes(path, in, SubtitleHead(path))};
+  // UTF-16 is read as its UTF-8 decoding.
+  if (Utf16OrderOf(doc.bytes->View()) != Utf16Order::None)
+    doc.bytes = std::make_unique<FileBytes>(FileBytes::Held{Utf16ToUtf8(doc.bytes->View())});
+  doc.kind = PeekSubtitleKind(doc.bytes->View());
+  if (doc.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
+  return doc;
 }
 
 // Writes to OUT ('-' for standard output) what fill gives, as the window
@@ -269,7 +422,7 @@ SubtitleText IndexDocument(const std::string& path, std::istream& in) {
 void SaveStreamed(const std::string& output, std::ostream& out,
                   const std::function<bool(const ByteSink&)>& fill) {
   struct Dropped {};
-  if (output == "-") {
+  if (IsStandardOutput(output)) {
     std::string bytes;
     if (!fill([&](std::string_view piece) { bytes.append(piece); })) return;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -283,6 +436,28 @@ void SaveStreamed(const std::string& output, std::ostream& out,
     });
   } catch (const Dropped&) {
   }
+}
+
+// Writes to OUT what produce gives, produce returning done when its lines
+// hold no fault. A fault of the lines (an Error or another status) is what to
+// report also when writing OUT failed first, as when the whole document was
+// changed in memory before OUT was touched: produce then runs again into
+// nothing, and its error or status wins.
+template <typename Status>
+Status SaveChecked(const std::string& output, std::ostream& out, const FileBytes& bytes,
+                   const std::function<Status(const ByteSink&)>& produce, Status done) {
+  Status status = done;
+  try {
+    SaveStreamed(output, out, [&](const ByteSink& append) {
+      status = produce(append);
+      bytes.Check();
+      return status == done;
+    });
+  } catch (const Error&) {
+    status = produce([](std::string_view) {});
+    if (status == done) throw;
+  }
+  return status;
 }
 
 // "A-B,C,..." (1-based, inclusive) of count rows into selection flags.
@@ -312,12 +487,6 @@ std::vector<char> RowFlags(int count, const std::string& ranges) {
   return flags;
 }
 
-void SelectRows(SubtitleList& doc, const std::string& ranges) {
-  const std::vector<char> flags = RowFlags(doc.Count(), ranges);
-  for (int r = 0; r < doc.Count(); ++r)
-    if (flags[static_cast<size_t>(r)]) doc.SetSelected(r, true);
-}
-
 // Offset and scale texts from the two frame pairs, as "=" shows them.
 std::pair<std::string, std::string> FromFramePairs(int32_t e1, int32_t e2, int32_t e3, int32_t e4) {
   RetimingValues v = ComputeRetiming(e1, e2, e3, e4);
@@ -344,6 +513,25 @@ int Retime(const Arguments& args, const Streams& io) {
   if (ways != 1) Fail("retime: give either --offset and --scale, or --frames, or --sync", 2);
   if ((offset || scale) && !(offset && scale)) Fail("retime: --offset and --scale go together", 2);
   if (sync && *sync == "-" && *input == "-") Fail("retime: IN and REF cannot both be '-'", 2);
+
+  // The usual case in one pass: the lines are retimed as they are read from
+  // the file's bytes and written.
+  if (offset && !rows) {
+    const std::string offsetField = WithComma(*offset), scaleField = WithComma(*scale);
+    if (ParseRecalcFields(offsetField, scaleField).status == RecalcStatus::Done) {
+      const StreamedDocument doc = OpenDocument(*input, in);
+      if (doc.kind == ReadKind::NoSubtitles) Fail(*input + ": the file holds no subtitle lines");
+      const LineSource lines = doc.Lines();
+      const RecalcStatus status = SaveChecked<RecalcStatus>(
+          *output, out, *doc.bytes,
+          [&](const ByteSink& append) {
+            return WriteRecalculatedLines(lines, nullptr, offsetField, scaleField, append);
+          },
+          RecalcStatus::Done);
+      if (status == RecalcStatus::TooLarge) Fail(std::string(kMsgFrameTooLarge));
+      return 0;
+    }
+  }
 
   // The lines are read from the file's bytes as they are written: the
   // document is never held line by line.
@@ -431,7 +619,8 @@ int Info(const Arguments& args, const Streams& io) {
     }
   };
   const ReadOutcome read =
-      path == "-" ? ScanSubtitleText(ReadAll(in), take) : ScanSubtitleLines(path, take);
+      path == "-" ? ScanSubtitleText(ReadAll(in, SubtitleHead(path)), take)
+                  : ScanSubtitleLines(path, take);
   if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
   // Composed first: a frame that cannot be read leaves no half an answer.
   std::ostringstream text;
@@ -462,7 +651,36 @@ int Sync(const Arguments& args, const Streams& io) {
     Fail("sync: give at least two --point, or --ref REF --complete", 2);
   if (ref && *ref == "-" && *input == "-") Fail("sync: IN and REF cannot both be '-'", 2);
 
-  SubtitleList doc = LoadDocument(*input, in);
+  // The document is read twice and never held: once for its number of rows,
+  // its first and last line and the lines of the points' rows, and once as it
+  // is retimed and written.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<int> wanted;  // 0-based rows of the points, as far as they read
+  for (const std::string& p : pointArgs) {
+    try {
+      const int32_t row = ToInt32(p.substr(0, p.find('=')));
+      if (row >= 1) wanted.push_back(row - 1);
+    } catch (const Error&) {
+      // Reported in turn below.
+    }
+  }
+  std::sort(wanted.begin(), wanted.end());
+  std::vector<std::string_view> wantedLines(wanted.size());
+  size_t count = 0, next = 0;
+  std::string_view firstLine, lastLine;
+  ForEachSubtitleLine(doc.bytes->View(), [&](std::string_view line) {
+    if (count == 0) firstLine = line;
+    lastLine = line;
+    for (; next < wanted.size() && static_cast<size_t>(wanted[next]) == count; ++next)
+      wantedLines[next] = line;
+    ++count;
+  });
+  auto lineAt = [&](int row) {
+    const auto at = std::lower_bound(wanted.begin(), wanted.end(), row);
+    return wantedLines[static_cast<size_t>(at - wanted.begin())];
+  };
+  const int rowCount = static_cast<int>(count);
+
   std::vector<std::string> syncLines;
   if (ref) {
     syncLines = *ref == "-" ? ScanSyncList(ReadAll(in)) : ReadSyncList(*ref);
@@ -481,21 +699,23 @@ int Sync(const Arguments& args, const Streams& io) {
     } catch (const Error&) {
       Fail("--point: " + Quote(p) + " is not ROW=FRAME", 2);
     }
-    if (row < 1 || row > doc.Count())
+    if (row < 1 || row > rowCount)
       Fail("--point: row " + std::to_string(row) + " is outside rows 1-" +
-               std::to_string(doc.Count()),
+               std::to_string(rowCount),
            2);
-    SyncPointClash clash =
-        PlaceSyncPoint(points, points.size(), MakeSyncPoint(doc.Lines(), row - 1, frame));
+    const SyncPoint point{frame, ParseFirstFrame(lineAt(row - 1)), row - 1};
+    SyncPointClash clash = PlaceSyncPoint(points, points.size(), point);
     if (clash.found) Fail(SyncClashMessage(clash.frame, SyncPlacement::Add));
   }
-  if (complete) CompleteSyncPoints(points, doc.Lines(), syncLines);
+  if (complete) CompleteSyncPoints(points, firstLine, lastLine, count, syncLines);
   if (points.size() < 2) Fail("sync: fewer than two synchronization points");
 
-  SyncStatus status = Synchronize(doc, points);
+  const LineSource lines = doc.Lines();
+  const SyncStatus status = SaveChecked<SyncStatus>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) { return WriteSynchronizedLines(lines, count, points, append); },
+      SyncStatus::Done);
   if (status != SyncStatus::Done) Fail(std::string(SyncStatusMessage(status)));
-
-  SaveDocument(*output, doc.Lines(), out);
   return 0;
 }
 
@@ -542,17 +762,22 @@ int Complete(const Arguments& args, const Streams& io) {
   for (size_t i = 0; i < seconds.size() && !remove; ++i)
     seconds[i] = CompletionEntrySeconds(entries[i]);
 
-  SubtitleList doc = LoadDocument(*input, in);
-  if (rows)
-    SelectRows(doc, *rows);
-  else
-    doc.SelectAll();
-  if (remove) {
-    RemoveSecondFrames(doc);
-  } else if (CompleteSecondFrames(doc, seconds, onlyEmpty) == CompletionStatus::TooLarge) {
-    Fail(std::string(kMsgSecondFrameTooLarge));
-  }
-  SaveDocument(*output, doc.Lines(), out);
+  // Read and written in one pass (two with --rows, which needs the number of
+  // rows first); the document is never held.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<char> selection;
+  if (rows) selection = RowFlags(static_cast<int>(doc.Count()), *rows);
+  const std::vector<char>* flags = rows ? &selection : nullptr;
+  const LineSource lines = doc.Lines();
+  const CompletionStatus status = SaveChecked<CompletionStatus>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) {
+        if (!remove) return WriteCompletedLines(lines, flags, seconds, onlyEmpty, append);
+        WriteWithoutSecondFrames(lines, flags, append);
+        return CompletionStatus::Done;
+      },
+      CompletionStatus::Done);
+  if (status == CompletionStatus::TooLarge) Fail(std::string(kMsgSecondFrameTooLarge));
   return 0;
 }
 
@@ -565,13 +790,21 @@ int LineCount(const Arguments& args, const Streams& io) {
   if (count->size() != 1 || (*count)[0] < '1' || (*count)[0] > '5')
     Fail("--count: " + Quote(*count) + " is not a number of display lines from 1 to 5", 2);
 
-  SubtitleList doc = LoadDocument(*input, in);
-  if (rows)
-    SelectRows(doc, *rows);
-  else
-    doc.SelectAll();
-  ChangeLineCount(doc, (*count)[0] - '1', maximum);
-  SaveDocument(*output, doc.Lines(), out);
+  // Read and written in one pass after the UTF-8 check (with --rows one
+  // more for the number of rows); the document is never held.
+  const StreamedDocument doc = OpenDocument(*input, in);
+  std::vector<char> selection;
+  if (rows) selection = RowFlags(static_cast<int>(doc.Count()), *rows);
+  const std::vector<char>* flags = rows ? &selection : nullptr;
+  const bool utf8 = IsValidUtf8(SkipUtf8Bom(doc.bytes->View()));
+  const LineSource lines = doc.Lines();
+  SaveChecked<bool>(
+      *output, out, *doc.bytes,
+      [&](const ByteSink& append) {
+        WriteLineCountChanged(lines, flags, (*count)[0] - '1', maximum, utf8, append);
+        return true;
+      },
+      true);
   return 0;
 }
 
@@ -597,8 +830,14 @@ int Import(const Arguments& args, const Streams& io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
-  std::string bytes = a.input == "-" ? ReadAll(in) : ReadFileBytes(a.input);
-  switch (ParseSubtitleText(bytes).kind) {
+  // A picture, a film or a zeroed file is refused from its first bytes.
+  const std::unique_ptr<FileBytes> input = InputBytes(a.input, in, [&](std::string_view head) {
+    if (LooksBinary(head))
+      Fail(a.input + ": not a text file (NUL bytes among its first " +
+           std::to_string(kTextProbeBytes) + "), nothing to convert");
+  });
+  const std::string_view bytes = input->View();
+  switch (PeekSubtitleKind(bytes)) {
     case ReadKind::Loaded:
       Fail(a.input + ": already a frame-based subtitle file, nothing to convert");
     case ReadKind::NoSubtitles:
@@ -608,35 +847,31 @@ int Import(const Arguments& args, const Streams& io) {
   }
   // The bytes already read decide as IsSrtFile would: a pipe cannot be read twice.
   bool srt = (a.input != "-" && HasSrtExtension(a.input)) || IsSrtText(bytes);
+  size_t count = 0;
   try {
-    if (a.output == "-") {
-      ConvertedDocument doc = srt ? ConvertSrt(bytes, a.rate) : ConvertTimeCodeLines(bytes, a.rate);
-      bytes = std::string();  // the lines are all that is needed now
-      SaveDocument(a.output, doc.lines, out);
-    } else {
-      // Each line is written as it is converted; a failed conversion leaves
-      // the old file as it was.
-      WriteFileStreamed(a.output, [&](const ByteSink& append) {
-        std::string buf;
-        const ConvertedLineFn emit = [&](std::string_view line) {
-          buf += line;
-          buf += "\r\n";
-          if (buf.size() >= (1 << 20)) {
-            append(buf);
-            buf.clear();
-          }
-        };
-        if (srt)
-          ConvertSrtInto(bytes, a.rate, emit);
-        else
-          ConvertTimeCodeLinesInto(bytes, a.rate, emit);
-        append(buf);
-      });
-    }
+    // Each line is written as it is converted; a failed conversion, or one
+    // that finds nothing, leaves the old file as it was.
+    SaveStreamed(a.output, out, [&](const ByteSink& append) {
+      LineWriter lines(append);
+      const ConvertedLineFn emit = [&](std::string_view line) {
+        ++count;
+        lines.Line(line);
+      };
+      if (srt)
+        ConvertSrtInto(bytes, a.rate, emit);
+      else
+        ConvertTimeCodeLinesInto(bytes, a.rate, emit);
+      input->Check();
+      lines.Flush();
+      return count > 0;
+    });
   } catch (const ConversionError& e) {
     Fail(a.input + ":" + std::to_string(e.Line()) + ": " + e.what() +
          " (a number or frame above 2147483647); nothing converted");
   }
+  if (count == 0)
+    Fail(a.input + ": no subtitle found (no " + (srt ? "SRT time line" : "time code") +
+         " with a time or text), nothing converted");
   return 0;
 }
 
@@ -645,14 +880,22 @@ int Export(const Arguments& args, const Streams& io) {
   std::istream& in = io.in;
   std::ostream& out = io.out;
   ConvertArgs a = ParseConvertArgs(args);
-  SubtitleList doc = LoadDocument(a.input, in);
-  if (doc.Empty()) Fail(a.input + ": the file holds no subtitle lines");
-  if (a.output == "-") {
-    out << ComposeSrtBytes(doc.Lines(), a.rate);
+  // Each subtitle is written as it is read; the document is never held.
+  const StreamedDocument doc = OpenDocument(a.input, in);
+  if (doc.kind == ReadKind::NoSubtitles) Fail(a.input + ": the file holds no subtitle lines");
+  const LineSource lines = doc.Lines();
+  if (IsStandardOutput(a.output)) {
+    std::string bytes;
+    WriteSrtLines(lines, a.rate, [&](std::string_view piece) { bytes.append(piece); });
+    doc.bytes->Check();
+    out << bytes;
     out.flush();
     if (!out) Fail("cannot write to standard output");
   } else {
-    WriteSrtFile(a.output, doc.Lines(), a.rate);
+    WriteFileStreamed(a.output, [&](const ByteSink& append) {
+      WriteSrtLines(lines, a.rate, append);
+      doc.bytes->Check();
+    });
   }
   return 0;
 }
@@ -672,6 +915,10 @@ int AutoSync(const Arguments& args, const Streams& io) {
     const std::optional<FrameRate> given = FrameRate::Parse(*fps);
     if (!given) Fail("--fps: " + Quote(*fps) + " is not a frame rate", 2);
     rate = given->PerSecond();
+    if (!(*rate >= kMinAutoSyncRate && *rate <= kMaxAutoSyncRate))
+      Fail("--fps: " + Quote(*fps) + " is not a frame rate from " +
+               FormatDecimal(kMinAutoSyncRate) + " to " + FormatDecimal(kMaxAutoSyncRate),
+           2);
   }
 
   SubtitleList doc = LoadDocument(*input, in);
@@ -684,7 +931,8 @@ int AutoSync(const Arguments& args, const Streams& io) {
                                                : e.what());
   }
   if (!rate) {
-    if (!(track.frameRate > 0)) Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    if (!(track.frameRate >= kMinAutoSyncRate && track.frameRate <= kMaxAutoSyncRate))
+      Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
     rate = track.frameRate;
   }
 
@@ -700,7 +948,7 @@ int AutoSync(const Arguments& args, const Streams& io) {
     std::string text;
     for (const SyncPoint& p : r.points)
       text += std::to_string(p.position + 1) + "=" + std::to_string(p.newFrame) + "\n";
-    if (*output == "-") {
+    if (IsStandardOutput(*output)) {
       out << text;
     } else {
       WriteFileAtomically(*output, text);
@@ -804,11 +1052,11 @@ constexpr Option kAutoSyncOptions[] = {
     {.name = "--film",
      .value = "FILM",
      .required = "no film",
-     .help = "the film whose first audio stream is listened to"},
+     .help = "the film whose first audio stream is listened to: a regular local file"},
     {.name = "--fps",
      .value = "RATE",
-     .help = "FILM's frames per second when its picture does not say; a decimal comma or "
-             "point, at most three decimals"},
+     .help = "FILM's frames per second when its picture does not say, from 1 to 300; a "
+             "decimal comma or point, at most three decimals"},
     {.name = "--points",
      .value = {},
      .help = "for a film cut differently: the synchronization points where the offset changes, "

@@ -10,6 +10,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "convert/srt_import.h"
+#include "document/encoding_detection.h"
 #include "document/subtitle_file.h"
 #include "sync/cas.h"
 #include "sync/time_frames.h"
@@ -89,8 +90,10 @@ void TForm5::PrevodButClick() {
   // document's store, never held as separate strings.
   LineStore lines(doc.Lines());
   bool utf8 = true;
+  bool fromUtf16 = false;
   {
     const std::string bytes = ReadFileBytes(path);
+    fromUtf16 = Utf16OrderOf(bytes) != Utf16Order::None;
     const ConvertedLineFn keep = [&](std::string_view line) { lines.push_back(line); };
     try {
       utf8 = IsSrtFile(path) ? ConvertSrtInto(bytes, rate, keep, form1_.Progress())
@@ -102,8 +105,9 @@ void TForm5::PrevodButClick() {
       throw;
     }
   }
+  doc.SetEncoding(DetectEncoding(lines, utf8));
   doc.Assign(std::move(lines));
-  doc.SetUtf8(utf8);
+  doc.SetFromUtf16(fromUtf16);
   form1_.PushAll();
   Tag = 1;
   accept();

@@ -6,6 +6,7 @@
 
 #include "document/error.h"
 #include "document/file_names.h"
+#include "document/progress.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -62,7 +63,7 @@ void ProduceSrt(LineSpan lines, FrameRate rate, const ProgressFn& progress, Sink
       sink(std::string_view(buf));
       buf.clear();
     }
-    if (progress && i % kProgressStride == 0) progress(i, lines.size());
+    ReportProgress(progress, i, lines.size());
   }
   sink(std::string_view(buf));
   if (progress) progress(lines.size(), lines.size());
@@ -84,21 +85,47 @@ std::string SrtFileName(std::string_view target) {
 }
 
 void AppendSrtBlock(std::string& out, size_t number, std::string_view line, FrameRate rate) {
-  SubtitleFields f = ParseSubtitleLine(line);
+  const SubtitleLineView f(line);
+  const int32_t first = f.First(), second = f.Second();
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, number);
   out.append(buf, end);
   out += "\r\n";
-  AppendSrtTime(out, int64_t{f.first}, rate.Thousandths());
+  AppendSrtTime(out, int64_t{first}, rate.Thousandths());
   out += " --> ";
-  AppendSrtTime(out, int64_t{f.second}, rate.Thousandths());
+  AppendSrtTime(out, int64_t{second}, rate.Thousandths());
   out += "\r\n";
-  for (const std::string& display : SplitIntoFiveLines(f.text)) {
-    if (display.empty()) continue;
-    out += display;
-    out += "\r\n";
+  // The display lines as SplitIntoFiveLines cuts them: after a fifth '|'
+  // nothing more is written.
+  std::string_view text = f.Text();
+  for (int slot = 0; slot < 5; ++slot) {
+    const size_t bar = text.find('|');
+    const std::string_view display = text.substr(0, bar);
+    if (!display.empty()) {
+      out += display;
+      out += "\r\n";
+    }
+    if (bar == std::string_view::npos) break;
+    text.remove_prefix(bar + 1);
   }
   out += "\r\n";
+}
+
+size_t WriteSrtLines(const LineSource& lines, FrameRate rate, const ByteSink& sink) {
+  CheckRate(rate);
+  constexpr size_t kChunk = size_t{256} << 10;  // stays in cache between flushes
+  std::string buf;
+  buf.reserve(kChunk + 4096);
+  size_t count = 0;
+  lines([&](std::string_view line) {
+    AppendSrtBlock(buf, ++count, line, rate);
+    if (buf.size() >= kChunk) {
+      sink(std::string_view(buf));
+      buf.clear();
+    }
+  });
+  sink(std::string_view(buf));
+  return count;
 }
 
 std::string ComposeSrtBytes(LineSpan lines, FrameRate rate) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 #include "sync/frame_rate.h"
 
@@ -27,6 +28,10 @@ std::string SrtFileName(std::string_view target);
 // display lines that are not empty (at most five) and an empty line, each
 // ended by CR LF. Throws the invalid-number error for a frame too large.
 void AppendSrtBlock(std::string& out, size_t number, std::string_view line, FrameRate rate);
+
+// The SRT bytes of lines read once, to sink as they are made, in pieces of
+// 256 KiB; returns the number of subtitles. Throws as AppendSrtBlock.
+size_t WriteSrtLines(const LineSource& lines, FrameRate rate, const ByteSink& sink);
 
 // The bytes of the SRT file of the lines, numbered from 1.
 std::string ComposeSrtBytes(LineSpan lines, FrameRate rate);

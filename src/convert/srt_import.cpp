@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <climits>
+#include <optional>
 
 #include "document/subtitle_file.h"
+#include "document/utf16.h"
 
 namespace velorin {
 
@@ -60,7 +62,7 @@ FrameValue ExactFrameValue(int64_t wholeSeconds, std::string_view decimals, int3
   for (auto it = decimals.rbegin(); it != decimals.rend(); ++it)
     part = (part + (*it - '0') * int64_t{rate}) / 10;
   // Fields are below 2^31, so wholeSeconds < 3661 x 2^31 and the product stays
-  // below 2^63 for rates up to kMaxRateThousandths.
+  // below 2^63 for rates up to FrameRate::kMaxThousandths.
   return wholeSeconds * rate + part;
 }
 
@@ -122,8 +124,9 @@ std::string FrameFieldText(FrameValue value) {
 }
 
 bool IsSrtText(std::string_view bytes) {
+  const TextBytes decoded(bytes);
   std::string_view last;
-  ForEachLine(SkipBom(bytes), [&](std::string_view line) {
+  ForEachLine(SkipBom(decoded.View()), [&](std::string_view line) {
     last = line;
     return !DecidesSrtTest(line);
   });
@@ -146,10 +149,18 @@ bool IsSrtFile(const std::string& path) {
   std::string head;
   size_t scanned = 0;  // start of the first line not yet looked at
   char buf[1 << 16];
+  std::optional<Utf16Decoder> utf16;  // UTF-16 is looked at as its UTF-8
+  bool first = true;
   while (const size_t n = file.Read(buf, sizeof buf)) {
     // A line end can only be in what just arrived.
     size_t searchFrom = head.size();
-    head.append(buf, n);
+    const std::string_view piece(buf, n);
+    if (first && Utf16OrderOf(piece) != Utf16Order::None) utf16.emplace(Utf16OrderOf(piece));
+    first = false;
+    if (utf16)
+      utf16->Feed(piece, head);
+    else
+      head.append(piece);
     bool decided = false;
     for (size_t nl; !decided && (nl = head.find('\n', searchFrom)) != std::string::npos;
          scanned = searchFrom = nl + 1) {
@@ -273,8 +284,10 @@ namespace {
 class LineHandover {
  public:
   explicit LineHandover(const ConvertedLineFn& emit) : emit_(emit) {}
-  void Add(std::string_view text, FrameValue start, FrameValue end) {
-    AddConvertedSubtitle(lines_, text, start, end);
+  // A number too large is an error of the file's line; what emit throws
+  // (the output's own error) is not.
+  void Add(std::string_view text, FrameValue start, FrameValue end, size_t line) {
+    AtLine(line, [&] { AddConvertedSubtitle(lines_, text, start, end); });
     if (lines_.size() > 1) {
       emit_(lines_.front());
       lines_.erase(lines_.begin());
@@ -310,35 +323,175 @@ ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
   });
 }
 
+namespace {
+
+// Calls fn(line, number) for every line of SRT input. Besides LF and CR LF, a
+// bare CR (old Mac tools) and CR CR LF (a CR LF file that went through a tool
+// adding another CR) end a line too.
+template <typename Fn>
+void ForEachSrtLine(std::string_view text, const ProgressFn& progress, Fn&& fn) {
+  size_t number = 0;
+  auto one = [&](std::string_view line) {
+    ++number;
+    fn(line, number);
+    if (progress && number % kProgressStride == 0)
+      progress(static_cast<size_t>(line.data() - text.data()), text.size());
+  };
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t nl = text.find('\n', start);
+    const bool ended = nl != std::string_view::npos;
+    std::string_view segment = text.substr(start, (ended ? nl : text.size()) - start);
+    if (ended && segment.ends_with("\r\r"))
+      segment.remove_suffix(2);
+    else if (segment.ends_with('\r'))
+      segment.remove_suffix(1);
+    for (size_t from = 0;;) {
+      const size_t cr = segment.find('\r', from);
+      if (cr == std::string_view::npos) {
+        one(segment.substr(from));
+        break;
+      }
+      one(segment.substr(from, cr - from));
+      from = cr + 1;
+    }
+    if (!ended) break;
+    start = nl + 1;
+  }
+  if (progress) progress(text.size(), text.size());
+}
+
+bool IsTimeChar(char c) { return IsDigit(c) || c == ':' || c == ',' || c == '.'; }
+
+// A counter: digits, blanks around them allowed.
+bool IsDigitsLine(std::string_view line) {
+  while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+  if (line.empty()) return false;
+  for (char c : line)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool IsSrtTimeLine(std::string_view line) {
+  const size_t arrow = line.find("-->");
+  if (arrow == std::string_view::npos) return false;
+  bool digit = false;
+  for (char c : line.substr(0, arrow)) {
+    if (IsDigit(c))
+      digit = true;
+    else if (!IsTimeChar(c) && !IsBlank(c))
+      return false;
+  }
+  if (!digit) return false;
+  for (char c : line.substr(arrow + 3)) {
+    if (IsDigit(c)) return true;
+    if (!IsTimeChar(c) && !IsBlank(c)) return false;
+  }
+  return false;
+}
+
 bool ConvertSrtInto(std::string_view bytes, FrameRate rate, const ConvertedLineFn& emit,
                     const ProgressFn& progress) {
   CheckRate(rate);
+  const TextBytes decoded(bytes);
+  const std::string_view body = SkipBom(decoded.View());
+  const bool utf8 = IsValidUtf8(body);
   LineHandover out(emit);
-  const bool utf8 = IsValidUtf8(SkipBom(bytes));
-  // Where the reader stands: between blocks (looking for a counter line),
-  // after the counter (the time line next), in the text lines, or skipping
-  // text lines beyond the fifth.
-  enum { kBetween, kTime, kText, kSurplus } state = kBetween;
+  // Until the first line that reads as two times, blocks are found by their
+  // shape: a counter line (any line), a time line, text lines up to an empty
+  // line. From that line on, a time line starts a block wherever it stands.
+  bool byTimeLines = false;
+  enum { kBetween, kTime, kText } state = kBetween;
   std::string_view timeLine;
   size_t timeLineNumber = 0;
   std::string text;
   int textLines = 0;
-  auto finish = [&] {
-    AtLine(timeLineNumber, [&] {
-      ConvertedTimes t = ParseSrtTimes(timeLine, rate);
-      out.Add(text, t.start, t.end);
-    });
+  size_t beforeLastText = 0;  // text's size before its last display line
+  bool lastTextDigits = false;
+  // Lines after a block's last text whose part is not known yet: blank lines
+  // (display lines when more text follows, a separator when a block does)
+  // and a digits-only line (the counter when a time line follows it).
+  size_t pendingBlanks = 0;
+  std::optional<std::string_view> pendingDigits;
+
+  auto addText = [&](std::string_view line) {
+    beforeLastText = text.size();
+    if (textLines++ > 0) text += '|';
+    text += line;
+    lastTextDigits = IsDigitsLine(line);
   };
-  ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
-    bool blank = IsBlankLine(line);
+  auto commitPending = [&] {
+    // Blank lines before the block's first text show nothing.
+    for (; pendingBlanks > 0; --pendingBlanks)
+      if (textLines > 0) addText({});
+    if (pendingDigits) addText(*pendingDigits);
+    pendingDigits.reset();
+  };
+  auto finish = [&] {
+    ConvertedTimes t;
+    AtLine(timeLineNumber, [&] { t = ParseSrtTimes(timeLine, rate); });
+    out.Add(text, t.start, t.end, timeLineNumber);
+  };
+  auto open = [&](std::string_view line, size_t number) {
+    timeLine = line;
+    timeLineNumber = number;
+    text.clear();
+    textLines = 0;
+    lastTextDigits = false;
+    pendingBlanks = 0;
+    pendingDigits.reset();
+  };
+
+  ForEachSrtLine(body, progress, [&](std::string_view line, size_t number) {
+    const bool blank = IsBlankLine(line);
+    if (!blank && IsSrtTimeLine(line)) {
+      if (byTimeLines) {
+        finish();  // what is pending is the separator and the counter
+      } else if (state == kText) {
+        // A number right before the time line is its counter, not text: the
+        // last text line, or what was taken for a time line after a title.
+        if (textLines == 0 && IsDigitsLine(timeLine)) {
+          // the block was a title and this counter
+        } else {
+          if (lastTextDigits) {
+            text.resize(beforeLastText);
+            --textLines;
+          }
+          finish();
+        }
+      }
+      byTimeLines = true;
+      open(line, number);
+      return;
+    }
+    if (byTimeLines) {
+      if (blank) {
+        if (pendingDigits && pendingBlanks == 0) {
+          commitPending();  // a number right after the text is text
+        } else if (pendingDigits) {
+          pendingDigits.reset();  // a counter between blank lines: a block without times
+        }
+        ++pendingBlanks;
+      } else if (IsDigitsLine(line)) {
+        if (pendingDigits && pendingBlanks == 0)
+          commitPending();
+        else
+          pendingDigits.reset();
+        pendingDigits = line;
+      } else {
+        commitPending();
+        addText(line);
+      }
+      return;
+    }
     switch (state) {
       case kBetween:
         if (blank || line.front() == '[') return;
         state = kTime;  // the counter line; its content is not used
-        timeLine = {};
-        timeLineNumber = number;
-        text.clear();
-        textLines = 0;
+        open({}, number);
         return;
       case kTime:
         if (blank) {
@@ -356,19 +509,16 @@ bool ConvertSrtInto(std::string_view bytes, FrameRate rate, const ConvertedLineF
           state = kBetween;
           return;
         }
-        if (textLines > 0) text += '|';
-        text += line;
-        if (++textLines == 5) {
-          finish();
-          state = kSurplus;
-        }
-        return;
-      case kSurplus:
-        if (blank) state = kBetween;
+        addText(line);
         return;
     }
   });
-  if (state == kTime || state == kText) finish();
+  if (byTimeLines) {
+    if (pendingDigits && pendingBlanks == 0) commitPending();
+    finish();
+  } else if (state == kTime || state == kText) {
+    finish();
+  }
   out.Finish();
   return utf8;
 }
@@ -377,13 +527,13 @@ bool ConvertTimeCodeLinesInto(std::string_view bytes, FrameRate rate, const Conv
                               const ProgressFn& progress) {
   CheckRate(rate);
   LineHandover out(emit);
-  const bool utf8 = IsValidUtf8(SkipBom(bytes));
-  ForEachNumberedLine(bytes, progress, [&](std::string_view line, size_t number) {
+  const TextBytes decoded(bytes);
+  const bool utf8 = IsValidUtf8(SkipBom(decoded.View()));
+  ForEachNumberedLine(decoded.View(), progress, [&](std::string_view line, size_t number) {
     if (line.empty() || line.front() == '[') return;
-    AtLine(number, [&] {
-      TimeCodeLine t = ParseTimeCodeLine(line, rate);
-      out.Add(t.text, t.start, t.end);
-    });
+    TimeCodeLine t;
+    AtLine(number, [&] { t = ParseTimeCodeLine(line, rate); });
+    out.Add(t.text, t.start, t.end, number);
   });
   out.Finish();
   return utf8;

@@ -93,15 +93,28 @@ class ConversionError : public Error {
   size_t line_;
 };
 
-// Converts a whole SRT file. Blocks are a counter line, a time line and up
-// to five text lines (joined with '|'; further text lines of the block are
-// skipped), ended by an empty line or a line of blanks. Either returns every
-// subtitle or throws ConversionError and returns nothing.
+// Whether a line is an SRT time line: "-->" with a time before and after it,
+// a time being digits with ':', ',' and '.' between them, blanks allowed;
+// whatever follows the second time (coordinates) does not matter.
+bool IsSrtTimeLine(std::string_view line);
+
+// Converts a whole SRT file, as its blocks are meant rather than as strictly
+// as they should be written. A time line starts a block wherever it stands:
+// with or without a counter line or an empty line before it. The block's
+// text lines, however many, become its display lines joined with '|'; blank
+// lines among them stay as empty display lines, unless only a new block (or
+// the end) follows them. A digits-only line right before a time line is its
+// counter. LF, CR LF, CR CR LF and a bare CR end lines. Before the first time
+// line of that form, blocks are taken by shape: a counter line, a time line
+// of any form, text up to an empty line. UTF-16 with a byte-order mark is
+// read as its UTF-8. Either returns every subtitle or throws ConversionError
+// and returns nothing.
 ConvertedDocument ConvertSrt(std::string_view bytes, FrameRate rate,
                              const ProgressFn& progress = {});
 
 // Converts a whole file of time-code lines, one subtitle per line; empty lines
-// and '[' lines are skipped. All or nothing, as ConvertSrt.
+// and '[' lines are skipped, UTF-16 is read as its UTF-8. All or nothing, as
+// ConvertSrt.
 ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
                                        const ProgressFn& progress = {});
 

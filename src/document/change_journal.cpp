@@ -199,6 +199,13 @@ void ChangeSet::Reassigned(LineSpan before, LineSpan after) {
   ++ops_;
 }
 
+void ChangeSet::EncodingChanged(TextEncoding before, TextEncoding after) {
+  bytes_.push_back(static_cast<char>(kEncoding));
+  Put(static_cast<uint64_t>(before));
+  Put(static_cast<uint64_t>(after));
+  ++ops_;
+}
+
 void ChangeSet::Append(ChangeSet&& other) {
   if (bytes_.empty()) {
     bytes_ = std::move(other.bytes_);
@@ -250,6 +257,10 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
         r.SkipLines();
         r.SkipLines();
         break;
+      case kEncoding:
+        r.Get();
+        r.Get();
+        break;
       case kRowsFromZero:
       case kWholeList:
         break;
@@ -261,6 +272,7 @@ std::vector<ChangeSet::OpAt> ChangeSet::Ops() const {
 
 void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& touched) const {
   const size_t start = op.start;
+  ++list.revision_;
   LineStore& lines = list.lines_;
   std::vector<char>& flags = list.selected_;
   Reader r(bytes_, start + 1);
@@ -332,6 +344,12 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
         lines = r.Lines();
       }
       flags.assign(lines.size(), 0);
+      break;
+    }
+    case kEncoding: {
+      const auto before = static_cast<TextEncoding>(r.Get());
+      const auto after = static_cast<TextEncoding>(r.Get());
+      list.encoding_ = undo ? before : after;
       break;
     }
     case kWholeList:

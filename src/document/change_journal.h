@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/line_store.h"
+#include "document/text_encoding.h"
 
 namespace velorin {
 
@@ -38,6 +39,8 @@ class ChangeSet {
   void WholeListBegin() { Marker(kWholeList); }
   void WholeListEnd() { Marker(kWholeList); }
 
+  // The document's encoding set anew (its bytes unchanged).
+  void EncodingChanged(TextEncoding before, TextEncoding after);
   // Moves the changes of other to the end of this one.
   void Append(ChangeSet&& other);
 
@@ -58,6 +61,7 @@ class ChangeSet {
     kReassign,
     kRowsFromZero,  // replaced rows are counted from 0 again
     kWholeList,     // begins or ends changes whose rows are not selected after
+    kEncoding,      // the encoding before and after
   };
   // Where an op starts, and the replaced row its row difference counts from.
   struct OpAt {

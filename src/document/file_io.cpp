@@ -3,10 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -82,6 +85,135 @@ std::string ReadFileBytes(const std::string& path) {
   return out;
 }
 
+// --- Mapped input ----------------------------------------------------------
+
+namespace {
+
+// The mappings being read, as the SIGBUS handler sees them: a file cut short
+// under its mapping faults on the pages past its new end.
+struct MappedRange {
+  std::atomic<char*> begin{nullptr};
+  std::atomic<size_t> size{0};
+  volatile sig_atomic_t cut = 0;
+};
+constexpr int kMappedSlots = 16;
+MappedRange mappedRanges[kMappedSlots];
+struct sigaction previousBus {};
+std::atomic<bool> busHandlerInstalled{false};
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  auto* const at = static_cast<char*>(info->si_addr);
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  for (MappedRange& r : mappedRanges) {
+    char* const begin = r.begin.load();
+    const size_t size = r.size.load();
+    if (!begin || at < begin || at >= begin + size) continue;
+    // Zeros in place of the missing pages, from the faulting one to the end;
+    // the reader learns of it from Check().
+    auto* const from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(page - 1));
+    const size_t rest = static_cast<size_t>(begin + size - from);
+    if (::mmap(from, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+        MAP_FAILED) {
+      r.cut = 1;
+      return;
+    }
+  }
+  // Not a mapping of ours: as the program would have handled it.
+  if (previousBus.sa_flags & SA_SIGINFO) {
+    previousBus.sa_sigaction(signal, info, context);
+  } else if (previousBus.sa_handler != SIG_DFL && previousBus.sa_handler != SIG_IGN) {
+    previousBus.sa_handler(signal);
+  } else {
+    // The faulting access runs again and ends the program as by default.
+    ::signal(signal, SIG_DFL);
+  }
+}
+
+void InstallBusHandler() {
+  if (busHandlerInstalled.exchange(true)) return;
+  struct sigaction ours {};
+  ours.sa_sigaction = OnBusError;
+  ours.sa_flags = SA_SIGINFO | SA_NODEFER;
+  ::sigemptyset(&ours.sa_mask);
+  ::sigaction(SIGBUS, &ours, &previousBus);
+}
+
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
+
+}  // namespace
+
+FileBytes::FileBytes(Held held) : owned_(std::move(held.bytes)), view_(owned_) {}
+
+FileBytes::FileBytes(InputFile& file, const std::string& path) : path_(path) { Map(file); }
+
+FileBytes::FileBytes(const std::string& path) : path_(path) {
+  InputFile file(path);
+  Map(file);
+  if (map_) return;
+  // A pipe, a file of no stated size, or a file the system would not map.
+  owned_.resize(std::max<size_t>(static_cast<size_t>(file.Size()) + 1, size_t{1} << 16));
+  size_t have = 0;
+  while (size_t n = file.Read(owned_.data() + have, owned_.size() - have)) {
+    have += n;
+    if (have == owned_.size()) owned_.resize(owned_.size() * 2);
+  }
+  owned_.resize(have);
+  view_ = owned_;
+}
+
+void FileBytes::Map(InputFile& file) {
+  const size_t size = static_cast<size_t>(file.Size());
+  if (size == 0) return;
+  InstallBusHandler();
+  for (int i = 0; i < kMappedSlots && slot_ < 0; ++i) {
+    char* expected = nullptr;
+    // Claimed with a placeholder until the mapping exists.
+    if (mappedRanges[i].begin.compare_exchange_strong(expected, reinterpret_cast<char*>(1)))
+      slot_ = i;
+  }
+  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.Descriptor(), 0);
+  if (map == MAP_FAILED) {
+    if (slot_ >= 0) mappedRanges[std::exchange(slot_, -1)].begin.store(nullptr);
+    return;
+  }
+  map_ = map;
+  mapSize_ = size;
+  if (slot_ >= 0) {
+    mappedRanges[slot_].cut = 0;
+    mappedRanges[slot_].size.store(size);
+    mappedRanges[slot_].begin.store(static_cast<char*>(map_));
+  }
+  // Read once from start to end: read ahead far, then bring every page in at
+  // once instead of a fault each.
+  ::madvise(map_, size, MADV_SEQUENTIAL);
+  ::madvise(map_, size, MADV_POPULATE_READ);
+  view_ = std::string_view(static_cast<const char*>(map_), size);
+}
+
+FileBytes::~FileBytes() {
+  if (!map_) return;
+  if (slot_ >= 0) mappedRanges[slot_].begin.store(nullptr);
+  ::munmap(map_, mapSize_);
+}
+
+void FileBytes::Release(size_t offset) {
+  if (!map_) return;
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  const size_t upTo = std::min(offset, mapSize_) / page * page;
+  if (upTo <= released_) return;
+  ::madvise(static_cast<char*>(map_) + released_, upTo - released_, MADV_DONTNEED);
+  released_ = upTo;
+}
+
+void FileBytes::Check() const {
+  // Without a slot of its own (more mappings at once than there are slots) a
+  // cut file ends the program by SIGBUS rather than going unnoticed.
+  if (map_ && slot_ >= 0 && mappedRanges[slot_].cut)
+    throw Error("The file changed while it was read: " + path_);
+}
+
 namespace {
 
 // Temporary files are ".<target name>.velorin-XXXXXX": the marker keeps the
@@ -106,14 +238,19 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path) {
 
 // --- Removing the temporary file on a signal -------------------------------
 
-// The temporary file being written, as the signal handler sees it. Set and
-// cleared only while the signals below are blocked.
-char tempPath[PATH_MAX];
-volatile sig_atomic_t tempArmed = 0;
+// The temporary files being written, as the signal handler sees them: a
+// save on the window's thread and the recovery copy's on a worker may run at
+// once. A slot is free (0), being filled (1) or holds a file to remove (2).
+// With every slot taken a save still works, only without the clean-up.
+constexpr int kTempSlots = 4;
+char tempPaths[kTempSlots][PATH_MAX];
+std::atomic<int> tempState[kTempSlots];
+static_assert(std::atomic<int>::is_always_lock_free, "used in a signal handler");
 constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void RemoveTemporaryAndEnd(int signal) {
-  if (tempArmed) ::unlink(tempPath);
+  for (int i = 0; i < kTempSlots; ++i)
+    if (tempState[i].load() == 2) ::unlink(tempPaths[i]);
   // The signal stays blocked until the handler returns; then it ends the
   // program the way it would have without us.
   ::signal(signal, SIG_DFL);
@@ -136,32 +273,72 @@ class SignalsBlocked {
   sigset_t old_;
 };
 
+// Our handlers are in place while any temporary file exists, and only where
+// the signal does what it does by default: a program that handles or ignores
+// a signal itself keeps that.
+class CleanupHandlers {
+ public:
+  static void Acquire() {
+    std::lock_guard lock(mutex_);
+    if (users_++ > 0) return;
+    struct sigaction ours {};
+    ours.sa_handler = RemoveTemporaryAndEnd;
+    ::sigemptyset(&ours.sa_mask);
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+      installed_[i] = false;
+      if (::sigaction(kCleanupSignals[i], nullptr, &old_[i]) != 0) continue;
+      if ((old_[i].sa_flags & SA_SIGINFO) || old_[i].sa_handler != SIG_DFL) continue;
+      installed_[i] = ::sigaction(kCleanupSignals[i], &ours, nullptr) == 0;
+    }
+  }
+  static void Release() {
+    std::lock_guard lock(mutex_);
+    if (--users_ > 0) return;
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i)
+      if (installed_[i]) ::sigaction(kCleanupSignals[i], &old_[i], nullptr);
+  }
+
+ private:
+  static inline std::mutex mutex_;
+  static inline int users_ = 0;
+  static inline struct sigaction old_[std::size(kCleanupSignals)]{};
+  static inline bool installed_[std::size(kCleanupSignals)] = {};
+};
+
 // A temporary file beside the target. It is removed when the object goes,
 // and by the cleanup signals while it exists, unless Release() says that it
 // has become the target.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& pattern) {
-    if (pattern.size() >= sizeof tempPath) {
+    if (pattern.size() >= PATH_MAX) {
       error_ = ENAMETOOLONG;
       return;
     }
-    InstallHandlers();
+    CleanupHandlers::Acquire();
+    for (int i = 0; i < kTempSlots && slot_ < 0; ++i) {
+      int expected = 0;
+      if (tempState[i].compare_exchange_strong(expected, 1)) slot_ = i;
+    }
     SignalsBlocked blocked;
-    std::memcpy(tempPath, pattern.c_str(), pattern.size() + 1);
-    fd_ = ::mkostemp(tempPath, O_CLOEXEC);
+    std::vector<char> own(pattern.begin(), pattern.end());
+    own.push_back('\0');
+    char* name = slot_ >= 0 ? tempPaths[slot_] : own.data();
+    std::memcpy(name, pattern.c_str(), pattern.size() + 1);
+    fd_ = ::mkostemp(name, O_CLOEXEC);
     if (fd_ < 0) {
       error_ = errno;
+      if (slot_ >= 0) tempState[slot_].store(0);
+      slot_ = -1;
     } else {
-      name_ = tempPath;
-      tempArmed = 1;
+      name_ = name;
+      if (slot_ >= 0) tempState[slot_].store(2);
     }
   }
   ~TemporaryFile() {
     if (fd_ >= 0) ::close(fd_);
     Remove();
-    for (size_t i = 0; i < std::size(kCleanupSignals); ++i)
-      if (installed_[i]) ::sigaction(kCleanupSignals[i], &old_[i], nullptr);
+    if (error_ != ENAMETOOLONG) CleanupHandlers::Release();
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -176,34 +353,23 @@ class TemporaryFile {
   }
   void Remove() {
     SignalsBlocked blocked;
-    if (!tempArmed) return;
-    ::unlink(tempPath);
-    tempArmed = 0;
+    if (name_.empty() || released_) return;
+    ::unlink(name_.c_str());
+    Release();
   }
   void Release() {
     SignalsBlocked blocked;
-    tempArmed = 0;
+    released_ = true;
+    if (slot_ >= 0) tempState[slot_].store(0);
+    slot_ = -1;
   }
 
  private:
-  // Only where the signal does what it does by default: a program that
-  // handles or ignores a signal itself keeps that.
-  void InstallHandlers() {
-    struct sigaction ours {};
-    ours.sa_handler = RemoveTemporaryAndEnd;
-    ::sigemptyset(&ours.sa_mask);
-    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
-      if (::sigaction(kCleanupSignals[i], nullptr, &old_[i]) != 0) continue;
-      if ((old_[i].sa_flags & SA_SIGINFO) || old_[i].sa_handler != SIG_DFL) continue;
-      installed_[i] = ::sigaction(kCleanupSignals[i], &ours, nullptr) == 0;
-    }
-  }
-
   int fd_ = -1;
   int error_ = 0;
+  int slot_ = -1;
+  bool released_ = false;
   std::string name_;
-  struct sigaction old_[std::size(kCleanupSignals)]{};
-  bool installed_[std::size(kCleanupSignals)] = {};
 };
 
 // --- Where the bytes go ----------------------------------------------------

@@ -30,6 +30,7 @@ class InputFile {
   size_t Read(char* buffer, size_t size);
   // The size of a regular file when it was opened; 0 for a pipe.
   uint64_t Size() const { return size_; }
+  int Descriptor() const { return fd_; }
 
  private:
   std::string path_;
@@ -40,6 +41,48 @@ class InputFile {
 
 // The whole content of a file, read as InputFile reads. Throws Error.
 std::string ReadFileBytes(const std::string& path);
+
+// A file's bytes for reading them through: a regular file is mapped
+// read-only, its pages brought in with the mapping and nothing copied; a pipe
+// (or a file that says it is empty, such as those of /proc) is read whole as
+// ReadFileBytes reads it. The mapping is private, but another program writing
+// the file still shows through it; a file cut short on disk while it is
+// mapped reads as zeros past its new end, and Check() then throws, so that a
+// command never writes what such a read produced. Throws Error.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path);
+  // Maps an open regular file; when it is not one (or cannot be mapped)
+  // nothing is read and Mapped() is false, for the caller to read the file.
+  FileBytes(InputFile& file, const std::string& path);
+  // Bytes already in memory (standard input, tests).
+  struct Held {
+    std::string bytes;
+  };
+  explicit FileBytes(Held held);
+  ~FileBytes();
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  std::string_view View() const { return view_; }
+  bool Mapped() const { return map_ != nullptr; }
+  // The bytes before offset are not read again: their pages leave the
+  // process's memory (a mapped file's stay in the page cache).
+  void Release(size_t offset);
+  // Throws Error when the file was cut short while it was mapped.
+  void Check() const;
+
+ private:
+  std::string path_;
+  std::string owned_;
+  std::string_view view_;
+  void* map_ = nullptr;
+  size_t mapSize_ = 0;
+  size_t released_ = 0;
+  int slot_ = -1;
+
+  void Map(InputFile& file);
+};
 
 // Safe replacement of a file's content. The bytes go to a temporary file in
 // the target's folder (".name.velorin-XXXXXX") with the owner, group and mode
@@ -63,7 +106,8 @@ std::string ReadFileBytes(const std::string& path);
 // the program ends as the signal says (unless the program set the signal's
 // handling itself); a temporary file that a killed save left behind is
 // removed by the next save into that folder once it is an hour old. Saves
-// are not meant to run on several threads at once.
+// may run on several threads at once (the recovery copy is written on a
+// worker), into different files.
 using ByteSink = std::function<void(std::string_view bytes)>;
 
 // Replaces path's content with bytes. Throws Error.

@@ -202,4 +202,12 @@ std::string SettingsFilePath(const std::string& programDir, const std::string& x
   return base + "/velorin/Velorin.ini";
 }
 
+std::string InstalledResourceDirectory(const std::string& programDir) {
+  std::string dir = programDir;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  const size_t slash = dir.rfind('/');
+  const std::string prefix = slash == std::string::npos ? "." : dir.substr(0, slash);
+  return prefix + "/share/velorin/";
+}
+
 }  // namespace velorin

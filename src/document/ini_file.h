@@ -74,4 +74,9 @@ class IniFile {
 std::string SettingsFilePath(const std::string& programDir, const std::string& xdgConfigHome,
                              const std::string& home, bool programDirWritable);
 
+// Where an installed program's help pages and pictures are: share/velorin/
+// beside the bin/ folder it runs from (/usr/bin/ -> /usr/share/velorin/).
+// A built or copied program has them beside itself instead.
+std::string InstalledResourceDirectory(const std::string& programDir);
+
 }  // namespace velorin

@@ -7,6 +7,7 @@
 
 #include "document/ascii.h"
 #include "document/error.h"
+#include "document/progress.h"
 
 namespace velorin {
 
@@ -28,8 +29,11 @@ LineRole RoleOf(std::string_view line, bool subtitleSeen) {
 }  // namespace
 
 bool SubtitleLineReader::Sorter::Take(std::string_view line) {
-  if (utf8_ && !IsValidUtf8(line)) utf8_ = false;
-  switch (RoleOf(line, kept_ > 0)) {
+  const LineRole role = RoleOf(line, kept_ > 0);
+  // The line that stops the reading is not looked at further: a reader
+  // stops at its first byte.
+  if (role != LineRole::Stop && utf8_ && !IsValidUtf8(line)) utf8_ = false;
+  switch (role) {
     case LineRole::Skip:
       return true;
     case LineRole::Subtitle:
@@ -46,6 +50,14 @@ bool SubtitleLineReader::Sorter::Take(std::string_view line) {
   return true;
 }
 
+bool SubtitleLineReader::Sorter::MayTake(std::string_view lineStart) {
+  // A lone CR may still be the start of an empty line's CR LF.
+  if (lineStart.empty() || lineStart == "\r") return true;
+  if (RoleOf(lineStart, kept_ > 0) != LineRole::Stop) return true;
+  out_.kind = ReadKind::NotSubtitleFile;
+  return false;
+}
+
 ReadOutcome SubtitleLineReader::Sorter::Finish() {
   if (out_.kind != ReadKind::NotSubtitleFile)
     out_.kind = kept_ == 0 ? ReadKind::NoSubtitles : ReadKind::Loaded;
@@ -55,22 +67,37 @@ ReadOutcome SubtitleLineReader::Sorter::Finish() {
 
 bool SubtitleLineReader::Feed(std::string_view piece) {
   if (stopped_) return false;
+  if (utf16_) {
+    decoded_.clear();
+    utf16_->Feed(piece, decoded_);
+    return Take(decoded_);
+  }
   if (started_) return Take(piece);
   // The byte-order mark may come in pieces too: hold the first bytes until
   // they are either the whole mark or something else.
   carry_.append(piece);
   if (carry_.size() < kUtf8Bom.size() && kUtf8Bom.starts_with(carry_)) return true;
+  if (carry_.size() < 2 && (carry_ == "\xFF" || carry_ == "\xFE")) return true;
   started_ = true;
   const std::string first = std::move(carry_);
   carry_.clear();
+  if (const Utf16Order order = Utf16OrderOf(first); order != Utf16Order::None) {
+    utf16_.emplace(order);
+    return Feed(first);
+  }
   return Take(SkipUtf8Bom(first));
+}
+
+bool SubtitleLineReader::DecideCarried() {
+  stopped_ = !sorter_.MayTake(carry_);
+  return !stopped_;
 }
 
 bool SubtitleLineReader::Take(std::string_view chunk) {
   const size_t lastNl = chunk.rfind('\n');
   if (lastNl == std::string_view::npos) {
     carry_.append(chunk);
-    return true;
+    return DecideCarried();
   }
   std::string_view head = chunk.substr(0, lastNl + 1);
   if (!carry_.empty()) {
@@ -87,17 +114,24 @@ bool SubtitleLineReader::Take(std::string_view chunk) {
   if (!stopped_)
     stopped_ = !ForEachLine(head, [&](std::string_view line) { return sorter_.Take(line); });
   if (!stopped_) carry_.assign(chunk.substr(lastNl + 1));
-  return !stopped_;
+  return !stopped_ && DecideCarried();
 }
 
 ReadOutcome SubtitleLineReader::Finish() {
+  if (utf16_ && !stopped_) {
+    decoded_.clear();
+    utf16_->Finish(decoded_);
+    Take(decoded_);
+  }
   if (!stopped_) {
     // The last line without a line end (or fewer bytes than a byte-order
     // mark, all of them its first ones).
     if (!carry_.empty()) sorter_.Take(carry_);
   }
   carry_.clear();
-  return sorter_.Finish();
+  ReadOutcome out = sorter_.Finish();
+  out.utf16 = utf16_.has_value();
+  return out;
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -149,15 +183,21 @@ bool IsValidUtf8(std::string_view s) {
 }
 
 ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink) {
+  const TextBytes text(bytes);
   SubtitleLineReader::Sorter sorter(&sink);
-  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
-  return sorter.Finish();
+  ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) { return sorter.Take(line); });
+  ReadOutcome out = sorter.Finish();
+  out.utf16 = text.FromUtf16();
+  return out;
 }
 
 ReadOutcome ParseSubtitleText(std::string_view bytes) {
+  const TextBytes text(bytes);
   SubtitleLineReader::Sorter sorter;
-  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) { return sorter.Take(line); });
-  return sorter.Finish();
+  ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) { return sorter.Take(line); });
+  ReadOutcome out = sorter.Finish();
+  out.utf16 = text.FromUtf16();
+  return out;
 }
 
 namespace {
@@ -186,9 +226,16 @@ ReadKind SortLines(std::string_view bytes, const Take& take) {
 }  // namespace
 
 SubtitleText IndexSubtitleText(std::string bytes) {
+  return IndexSubtitleText(std::make_unique<FileBytes>(FileBytes::Held{std::move(bytes)}));
+}
+
+SubtitleText IndexSubtitleText(std::unique_ptr<FileBytes> bytes) {
+  // UTF-16 is read as its UTF-8 decoding.
+  if (Utf16OrderOf(bytes->View()) != Utf16Order::None)
+    bytes = std::make_unique<FileBytes>(FileBytes::Held{Utf16ToUtf8(bytes->View())});
   SubtitleText out;
-  out.bytes = std::make_unique<const std::string>(std::move(bytes));
-  out.kind = SortLines(*out.bytes, [&](std::string_view line) {
+  out.bytes = std::move(bytes);
+  out.kind = SortLines(out.bytes->View(), [&](std::string_view line) {
     if (out.count++ == 0) out.first = line;
     out.last = line;
   });
@@ -196,7 +243,30 @@ SubtitleText IndexSubtitleText(std::string bytes) {
 }
 
 void SubtitleText::ForEachLine(const LineSink& sink) const {
-  if (kind == ReadKind::Loaded) SortLines(*bytes, sink);
+  if (kind == ReadKind::Loaded) SortLines(bytes->View(), sink);
+}
+
+ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink) {
+  return SortLines(bytes, sink);
+}
+
+ReadKind PeekSubtitleKind(std::string_view bytes) {
+  ReadKind kind = ReadKind::NoSubtitles;
+  const TextBytes text(bytes);
+  ::velorin::ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) {
+    switch (RoleOf(line, false)) {
+      case LineRole::Skip:
+        return true;
+      case LineRole::Subtitle:
+        kind = ReadKind::Loaded;
+        return false;
+      case LineRole::Stop:
+        kind = ReadKind::NotSubtitleFile;
+        return false;
+    }
+    return true;
+  });
+  return kind;
 }
 
 namespace {
@@ -204,8 +274,28 @@ namespace {
 ReadOutcome ReadInChunks(const std::string& path, const ProgressFn& progress,
                          const LineSink* sink) {
   InputFile file(path);
-  const size_t total = static_cast<size_t>(file.Size());
   SubtitleLineReader reader(sink);
+  // A regular file is mapped and taken a megabyte at a time, each piece's
+  // pages given back once its lines are kept: the lines are copied, so a
+  // later change of the file on disk never reaches the document.
+  FileBytes mapped(file, path);
+  if (mapped.Mapped()) {
+    const std::string_view bytes = mapped.View();
+    const size_t total = bytes.size();
+    for (size_t done = 0; done < total;) {
+      const size_t n = std::min(kChunk, total - done);
+      const bool more = reader.Feed(bytes.substr(done, n));
+      done += n;
+      mapped.Release(done);
+      if (progress) progress(done, total);
+      if (!more) break;
+    }
+    ReadOutcome out = reader.Finish();
+    mapped.Check();
+    return out;
+  }
+  // A pipe, read as it comes.
+  const size_t total = static_cast<size_t>(file.Size());
   auto buf = std::make_unique<char[]>(kChunk);
   size_t done = 0;
   while (const size_t n = file.Read(buf.get(), kChunk)) {
@@ -254,7 +344,7 @@ void WriteSubtitleFile(const std::string& path, LineSpan lines, const std::vecto
         append(buf);
         buf.clear();
       }
-      if (progress && i % kProgressStride == 0) progress(i, lines.size());
+      ReportProgress(progress, i, lines.size());
     }
     append(buf);
     if (progress) progress(lines.size(), lines.size());

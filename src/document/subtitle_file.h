@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "document/file_io.h"
 #include "document/line_store.h"
 #include "document/subtitle_list.h"
+#include "document/utf16.h"
 
 namespace velorin {
 
@@ -23,12 +25,15 @@ struct ReadOutcome {
   ReadKind kind = ReadKind::NoSubtitles;
   LineStore lines;   // the '{' lines exactly as read
   bool utf8 = true;  // the whole file is valid UTF-8
+  bool utf16 = false;  // the file was UTF-16: the lines are its UTF-8, and are saved so
 };
 
 // Reads the subtitle lines of a file: every line whose first byte is '{', in
 // file order; empty lines and '[' lines are skipped anywhere; any other line
 // stops the read when it comes first and is dropped after a subtitle line.
-// CR LF and LF end a line; a UTF-8 byte-order mark at the start is ignored.
+// CR LF and LF end a line; a UTF-8 byte-order mark at the start is ignored,
+// UTF-16 with a byte-order mark is read as its UTF-8. A first significant
+// line that is no subtitle line stops the read at its first byte.
 // The file is read as InputFile reads (a regular file or a pipe, at most
 // kMaxInputBytes). Throws Error when the file cannot be opened or read.
 ReadOutcome ReadSubtitleLines(const std::string& path, const ProgressFn& progress = {});
@@ -45,12 +50,48 @@ ReadOutcome ScanSubtitleText(std::string_view bytes, const LineSink& sink);
 // Hands every line of a document to the sink, in order.
 using LineSource = std::function<void(const LineSink& sink)>;
 
+// Lines written as a saved document holds them (each ended by CR LF), handed
+// to a sink 256 KiB at a time: the buffer is reused, so writing a line
+// allocates nothing.
+class LineWriter {
+ public:
+  explicit LineWriter(const ByteSink& sink) : sink_(sink) { buf_.reserve(kPiece + 4096); }
+  // The line being written; EndLine() ends it.
+  std::string& Buffer() { return buf_; }
+  void EndLine() {
+    buf_ += "\r\n";
+    if (buf_.size() >= kPiece) Flush();
+  }
+  void Line(std::string_view line) {
+    buf_ += line;
+    EndLine();
+  }
+  void Flush() {
+    sink_(buf_);
+    buf_.clear();
+  }
+
+ private:
+  static constexpr size_t kPiece = size_t{256} << 10;  // stays in cache between flushes
+  const ByteSink& sink_;
+  std::string buf_;
+};
+
+// The subtitle lines of bytes, in order, each to sink, without deciding
+// whether the text is UTF-8; returns what the reading found. For commands
+// that read a file once and write as they go.
+ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink);
+
+// What reading bytes would find, decided by their first line that is neither
+// empty nor a '[' line: usually a look at the first line alone.
+ReadKind PeekSubtitleKind(std::string_view bytes);
+
 // A file's bytes with where its subtitle lines are, sorted as
 // ReadSubtitleLines sorts them: for commands that read a document and write
 // a new one from it, the file in one block of memory instead of a string per
 // line. Whether the text is UTF-8 is not decided.
 struct SubtitleText {
-  std::unique_ptr<const std::string> bytes;  // first and last point into it
+  std::unique_ptr<FileBytes> bytes;  // first and last point into it
   ReadKind kind = ReadKind::NoSubtitles;
   size_t count = 0;
   std::string_view first, last;  // the first and last subtitle line
@@ -58,6 +99,7 @@ struct SubtitleText {
   void ForEachLine(const LineSink& sink) const;
 };
 SubtitleText IndexSubtitleText(std::string bytes);
+SubtitleText IndexSubtitleText(std::unique_ptr<FileBytes> bytes);
 
 // The same reading on bytes that arrive in pieces of any size (a file read in
 // chunks, a pipe that delivers a few bytes at a time): any split of the bytes
@@ -79,6 +121,8 @@ class SubtitleLineReader {
     explicit Sorter(const LineSink* sink = nullptr) : sink_(sink) {}
     // False when reading should stop (the file must be converted).
     bool Take(std::string_view line);
+    // False when a line beginning so stops the reading, whatever follows.
+    bool MayTake(std::string_view lineStart);
     ReadOutcome Finish();
 
    private:
@@ -90,8 +134,11 @@ class SubtitleLineReader {
 
  private:
   bool Take(std::string_view chunk);
+  bool DecideCarried();
 
   Sorter sorter_;
+  std::optional<Utf16Decoder> utf16_;  // set when the bytes are UTF-16
+  std::string decoded_;                // the UTF-8 of the last UTF-16 piece
   std::string carry_;     // an unfinished line, or the first bytes while a BOM may be coming
   bool started_ = false;  // the byte-order mark is decided
   bool stopped_ = false;

@@ -37,8 +37,10 @@ SubtitleFields ParseSubtitleLine(std::string_view line) {
 
 int32_t ParseFirstFrame(std::string_view line) { return ReadFrameField(line).Frame(); }
 
-std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text) {
-  char head[32];
+namespace {
+
+// "{first}{second}" into head; returns its end.
+char* PutSubtitleHead(char* head, int32_t first, int32_t second) {
   char* p = head;
   *p++ = '{';
   if (first != 0) p = std::to_chars(p, p + 11, first).ptr;  // "-2147483648" at most
@@ -46,11 +48,24 @@ std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view 
   *p++ = '{';
   if (second != 0) p = std::to_chars(p, p + 11, second).ptr;
   *p++ = '}';
+  return p;
+}
+
+}  // namespace
+
+std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text) {
+  char head[32];
+  char* end = PutSubtitleHead(head, first, second);
   std::string out;
-  out.reserve(static_cast<size_t>(p - head) + text.size());
-  out.append(head, static_cast<size_t>(p - head));
+  out.reserve(static_cast<size_t>(end - head) + text.size());
+  out.append(head, static_cast<size_t>(end - head));
   out.append(text);
   return out;
+}
+
+void AppendSubtitleHead(std::string& out, int32_t first, int32_t second) {
+  char head[32];
+  out.append(head, static_cast<size_t>(PutSubtitleHead(head, first, second) - head));
 }
 
 void SplitByChar(char separator, std::string_view s, std::span<std::string> pieces) {

@@ -99,6 +99,8 @@ int32_t ParseFirstFrame(std::string_view line);
 
 // {first}{second}text with a frame of 0 written as empty braces.
 std::string ComposeSubtitleLine(int32_t first, int32_t second, std::string_view text);
+// Its "{first}{second}" appended to out.
+void AppendSubtitleHead(std::string& out, int32_t first, int32_t second);
 
 // Splits s at every separator into the caller's slots from index 0. Pieces
 // beyond the last slot are joined into it, separators included, so nothing

@@ -18,6 +18,7 @@ std::string_view SubtitleList::Line(int row) const {
 
 void SubtitleList::Replace(int row, std::string_view line) {
   CheckRow(row);
+  ++revision_;
   const auto at = static_cast<size_t>(row);
   if (journal_) journal_->Replaced(row, lines_[at], line);
   lines_.Replace(at, line);
@@ -26,6 +27,7 @@ void SubtitleList::Replace(int row, std::string_view line) {
 
 void SubtitleList::Insert(int row, std::string_view line) {
   if (row < 0 || row > Count()) ThrowIndexOutOfBounds(row);
+  ++revision_;
   if (journal_) journal_->Inserted(row, line);
   lines_.Insert(static_cast<size_t>(row), line);
   selected_.insert(selected_.begin() + row, 0);
@@ -34,19 +36,28 @@ void SubtitleList::Insert(int row, std::string_view line) {
 
 void SubtitleList::Delete(int row) {
   CheckRow(row);
+  ++revision_;
   if (journal_) journal_->Deleted(row, lines_[static_cast<size_t>(row)]);
   lines_.Erase(static_cast<size_t>(row));
   selected_.erase(selected_.begin() + row);
   if (cursor_ >= Count()) cursor_ = Count() - 1;
 }
 
+void SubtitleList::SetEncoding(TextEncoding encoding) {
+  if (encoding == encoding_) return;
+  if (journal_) journal_->EncodingChanged(encoding_, encoding);
+  encoding_ = encoding;
+}
+
 void SubtitleList::Add(std::string_view line) {
+  ++revision_;
   if (journal_) journal_->Inserted(Count(), line);
   lines_.push_back(line);
   selected_.push_back(0);
 }
 
 void SubtitleList::Clear() {
+  ++revision_;
   if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, LineStore());
   lines_.Clear();
   selected_.clear();
@@ -55,6 +66,7 @@ void SubtitleList::Clear() {
 }
 
 void SubtitleList::Assign(std::vector<std::string> lines) {
+  ++revision_;
   if (journal_) journal_->Reassigned(lines_, lines);
   lines_ = LineStore(lines);
   selected_.assign(lines_.size(), 0);
@@ -62,6 +74,7 @@ void SubtitleList::Assign(std::vector<std::string> lines) {
 }
 
 void SubtitleList::Assign(LineStore&& lines) {
+  ++revision_;
   if (journal_) journal_->Reassigned(lines_, lines);
   lines_ = std::move(lines);
   selected_.assign(lines_.size(), 0);
@@ -69,6 +82,7 @@ void SubtitleList::Assign(LineStore&& lines) {
 }
 
 std::vector<std::string> SubtitleList::TakeLines() {
+  ++revision_;
   if (journal_ && !lines_.empty()) journal_->Reassigned(lines_, LineStore());
   std::vector<std::string> out = lines_.ToVector();
   lines_.Clear();
@@ -116,6 +130,7 @@ void SubtitleList::DeleteSelected() {
 
 void SubtitleList::DeleteRows(const std::vector<char>& flags) {
   if (flags.size() != lines_.size()) ThrowIndexOutOfBounds(static_cast<long long>(flags.size()));
+  ++revision_;
   if (journal_) {
     std::vector<int> rows;
     for (size_t i = 0; i < flags.size(); ++i)
@@ -132,6 +147,7 @@ void SubtitleList::DeleteRows(const std::vector<char>& flags) {
 
 void SubtitleList::Permute(const std::vector<uint32_t>& order) {
   if (order.size() != lines_.size()) ThrowIndexOutOfBounds(static_cast<long long>(order.size()));
+  ++revision_;
   if (journal_) journal_->Permuted(order);
   lines_.Permute(order);
   selected_.assign(lines_.size(), 0);

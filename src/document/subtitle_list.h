@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/line_store.h"
+#include "document/text_encoding.h"
 
 namespace velorin {
 
@@ -34,6 +35,9 @@ class SubtitleList {
 
   std::string_view Line(int row) const;
   const LineStore& Lines() const { return lines_; }
+  // Grows with every change of the lines (never with selection or cursor):
+  // whoever keeps a copy of them can tell whether it is still current.
+  uint64_t Revision() const { return revision_; }
 
   // Puts a new line at row and leaves that row unselected.
   void Replace(int row, std::string_view line);
@@ -72,19 +76,29 @@ class SubtitleList {
   void SetJournal(ChangeSet* journal) { journal_ = journal; }
   ChangeSet* Journal() const { return journal_; }
 
-  // Whether the text of the document is UTF-8 (decides how bytes are shown and
-  // how typed text is written back); otherwise Windows-1250.
-  bool IsUtf8() const { return utf8_; }
-  void SetUtf8(bool utf8) { utf8_ = utf8; }
+  // The encoding of the document's text: how its bytes are shown and how
+  // typed text is written back. Setting it converts nothing; it is written to
+  // the journal, so that taking back a conversion also takes back its encoding.
+  TextEncoding Encoding() const { return encoding_; }
+  void SetEncoding(TextEncoding encoding);
+  bool IsUtf8() const { return encoding_ == TextEncoding::Utf8; }
+  // UTF-8, or the default 8-bit code page.
+  void SetUtf8(bool utf8) { SetEncoding(utf8 ? TextEncoding::Utf8 : kDefaultEightBitEncoding); }
+  // Whether the file was UTF-16: the lines hold its UTF-8, which is also what
+  // a save writes (for the status bar to say so).
+  bool IsFromUtf16() const { return fromUtf16_; }
+  void SetFromUtf16(bool fromUtf16) { fromUtf16_ = fromUtf16; }
 
  private:
   friend class ChangeSet;
   void CheckRow(int row) const;
 
   LineStore lines_;
+  uint64_t revision_ = 0;
   std::vector<char> selected_;
   int cursor_ = -1;
-  bool utf8_ = false;
+  TextEncoding encoding_ = kDefaultEightBitEncoding;
+  bool fromUtf16_ = false;
   ChangeSet* journal_ = nullptr;
 };
 

@@ -1,99 +1,186 @@
 #include "document/text_encoding.h"
 
+#include <iconv.h>
+
 #include <array>
-#include <cstdint>
+#include <cerrno>
 #include <unordered_map>
+
+#include "document/ascii.h"
 
 namespace velorin {
 
 namespace {
 
-// Code points of bytes 0x80..0xFF; 0 where the code page defines nothing.
-constexpr std::array<char16_t, 128> kHigh = {
-    0x20AC, 0x0000, 0x201A, 0x0000, 0x201E, 0x2026, 0x2020, 0x2021, 0x0000, 0x2030, 0x0160, 0x2039,
-    0x015A, 0x0164, 0x017D, 0x0179, 0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0000, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141,
-    0x00A4, 0x0104, 0x00A6, 0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
-    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB,
-    0x013D, 0x02DD, 0x013E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
-    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3,
-    0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
-    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, 0x010D, 0x00E9, 0x0119, 0x00EB,
-    0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
-    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
+constexpr std::array<EncodingInfo, 16> kEncodings = {{
+    {TextEncoding::Utf8, "UTF-8", "Unicode", "UTF-8"},
+    {TextEncoding::Windows1250, "Windows-1250", "střední Evropa", "CP1250"},
+    {TextEncoding::Iso8859_2, "ISO-8859-2", "střední Evropa", "ISO-8859-2"},
+    {TextEncoding::Windows1252, "Windows-1252", "západní Evropa", "CP1252"},
+    {TextEncoding::Iso8859_15, "ISO-8859-15", "západní Evropa", "ISO-8859-15"},
+    {TextEncoding::Windows1251, "Windows-1251", "cyrilice", "CP1251"},
+    {TextEncoding::Koi8R, "KOI8-R", "cyrilice", "KOI8-R"},
+    {TextEncoding::Iso8859_5, "ISO-8859-5", "cyrilice", "ISO-8859-5"},
+    {TextEncoding::Windows1253, "Windows-1253", "řečtina", "CP1253"},
+    {TextEncoding::Iso8859_7, "ISO-8859-7", "řečtina", "ISO-8859-7"},
+    {TextEncoding::Windows1254, "Windows-1254", "turečtina", "CP1254"},
+    {TextEncoding::Iso8859_9, "ISO-8859-9", "turečtina", "ISO-8859-9"},
+    {TextEncoding::Windows1255, "Windows-1255", "hebrejština", "CP1255"},
+    {TextEncoding::Windows1256, "Windows-1256", "arabština", "CP1256"},
+    {TextEncoding::Windows1257, "Windows-1257", "pobaltí", "CP1257"},
+    {TextEncoding::Iso8859_13, "ISO-8859-13", "pobaltí", "ISO-8859-13"},
+}};
 
-char16_t HighCodePoint(unsigned char b) {
-  char16_t cp = kHigh[b - 0x80];
-  return cp ? cp : b;
-}
+// One single-byte code page: the character of each byte 0x80..0xFF and back.
+struct CodePage {
+  std::array<char32_t, 128> high{};
+  std::unordered_map<char32_t, char> reverse;
+};
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
+  } else if (cp < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
 
-const std::unordered_map<uint32_t, char>& ReverseTable() {
-  static const auto table = [] {
-    std::unordered_map<uint32_t, char> t;
-    for (int b = 0x80; b < 0x100; ++b)
-      t[HighCodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
-    return t;
+// The code point of one byte through iconv, or nothing when the code page
+// leaves the byte undefined (or decodes it to more than one character).
+std::optional<char32_t> ByteThroughIconv(iconv_t cd, unsigned char byte) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char in = static_cast<char>(byte);
+  char32_t out[2] = {};
+  char* inp = &in;
+  char* outp = reinterpret_cast<char*>(out);
+  size_t inLeft = 1, outLeft = sizeof(out);
+  if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+    return std::nullopt;
+  // Stateful code pages (Windows-1255) hold a base letter back until the end.
+  if (outLeft == sizeof(out) &&
+      iconv(cd, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1))
+    return std::nullopt;
+  if (sizeof(out) - outLeft != sizeof(char32_t)) return std::nullopt;
+  return out[0];
+}
+
+CodePage BuildCodePage(const EncodingInfo& info) {
+  CodePage page;
+  iconv_t cd = iconv_open("UTF-32LE", info.iconv);
+  for (int b = 0x80; b < 0x100; ++b) {
+    std::optional<char32_t> cp;
+    if (cd != reinterpret_cast<iconv_t>(-1))
+      cp = ByteThroughIconv(cd, static_cast<unsigned char>(b));
+    // Undefined bytes keep a character of their own: the C1 control of the
+    // same value below 0xA0, a private-use character above.
+    if (!cp) cp = b < 0xA0 ? static_cast<char32_t>(b) : static_cast<char32_t>(0xF700 + b);
+    page.high[static_cast<size_t>(b - 0x80)] = *cp;
+    page.reverse.emplace(*cp, static_cast<char>(b));
+  }
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  return page;
+}
+
+const CodePage& PageOf(TextEncoding encoding) {
+  static const std::array<CodePage, kEncodings.size()> pages = [] {
+    std::array<CodePage, kEncodings.size()> all;
+    for (size_t i = 1; i < kEncodings.size(); ++i) all[i] = BuildCodePage(kEncodings[i]);
+    return all;
   }();
-  return table;
+  return pages[static_cast<size_t>(encoding)];
 }
 
 }  // namespace
 
-std::string Cp1250ToUtf8(std::string_view bytes) {
+std::span<const EncodingInfo> Encodings() { return kEncodings; }
+
+const EncodingInfo& InfoOf(TextEncoding encoding) {
+  return kEncodings[static_cast<size_t>(encoding)];
+}
+
+std::optional<TextEncoding> EncodingByName(std::string_view name) {
+  for (const EncodingInfo& info : kEncodings) {
+    const std::string_view known = info.name;
+    if (known.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; same && i < known.size(); ++i)
+      same = AsciiToUpper(known[i]) == AsciiToUpper(name[i]);
+    if (same) return info.id;
+  }
+  return std::nullopt;
+}
+
+std::string DecodeText(std::string_view bytes, TextEncoding encoding) {
+  if (encoding == TextEncoding::Utf8) return std::string(bytes);
+  const CodePage& page = PageOf(encoding);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);
   for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
+    const auto b = static_cast<unsigned char>(ch);
     if (b < 0x80)
       out.push_back(ch);
     else
-      AppendUtf8(out, HighCodePoint(b));
+      AppendUtf8(out, page.high[b - 0x80]);
   }
   return out;
 }
 
-std::string Utf8ToCp1250(std::string_view s) {
+std::string EncodeText(std::string_view s, TextEncoding encoding, size_t* lost) {
+  const CodePage* page = encoding == TextEncoding::Utf8 ? nullptr : &PageOf(encoding);
   std::string out;
   out.reserve(s.size());
-  const auto& table = ReverseTable();
+  auto unknown = [&] {
+    out.push_back('?');
+    if (lost) ++*lost;
+  };
   for (size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
+    const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
       ++i;
       continue;
     }
-    int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    uint32_t cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    const size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    char32_t cp = len == 2 ? (c & 0x1Fu) : len == 3 ? (c & 0x0Fu) : (c & 0x07u);
     bool ok = len > 1 && i + len <= s.size();
-    for (int k = 1; ok && k < len; ++k) {
-      auto cc = static_cast<unsigned char>(s[i + k]);
+    for (size_t k = 1; ok && k < len; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + k]);
       if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
+      cp = (cp << 6) | (cc & 0x3Fu);
     }
     if (!ok) {
-      out.push_back('?');
+      unknown();
       ++i;
       continue;
     }
-    auto it = table.find(cp);
-    out.push_back(it != table.end() ? it->second : '?');
+    if (!page) {
+      out.append(s.substr(i, len));
+    } else if (auto it = page->reverse.find(cp); it != page->reverse.end()) {
+      out.push_back(it->second);
+    } else {
+      unknown();
+    }
     i += len;
   }
   return out;
+}
+
+std::string Cp1250ToUtf8(std::string_view bytes) {
+  return DecodeText(bytes, TextEncoding::Windows1250);
+}
+
+std::string Utf8ToCp1250(std::string_view utf8) {
+  return EncodeText(utf8, TextEncoding::Windows1250);
 }
 
 }  // namespace velorin

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 
 namespace velorin {
 
@@ -16,8 +18,9 @@ inline constexpr std::string_view kMsgShiftedFrameTooLarge =
 
 // The lines of a file offered for adding to the document.
 struct AddedLines {
-  std::vector<std::string> lines;  // bytes as read
-  bool utf8 = true;                // the whole file is valid UTF-8
+  std::vector<std::string> lines;              // bytes as read
+  bool utf8 = true;                            // the whole file is valid UTF-8
+  TextEncoding encoding = TextEncoding::Utf8;  // as detected
 };
 
 // Every line that is neither empty nor a header line ('[' first), unchanged
@@ -44,10 +47,29 @@ ShiftStatus ShiftLines(std::vector<std::string>& lines, int64_t offset,
 
 // Appends to the end of doc, in order, every line that begins with '{'
 // (only those whose selection flag is set, when selection is given). Lines
-// read as UTF-8 go into a Windows-1250 document re-encoded, and the other way
-// round, so that one file never mixes two encodings. Returns how many lines
-// were appended; the new rows are not selected.
+// in another encoding than the document's go in re-encoded, so that one file
+// never mixes two encodings; a character the document's encoding lacks
+// becomes '?' (FirstLineNotFitting finds such lines first). Returns how many
+// lines were appended; the new rows are not selected.
+int AppendAddedLines(SubtitleList& doc, const std::vector<std::string>& lines,
+                     TextEncoding linesEncoding, const std::vector<char>* selection = nullptr);
+// The same for lines in UTF-8 (linesUtf8) or Windows-1250.
 int AppendAddedLines(SubtitleList& doc, const std::vector<std::string>& lines, bool linesUtf8,
                      const std::vector<char>* selection = nullptr);
+
+// The index of the first line AppendAddedLines would add that holds a
+// character the document's encoding cannot write; nothing when all fit.
+std::optional<size_t> FirstLineNotFitting(const SubtitleList& doc,
+                                          const std::vector<std::string>& lines,
+                                          TextEncoding linesEncoding,
+                                          const std::vector<char>* selection = nullptr);
+
+// Rewrites every line of doc in UTF-8 and makes UTF-8 its encoding, so that
+// lines with any characters can join it. Taken back as one with its lines.
+void ConvertDocumentToUtf8(SubtitleList& doc, const ProgressFn& progress = {});
+
+// The question asked before such a conversion, naming the first line that
+// does not fit (its text in UTF-8) and the document's encoding.
+std::string NotFittingQuestion(std::string_view lineUtf8, TextEncoding documentEncoding);
 
 }  // namespace velorin

@@ -1,11 +1,13 @@
 #include "edit/completion.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <string>
 #include <vector>
 
 #include "document/change_journal.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -18,6 +20,21 @@ int32_t AtLeastOne(int64_t value) {
 
 int32_t Clamped(int64_t value) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+void AppendNumber(std::string& out, int64_t value) {
+  char buf[24];
+  out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, value).ptr - buf));
+}
+
+// A completed row: both numbers written out, a second frame of 0 as "0".
+void AppendCompletedLine(std::string& out, int64_t first, int64_t second, std::string_view text) {
+  out += '{';
+  AppendNumber(out, first);
+  out += "}{";
+  AppendNumber(out, second);
+  out += '}';
+  out += text;
 }
 
 }  // namespace
@@ -53,12 +70,13 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::vector<char> completed(count);
   std::vector<int64_t> newSecond(count);
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, total);
-    SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
-    firsts[i] = f.first;
-    keep[i] = f.first != 0 && !f.text.empty();
-    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || f.second == 0)) {
-      const int lines = std::min(DisplayLineCount(f.text), 5);
+    ReportProgress(progress, i, total);
+    const SubtitleLineView f(list.Lines()[i]);
+    const int32_t first = f.First(), second = f.Second();
+    firsts[i] = first;
+    keep[i] = first != 0 && !f.Text().empty();
+    if (keep[i] && list.SelectionFlags()[i] && (!onlyEmpty || second == 0)) {
+      const int lines = std::min(DisplayLineCount(f.Text()), 5);
       completed[i] = 1;
       newSecond[i] = int64_t{kCompletionFramesPerSecond} *
                      std::max(0, seconds[static_cast<size_t>(lines - 1)]);
@@ -87,7 +105,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
   std::string line;
   bool dropped = false;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(count + i, total);
+    ReportProgress(progress, i, total, count);
     const int row = static_cast<int>(i);
     if (!keep[i]) {
       dropped = true;
@@ -97,13 +115,7 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
     // Both numbers are written out, a second frame of 0 as "0".
     const std::string_view text = SubtitleLineView(list.Line(row)).Text();
     line.clear();
-    line.reserve(text.size() + 24);
-    line += '{';
-    line += std::to_string(firsts[i]);
-    line += "}{";
-    line += std::to_string(newSecond[i]);
-    line += '}';
-    line += text;
+    AppendCompletedLine(line, firsts[i], newSecond[i], text);
     list.Replace(row, line);  // also unselects it
   }
   if (dropped) {
@@ -123,14 +135,80 @@ CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSecond
 void RemoveSecondFrames(SubtitleList& list, const ProgressFn& progress) {
   const int count = list.Count();
   const size_t total = static_cast<size_t>(count);
+  std::string line;
   for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
+    ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    list.Replace(row, ComposeSubtitleLine(f.first, 0, f.text));
+    const SubtitleLineView f(list.Line(row));
+    const int32_t first = f.First();
+    f.Second();  // a line whose second frame cannot be read stops here too
+    line.clear();
+    AppendSubtitleHead(line, first, 0);
+    line += f.Text();
+    list.Replace(row, line);
   }
   if (progress) progress(total, total);
+}
+
+CompletionStatus WriteCompletedLines(const LineSource& lines, const std::vector<char>* selection,
+                                     const CompletionSeconds& seconds, bool onlyEmpty,
+                                     const ByteSink& append) {
+  LineWriter out(append);
+  // A completed row waits for the next row that stays, whose first frame
+  // bounds its second.
+  bool pending = false, tooLarge = false;
+  int32_t pendingFirst = 0;
+  int64_t pendingTime = 0;
+  std::string pendingText;
+  auto finish = [&](const int32_t* nextFirst) {
+    int64_t second = int64_t{pendingFirst} + pendingTime;
+    if (nextFirst && second > *nextFirst) second = int64_t{*nextFirst} - 1;
+    pending = false;
+    if (second > INT32_MAX) tooLarge = true;
+    if (tooLarge) return;
+    AppendCompletedLine(out.Buffer(), pendingFirst, second, pendingText);
+    out.EndLine();
+  };
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    const bool selected = !selection || (*selection)[row++];
+    const SubtitleLineView f(line);
+    const int32_t first = f.First(), second = f.Second();
+    // Once a result does not fit the rest is only read.
+    if (tooLarge || first == 0 || f.Text().empty()) return;
+    if (pending) finish(&first);
+    if (tooLarge) return;
+    if (selected && (!onlyEmpty || second == 0)) {
+      const int count = std::min(DisplayLineCount(f.Text()), 5);
+      pending = true;
+      pendingFirst = first;
+      pendingTime = int64_t{kCompletionFramesPerSecond} *
+                    std::max(0, seconds[static_cast<size_t>(count - 1)]);
+      pendingText.assign(f.Text());
+    } else {
+      out.Line(line);
+    }
+  });
+  if (pending) finish(nullptr);
+  if (tooLarge) return CompletionStatus::TooLarge;
+  out.Flush();
+  return CompletionStatus::Done;
+}
+
+void WriteWithoutSecondFrames(const LineSource& lines, const std::vector<char>* selection,
+                              const ByteSink& append) {
+  LineWriter out(append);
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    if (selection && !(*selection)[row++]) return out.Line(line);
+    const SubtitleLineView f(line);
+    const int32_t first = f.First();
+    f.Second();
+    AppendSubtitleHead(out.Buffer(), first, 0);
+    out.Buffer() += f.Text();
+    out.EndLine();
+  });
+  out.Flush();
 }
 
 }  // namespace velorin

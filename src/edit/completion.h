@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -47,6 +48,19 @@ enum class CompletionStatus { Done, TooLarge };
 // their selection; the other rows keep theirs.
 CompletionStatus CompleteSecondFrames(SubtitleList& list, const CompletionSeconds& seconds,
                                       bool onlyEmpty, const ProgressFn& progress = {});
+
+// The same on a document read once and written as it goes: the rows of lines
+// that stay go to append (each ended by CR LF), in order, the completed ones
+// rewritten. selection has a flag for every row, or is null for all. Each row
+// is read whatever happens, so that a line that cannot be read throws as
+// above; on TooLarge what reached append is to be thrown away.
+CompletionStatus WriteCompletedLines(const LineSource& lines, const std::vector<char>* selection,
+                                     const CompletionSeconds& seconds, bool onlyEmpty,
+                                     const ByteSink& append);
+
+// RemoveSecondFrames on a document read once, every line to append.
+void WriteWithoutSecondFrames(const LineSource& lines, const std::vector<char>* selection,
+                              const ByteSink& append);
 
 // Empties the second frame of every selected row; the rows lose their
 // selection. Throws Error at a row whose frames cannot be read; the rows

@@ -9,6 +9,7 @@
 #include "document/ascii.h"
 #include "document/change_journal.h"
 #include "document/file_names.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
 
@@ -108,7 +109,7 @@ void RepairSelected(SubtitleList& list, const ProgressFn& progress) {
   };
   try {
     for (size_t i = 0; i < count; ++i) {
-      if (progress && i % kProgressStride == 0) progress(i, count);
+      ReportProgress(progress, i, count);
       if (!flags[i]) continue;
       const int row = static_cast<int>(i);
       const SubtitleLineView view(list.Line(row));
@@ -153,7 +154,7 @@ void SortChronologically(SubtitleList& list, const ProgressFn& progress) {
   const size_t count = list.Lines().size();
   std::vector<SortEntry> entries(count);
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count * 2);
+    ReportProgress(progress, i, count * 2);
     std::string_view line = list.Lines()[i];
     KeyView view{line, SortPadCount(line)};
     uint64_t head = 0;
@@ -197,7 +198,7 @@ int FindRow(const SubtitleList& list, std::string_view needle, bool down, bool m
   std::string buffer;
   int done = 0;
   for (int row = list.CursorRow() + step; row >= 0 && row < count; row += step, ++done) {
-    if (progress && done % kProgressStride == 0) progress(done, total);
+    ReportProgress(progress, static_cast<size_t>(done), static_cast<size_t>(total));
     MakeSearchable(SubtitleLineView(list.Lines()[row]).Text(), matchCase, buffer);
     if (buffer.find(needle) != std::string::npos) return row;
   }
@@ -220,7 +221,7 @@ int RowForFrame(const SubtitleList& list, int64_t frame, const ProgressFn& progr
   const int count = list.Count();
   if (count == 0) return -1;
   for (int row = 1; row < count; ++row) {
-    if (progress && row % kProgressStride == 0) progress(row, count);
+    ReportProgress(progress, static_cast<size_t>(row), static_cast<size_t>(count));
     if (ParseFirstFrame(list.Lines()[row]) > frame) return row - 1;
   }
   return count - 1;

@@ -124,7 +124,7 @@ void TForm6::PrButClick() {
   AddedLines read = ReadAddedLines(Local(*path));
   PridSoub->setText(*path);
   lines_ = std::move(read.lines);
-  utf8_ = read.utf8;
+  encoding_ = read.encoding;
   FillList();
 }
 
@@ -132,7 +132,7 @@ void TForm6::FillList() {
   QStringList texts;
   texts.reserve(static_cast<qsizetype>(lines_.size()));
   for (const std::string& line : lines_) {
-    const std::string utf8 = utf8_ ? line : Cp1250ToUtf8(line);
+    const std::string utf8 = DecodeText(line, encoding_);
     texts << QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   }
   ListBox1->clear();
@@ -154,12 +154,23 @@ void TForm6::PrictiButClick() {
 }
 
 void TForm6::AppendToMainList(bool selectedOnly) {
-  form1_.SetChanged(true);
   std::vector<char> selected(lines_.size(), 0);
   for (const QModelIndex& index : ListBox1->selectionModel()->selectedIndexes())
     if (index.row() < static_cast<int>(selected.size()))
       selected[static_cast<size_t>(index.row())] = 1;
-  AppendAddedLines(form1_.Doc(), lines_, utf8_, selectedOnly ? &selected : nullptr);
+  const std::vector<char>* chosen = selectedOnly ? &selected : nullptr;
+  // Characters the document cannot write are never turned into '?' unasked:
+  // the document becomes UTF-8, or nothing is added and the dialog stays.
+  if (std::optional<size_t> bad = FirstLineNotFitting(form1_.Doc(), lines_, encoding_, chosen)) {
+    const std::string question =
+        NotFittingQuestion(DecodeText(lines_[*bad], encoding_), form1_.Doc().Encoding());
+    if (!form1_.Ask().AskYesNo(QStringLiteral("Upozornění"), QString::fromStdString(question),
+                               Prompts::Icon::Warning))
+      return;
+    ConvertDocumentToUtf8(form1_.Doc(), form1_.Progress());
+  }
+  form1_.SetChanged(true);
+  AppendAddedLines(form1_.Doc(), lines_, encoding_, chosen);
   form1_.PushAllKeepScroll();
   Tag = 1;
   accept();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "document/text_encoding.h"
+
 namespace velorin {
 
 class MainForm;
@@ -56,8 +58,8 @@ class TForm6 : public QDialog {
   void FillList();
 
   MainForm& form1_;
-  std::vector<std::string> lines_;  // the listed lines' bytes, as ListBox1 shows them
-  bool utf8_ = true;                // the encoding of the file they came from
+  std::vector<std::string> lines_;              // the listed lines' bytes, as ListBox1 shows them
+  TextEncoding encoding_ = TextEncoding::Utf8;  // of the file they came from
 };
 
 }  // namespace velorin

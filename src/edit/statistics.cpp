@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -99,8 +100,7 @@ SubtitleStatistics ComputeStatistics(const SubtitleList& list, const ProgressFn&
   StatisticsCounter counter;
   for (int row = 0; row < list.Count(); ++row) {
     counter.Add(list.Line(row));
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), static_cast<size_t>(list.Count()));
+    ReportProgress(progress, static_cast<size_t>(row), static_cast<size_t>(list.Count()));
   }
   SubtitleStatistics s = counter.Result(list.IsUtf8());
   if (list.Empty()) return s;

@@ -320,7 +320,7 @@ void TForm3::NastavitVychButClick() {
 }
 
 void TForm3::NapButClick() {
-  ShowHelpPage(form1_, form1_.ProgramDir() + QStringLiteral("formatovani.htm"));
+  ShowHelpPage(form1_, form1_.ResourceDir() + QStringLiteral("formatovani.htm"));
 }
 
 }  // namespace velorin

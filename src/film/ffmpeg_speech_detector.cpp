@@ -6,8 +6,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "film/speech_detector.h"
 
@@ -26,6 +29,10 @@ namespace {
 
 constexpr int kRate = 16000;
 constexpr size_t kStepSamples = kRate / 100;  // 10 ms
+// The longest film listened to; sound after it is left out, so that memory
+// stays bounded whatever the file's time stamps say.
+constexpr double kMaxListenSeconds = 12 * 3600;
+constexpr size_t kMaxListenSteps = static_cast<size_t>(kMaxListenSeconds * 100);
 
 std::string AvMessage(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -34,7 +41,8 @@ std::string AvMessage(int code) {
 }
 
 [[noreturn]] void Unreadable(const std::string& path, const std::string& why) {
-  throw SpeechDetectionError(SpeechFailure::Unreadable, path + ": " + why);
+  throw SpeechDetectionError(SpeechFailure::Unreadable,
+                             path + ": " + std::string(kMsgFilmUnreadable) + " (" + why + ").");
 }
 
 // Owners of the FFmpeg objects, freed on every way out.
@@ -54,6 +62,94 @@ struct FrameFreer {
   void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
+constexpr float kSilentDb = -120;
+
+// Where people speak, from the voice activity detector's decisions and the
+// loudness of every step. The detector alone starts speech a tenth of a
+// second or more after the voice does, and takes a steady bed of music or
+// noise for speech throughout; the loudness against its quietest level
+// nearby marks where a voice actually rises above the bed. The detector's
+// speech starts where the sound rose out of the bed; where the detector hears
+// a voice nearly everywhere, a step is speech when it stands out of the bed
+// and a voice was heard close to it. Gaps shorter than a breath are closed.
+std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector<float>& level) {
+  constexpr size_t kSmooth = 2;       // steps either side for the loudness
+  constexpr size_t kBed = 300;        // steps either side for the bed's level
+  constexpr float kAbove = 6;         // dB above the bed
+  constexpr float kQuietest = -70;    // dB: quieter than this is no bed, only silence
+  constexpr size_t kBefore = 30;      // steps a voice may start before the detector hears it
+  constexpr size_t kAfter = 50;       // steps it may end before the detector lets go
+  constexpr size_t kBreath = 20;      // longest gap closed
+  constexpr size_t kLagSteps = 1;     // how late a rise is marked
+  constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
+  const size_t n = level.size();
+  std::vector<float> smooth(n);
+  double sum = 0;
+  for (size_t i = 0; i < n + kSmooth; ++i) {
+    if (i < n) sum += level[i];
+    if (i >= 2 * kSmooth + 1) sum -= level[i - 2 * kSmooth - 1];
+    if (i >= kSmooth) {
+      const size_t at = i - kSmooth;
+      const size_t lo = at >= kSmooth ? at - kSmooth : 0, hi = std::min(n - 1, at + kSmooth);
+      smooth[at] = static_cast<float>(sum / static_cast<double>(hi - lo + 1));
+    }
+  }
+  // The bed: the lowest smoothed loudness within kBed steps (a running
+  // minimum over a sliding window).
+  std::vector<float> bed(n);
+  std::vector<size_t> window;  // indices of rising values, as a deque
+  size_t head = 0;
+  for (size_t i = 0; i < n + kBed; ++i) {
+    if (i < n) {
+      while (window.size() > head && smooth[window.back()] >= smooth[i]) window.pop_back();
+      window.push_back(i);
+    }
+    if (i < kBed) continue;
+    const size_t at = i - kBed;
+    while (window[head] + kBed < at) ++head;
+    bed[at] = std::max(smooth[window[head]], kQuietest);
+    if (head > 4096 && head * 2 > window.size()) {
+      window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(head));
+      head = 0;
+    }
+  }
+  std::vector<uint32_t> heard(n + 1, 0);  // voiced steps before each
+  for (size_t i = 0; i < n; ++i) heard[i + 1] = heard[i] + (voiced[i] ? 1 : 0);
+  auto loud = [&](size_t i) { return smooth[i] > bed[i] + kAbove; };
+  std::vector<bool> speech(n, false);
+  if (heard[n] > kCollapsed * static_cast<double>(n)) {
+    // The detector hears a voice nearly throughout (a bed of music or
+    // noise): speech is where the sound stands out of the bed near a voice.
+    for (size_t i = 0; i < n; ++i) {
+      if (!loud(i)) continue;
+      const size_t lo = i >= kAfter ? i - kAfter : 0, hi = std::min(n, i + kBefore + 1);
+      speech[i] = heard[hi] > heard[lo];
+    }
+  } else {
+    // The detector's speech, each start taken back to where the sound
+    // began to stand out of the bed.
+    for (size_t i = 0; i < n; ++i) {
+      speech[i] = voiced[i];
+      if (!voiced[i] || (i > 0 && voiced[i - 1])) continue;
+      for (size_t j = i; j > 0 && i - j < kBefore && loud(j - 1); --j) speech[j - 1] = true;
+    }
+  }
+  size_t last = n;  // the last speech step seen
+  for (size_t i = 0; i < n; ++i) {
+    if (!speech[i]) continue;
+    if (last < i && i - last - 1 <= kBreath)
+      for (size_t j = last + 1; j < i; ++j) speech[j] = true;
+    last = i;
+  }
+  // Even so, speech is marked from where it has risen well above the bed,
+  // on recorded speech some 20 ms after it begins (the median over the
+  // shared recordings' cases): the track is moved that much earlier.
+  const size_t lag = std::min(kLagSteps, n);
+  speech.erase(speech.begin(), speech.begin() + static_cast<std::ptrdiff_t>(lag));
+  speech.resize(n, false);
+  return speech;
+}
+
 // Feeds 16 kHz mono samples in any amounts and decides every 10 ms.
 class VoiceActivity {
  public:
@@ -72,7 +168,12 @@ class VoiceActivity {
   }
 
   // Silence before the first sound (a stream that starts late).
-  void AddSilentSteps(size_t steps) { speech_.resize(speech_.size() + steps, false); }
+  void AddSilentSteps(size_t steps) {
+    const size_t to = std::min(voiced_.size() + steps, kMaxListenSteps);
+    voiced_.resize(to, false);
+    level_.resize(to, kSilentDb);
+  }
+  size_t Steps() const { return voiced_.size(); }
 
   void Add(const int16_t* samples, size_t count) {
     while (count > 0) {
@@ -85,27 +186,44 @@ class VoiceActivity {
     }
   }
 
-  // The last part step, padded with silence.
+  // The last part step, padded with silence, and the speech track.
   std::vector<bool> Finish() {
     if (filled_ > 0) {
       std::fill(frame_.data_ + filled_, frame_.data_ + kStepSamples, int16_t{0});
       Decide();
     }
-    return std::move(speech_);
+    return SpeechSteps(voiced_, level_);
   }
 
  private:
   void Decide() {
     filled_ = 0;
+    level_.push_back(Level());
     frame_.vad_activity_ = webrtc::AudioFrame::kVadUnknown;
     if (apm_->ProcessStream(&frame_) != 0) throw Error("WebRTC voice detection failed");
-    speech_.push_back(apm_->voice_detection()->stream_has_voice());
+    voiced_.push_back(apm_->voice_detection()->stream_has_voice());
+  }
+
+  // The step's loudness in dB below full scale, after a first-order high
+  // pass that takes the hum and the bass out.
+  float Level() {
+    double sum = 0;
+    for (size_t i = 0; i < kStepSamples; ++i) {
+      const double x = frame_.data_[i];
+      const double y = x - 0.95 * previous_;
+      previous_ = x;
+      sum += y * y;
+    }
+    const double mean = sum / kStepSamples / (32768.0 * 32768.0);
+    return std::max(static_cast<float>(10 * std::log10(mean + 1e-12)), kSilentDb);
   }
 
   std::unique_ptr<webrtc::AudioProcessing> apm_;
   webrtc::AudioFrame frame_;
   size_t filled_ = 0;
-  std::vector<bool> speech_;
+  double previous_ = 0;
+  std::vector<bool> voiced_;   // the voice activity detector's decisions
+  std::vector<float> level_;  // the loudness of each step
 };
 
 double StreamRate(const AVStream* st) {
@@ -114,210 +232,277 @@ double StreamRate(const AVStream* st) {
   return 0;
 }
 
+// To 16 kHz mono 16-bit; from a layout with a centre channel (5.1 and the
+// like) only the centre is taken.
+SwrContext* MakeResampler(const AVFrame& f) {
+  AVChannelLayout monoLayout = AV_CHANNEL_LAYOUT_MONO;
+  // A stream that names no layout gets the usual one for its channel count.
+  AVChannelLayout in{};
+  if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+    av_channel_layout_default(&in, f.ch_layout.nb_channels);
+  else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
+    return nullptr;
+  SwrContext* s = nullptr;
+  const int rc =
+      swr_alloc_set_opts2(&s, &monoLayout, AV_SAMPLE_FMT_S16, kRate, &in,
+                          static_cast<AVSampleFormat>(f.format), f.sample_rate, 0, nullptr);
+  const int channels = in.nb_channels;
+  const int centre = av_channel_layout_index_from_channel(&in, AV_CHAN_FRONT_CENTER);
+  av_channel_layout_uninit(&in);
+  if (rc < 0) return nullptr;
+  if (channels > 2 && centre >= 0) {
+    std::vector<double> matrix(static_cast<size_t>(channels), 0.0);
+    matrix[static_cast<size_t>(centre)] = 1.0;
+    if (swr_set_matrix(s, matrix.data(), channels) < 0) {
+      swr_free(&s);
+      return nullptr;
+    }
+  }
+  if (swr_init(s) < 0) swr_free(&s);
+  return s;
+}
+
+// Only a regular local file is opened: a pipe or a device would block or
+// never end, and anything else would reach FFmpeg's network and container
+// protocols.
+void CheckLocalFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) Unreadable(path, std::strerror(errno));
+  if (!S_ISREG(st.st_mode))
+    Unreadable(path, "není to obyčejný soubor (roura, zařízení nebo adresář)");
+}
+
+// One listening to one film: open it, pick the streams, decode the first
+// audio stream, resample it and hand it to the voice activity detector.
+class Listening {
+ public:
+  Listening(const std::string& path, const ListenProgressFn& progress, ListenTimes* times)
+      : path_(path), progress_(progress), times_(times) {}
+
+  SpeechTrack Run() {
+    const auto began = std::chrono::steady_clock::now();
+    Open();
+    PickStreams();
+    OpenDecoder();
+    ReadPackets();
+    FlushResampler();
+    track_.speech = vad_.Finish();
+    if (times_) {
+      const double all =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+      times_->detecting += detecting_;
+      times_->decoding += all - detecting_;
+    }
+    if (progress_) progress_(1.0);
+    return std::move(track_);
+  }
+
+ private:
+  void Open() {
+    CheckLocalFile(path_);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    // "file:" keeps a name such as "concat:x" or "http:x" a file name.
+    int rc = avformat_open_input(&raw, ("file:" + path_).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (rc < 0) Unreadable(path_, AvMessage(rc));
+    fmt_.reset(raw);
+    rc = avformat_find_stream_info(fmt_.get(), nullptr);
+    if (rc < 0) Unreadable(path_, AvMessage(rc));
+    // Film time 0 is the start of the file, as players show it.
+    if (fmt_->start_time != AV_NOPTS_VALUE)
+      fileStart_ = static_cast<double>(fmt_->start_time) / AV_TIME_BASE;
+    if (fmt_->duration > 0) duration_ = static_cast<double>(fmt_->duration) / AV_TIME_BASE;
+    fileSize_ = fmt_->pb ? avio_size(fmt_->pb) : -1;
+  }
+
+  // The first audio stream, and the picture's rate from the first video one.
+  void PickStreams() {
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i) {
+      AVStream* st = fmt_->streams[i];
+      const AVMediaType type = st->codecpar->codec_type;
+      if (type == AVMEDIA_TYPE_VIDEO && track_.frameRate == 0 &&
+          !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+        track_.frameRate = StreamRate(st);
+      if (type == AVMEDIA_TYPE_AUDIO && !audio_)
+        audio_ = st;
+      else
+        st->discard = AVDISCARD_ALL;  // the demuxer skips what is not needed
+    }
+    if (!audio_)
+      throw SpeechDetectionError(SpeechFailure::NoAudio, path_ + ": the film has no audio stream");
+  }
+
+  void OpenDecoder() {
+    const AVCodec* codec = avcodec_find_decoder(audio_->codecpar->codec_id);
+    if (!codec) Unreadable(path_, "no decoder for its audio");
+    dec_.reset(avcodec_alloc_context3(codec));
+    if (!dec_) throw std::bad_alloc();
+    int rc = avcodec_parameters_to_context(dec_.get(), audio_->codecpar);
+    if (rc >= 0) rc = avcodec_open2(dec_.get(), codec, nullptr);
+    if (rc < 0) Unreadable(path_, AvMessage(rc));
+    packet_.reset(av_packet_alloc());
+    frame_.reset(av_frame_alloc());
+    if (!packet_ || !frame_) throw std::bad_alloc();
+  }
+
+  void ReadPackets() {
+    int rc;
+    while ((rc = av_read_frame(fmt_.get(), packet_.get())) >= 0 && !full_) {
+      if (packet_->stream_index == audio_->index) {
+        Report(*packet_);
+        // A damaged packet is skipped, as players do.
+        if (avcodec_send_packet(dec_.get(), packet_.get()) >= 0) Drain();
+      }
+      av_packet_unref(packet_.get());
+    }
+    av_packet_unref(packet_.get());
+    if (rc < 0 && rc != AVERROR_EOF) Unreadable(path_, AvMessage(rc));
+    avcodec_send_packet(dec_.get(), nullptr);
+    Drain();
+  }
+
+  void Drain() {
+    int rc;
+    while ((rc = avcodec_receive_frame(dec_.get(), frame_.get())) >= 0) {
+      if (!placed_) PlaceFirst(*frame_);
+      Convert(*frame_);
+      av_frame_unref(frame_.get());
+    }
+    if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) Unreadable(path_, AvMessage(rc));
+  }
+
+  // Places the first sound in the film's time: silence before it, or the
+  // samples from before the film's start skipped.
+  void PlaceFirst(const AVFrame& f) {
+    placed_ = true;
+    const int64_t pts = f.best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) return;
+    const double start = static_cast<double>(pts) * av_q2d(audio_->time_base) - fileStart_;
+    if (!(start < kMaxListenSeconds)) {
+      full_ = true;  // nothing of the sound lies within what is listened to
+      return;
+    }
+    const auto samples = static_cast<int64_t>(std::llround(start * kRate));
+    if (samples > 0) {
+      vad_.AddSilentSteps(static_cast<size_t>(samples) / kStepSamples);
+      const std::vector<int16_t> zeros(static_cast<size_t>(samples) % kStepSamples, 0);
+      vad_.Add(zeros.data(), zeros.size());
+    } else {
+      skip_ = -samples;
+    }
+  }
+
+  void Convert(const AVFrame& f) {
+    if (full_) return;
+    if (!swr_ || av_channel_layout_compare(&swrLayout_, &f.ch_layout) != 0 ||
+        swrRate_ != f.sample_rate || swrFormat_ != f.format) {
+      swr_.reset(MakeResampler(f));
+      if (!swr_) Unreadable(path_, "its audio cannot be resampled");
+      av_channel_layout_uninit(&swrLayout_);
+      av_channel_layout_copy(&swrLayout_, &f.ch_layout);
+      swrRate_ = f.sample_rate;
+      swrFormat_ = f.format;
+    }
+    const int room = swr_get_out_samples(swr_.get(), f.nb_samples);
+    if (room < 0) Unreadable(path_, AvMessage(room));
+    mono_.resize(static_cast<size_t>(room));
+    uint8_t* out = reinterpret_cast<uint8_t*>(mono_.data());
+    const int got = swr_convert(swr_.get(), &out, room,
+                                const_cast<const uint8_t**>(f.extended_data), f.nb_samples);
+    if (got < 0) Unreadable(path_, AvMessage(got));
+    Feed(static_cast<size_t>(got));
+  }
+
+  // What the resampler still holds at the end.
+  void FlushResampler() {
+    if (!swr_ || full_) return;
+    const int room = swr_get_out_samples(swr_.get(), 0);
+    if (room <= 0) return;
+    mono_.resize(static_cast<size_t>(room));
+    uint8_t* out = reinterpret_cast<uint8_t*>(mono_.data());
+    const int got = swr_convert(swr_.get(), &out, room, nullptr, 0);
+    if (got > 0) Feed(static_cast<size_t>(got));
+  }
+
+  // Passes resampled samples on, less any from before the film's start and
+  // any beyond the longest film listened to.
+  void Feed(size_t got) {
+    size_t from = 0;
+    if (skip_ > 0) {
+      from = static_cast<size_t>(std::min<int64_t>(skip_, static_cast<int64_t>(got)));
+      skip_ -= static_cast<int64_t>(from);
+    }
+    size_t count = got - from;
+    const size_t room = kMaxListenSteps > vad_.Steps() ? (kMaxListenSteps - vad_.Steps()) * kStepSamples : 0;
+    if (count >= room) {
+      count = room;
+      full_ = true;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    vad_.Add(mono_.data() + from, count);
+    if (times_)
+      detecting_ +=
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+
+  void Report(const AVPacket& p) {
+    if (!progress_) return;
+    double done = -1;
+    if (duration_ > 0 && p.pts != AV_NOPTS_VALUE)
+      done = (static_cast<double>(p.pts) * av_q2d(audio_->time_base) - fileStart_) / duration_;
+    else if (fileSize_ > 0 && p.pos >= 0)
+      done = static_cast<double>(p.pos) / static_cast<double>(fileSize_);
+    if (done < 0) return;
+    done = std::clamp(done, 0.0, 1.0);
+    if (done - lastReport_ < 0.002) return;
+    lastReport_ = done;
+    if (!progress_(done))
+      throw SpeechDetectionError(SpeechFailure::Cancelled, path_ + ": listening cancelled");
+  }
+
+  const std::string& path_;
+  const ListenProgressFn& progress_;
+  ListenTimes* times_;
+  std::unique_ptr<AVFormatContext, FormatCloser> fmt_;
+  std::unique_ptr<AVCodecContext, CodecFreer> dec_;
+  std::unique_ptr<AVPacket, PacketFreer> packet_;
+  std::unique_ptr<AVFrame, FrameFreer> frame_;
+  std::unique_ptr<SwrContext, SwrFreer> swr_;
+  const AVStream* audio_ = nullptr;
+  double fileStart_ = 0, duration_ = 0;
+  int64_t fileSize_ = -1;
+  AVChannelLayout swrLayout_{};
+  int swrRate_ = 0, swrFormat_ = -1;
+  VoiceActivity vad_;
+  std::vector<int16_t> mono_;
+  SpeechTrack track_;
+  bool placed_ = false;  // the first sound found its place in the film
+  bool full_ = false;    // the longest film listened to is reached
+  int64_t skip_ = 0;     // samples of sound from before the film's start
+  double lastReport_ = -1;
+  double detecting_ = 0;  // seconds in the voice activity detector
+
+ public:
+  ~Listening() { av_channel_layout_uninit(&swrLayout_); }
+  Listening(const Listening&) = delete;
+  Listening& operator=(const Listening&) = delete;
+};
+
 class FfmpegSpeechDetector : public SpeechDetector {
  public:
   explicit FfmpegSpeechDetector(ListenTimes* times) : times_(times) {}
 
   SpeechTrack Detect(const std::string& path, const ListenProgressFn& progress) override {
-    // Damaged packets and timestamp repairs are handled here; FFmpeg's own
-    // warnings about them would only clutter the terminal.
-    if (av_log_get_level() > AV_LOG_ERROR) av_log_set_level(AV_LOG_ERROR);
-    const auto began = std::chrono::steady_clock::now();
-    double detecting = 0;  // seconds in the voice activity detector
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
-    if (rc < 0) Unreadable(path, AvMessage(rc));
-    std::unique_ptr<AVFormatContext, FormatCloser> fmt(raw);
-    rc = avformat_find_stream_info(fmt.get(), nullptr);
-    if (rc < 0) Unreadable(path, AvMessage(rc));
-
-    SpeechTrack track;
-    const AVStream* audio = nullptr;
-    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-      AVStream* st = fmt->streams[i];
-      const AVMediaType type = st->codecpar->codec_type;
-      if (type == AVMEDIA_TYPE_VIDEO && track.frameRate == 0 &&
-          !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
-        track.frameRate = StreamRate(st);
-      if (type == AVMEDIA_TYPE_AUDIO && !audio)
-        audio = st;
-      else
-        st->discard = AVDISCARD_ALL;  // the demuxer skips what is not needed
-    }
-    if (!audio)
-      throw SpeechDetectionError(SpeechFailure::NoAudio, path + ": the film has no audio stream");
-
-    const AVCodec* codec = avcodec_find_decoder(audio->codecpar->codec_id);
-    if (!codec) Unreadable(path, "no decoder for its audio");
-    std::unique_ptr<AVCodecContext, CodecFreer> dec(avcodec_alloc_context3(codec));
-    if (!dec) throw std::bad_alloc();
-    rc = avcodec_parameters_to_context(dec.get(), audio->codecpar);
-    if (rc >= 0) rc = avcodec_open2(dec.get(), codec, nullptr);
-    if (rc < 0) Unreadable(path, AvMessage(rc));
-
-    // Film time 0 is the start of the file, as players show it.
-    const double fileStart = fmt->start_time == AV_NOPTS_VALUE
-                                 ? 0.0
-                                 : static_cast<double>(fmt->start_time) / AV_TIME_BASE;
-    const double duration =
-        fmt->duration > 0 ? static_cast<double>(fmt->duration) / AV_TIME_BASE : 0.0;
-    const int64_t fileSize = fmt->pb ? avio_size(fmt->pb) : -1;
-
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    if (!packet || !frame) throw std::bad_alloc();
-    std::unique_ptr<SwrContext, SwrFreer> swr;
-    AVChannelLayout swrLayout{};
-    int swrRate = 0, swrFormat = -1;
-    VoiceActivity vad;
-    std::vector<int16_t> mono;
-    bool placed = false;  // the first sound found its place in the film
-    int64_t skip = 0;     // samples of sound from before the film's start
-    double lastReport = -1;
-
-    auto report = [&](const AVPacket& p) {
-      if (!progress) return;
-      double done = -1;
-      if (duration > 0 && p.pts != AV_NOPTS_VALUE)
-        done = (static_cast<double>(p.pts) * av_q2d(audio->time_base) - fileStart) / duration;
-      else if (fileSize > 0 && p.pos >= 0)
-        done = static_cast<double>(p.pos) / static_cast<double>(fileSize);
-      if (done < 0) return;
-      done = std::clamp(done, 0.0, 1.0);
-      if (done - lastReport < 0.002) return;
-      lastReport = done;
-      if (!progress(done))
-        throw SpeechDetectionError(SpeechFailure::Cancelled, path + ": listening cancelled");
-    };
-
-    // Passes resampled samples on, less any from before the film's start.
-    auto feed = [&](size_t got) {
-      size_t from = 0;
-      if (skip > 0) {
-        from = static_cast<size_t>(std::min<int64_t>(skip, static_cast<int64_t>(got)));
-        skip -= static_cast<int64_t>(from);
-      }
-      if (!times_) {
-        vad.Add(mono.data() + from, got - from);
-        return;
-      }
-      const auto start = std::chrono::steady_clock::now();
-      vad.Add(mono.data() + from, got - from);
-      detecting += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-
-    auto convert = [&](const AVFrame& f) {
-      if (!swr || av_channel_layout_compare(&swrLayout, &f.ch_layout) != 0 ||
-          swrRate != f.sample_rate || swrFormat != f.format) {
-        swr.reset(MakeResampler(f));
-        if (!swr) Unreadable(path, "its audio cannot be resampled");
-        av_channel_layout_uninit(&swrLayout);
-        av_channel_layout_copy(&swrLayout, &f.ch_layout);
-        swrRate = f.sample_rate;
-        swrFormat = f.format;
-      }
-      const int room = swr_get_out_samples(swr.get(), f.nb_samples);
-      if (room < 0) Unreadable(path, AvMessage(room));
-      mono.resize(static_cast<size_t>(room));
-      uint8_t* out = reinterpret_cast<uint8_t*>(mono.data());
-      const int got = swr_convert(swr.get(), &out, room,
-                                  const_cast<const uint8_t**>(f.extended_data), f.nb_samples);
-      if (got < 0) Unreadable(path, AvMessage(got));
-      feed(static_cast<size_t>(got));
-    };
-
-    // Places the first sound in the film's time, then passes samples on.
-    auto placeFirst = [&](const AVFrame& f) {
-      placed = true;
-      int64_t pts = f.best_effort_timestamp;
-      if (pts == AV_NOPTS_VALUE) return;
-      const double start = static_cast<double>(pts) * av_q2d(audio->time_base) - fileStart;
-      const auto samples = static_cast<int64_t>(std::llround(start * kRate));
-      if (samples > 0)
-        PadSilence(vad, static_cast<size_t>(samples));
-      else
-        skip = -samples;
-    };
-
-    auto drain = [&]() {
-      while ((rc = avcodec_receive_frame(dec.get(), frame.get())) >= 0) {
-        if (!placed) placeFirst(*frame);
-        convert(*frame);
-        av_frame_unref(frame.get());
-      }
-      if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) Unreadable(path, AvMessage(rc));
-    };
-
-    while ((rc = av_read_frame(fmt.get(), packet.get())) >= 0) {
-      if (packet->stream_index == audio->index) {
-        report(*packet);
-        // A damaged packet is skipped, as players do.
-        if (avcodec_send_packet(dec.get(), packet.get()) >= 0) drain();
-      }
-      av_packet_unref(packet.get());
-    }
-    if (rc != AVERROR_EOF) Unreadable(path, AvMessage(rc));
-    avcodec_send_packet(dec.get(), nullptr);
-    drain();
-    if (swr) {  // what the resampler still holds
-      const int room = swr_get_out_samples(swr.get(), 0);
-      if (room > 0) {
-        mono.resize(static_cast<size_t>(room));
-        uint8_t* out = reinterpret_cast<uint8_t*>(mono.data());
-        const int got = swr_convert(swr.get(), &out, room, nullptr, 0);
-        if (got > 0) feed(static_cast<size_t>(got));
-      }
-    }
-    av_channel_layout_uninit(&swrLayout);
-    track.speech = vad.Finish();
-    if (times_) {
-      const double all =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-      times_->detecting += detecting;
-      times_->decoding += all - detecting;
-    }
-    if (progress) progress(1.0);
-    return track;
+    // What goes wrong reaches the user in the message thrown; FFmpeg's own
+    // log lines would only clutter the terminal.
+    av_log_set_level(AV_LOG_QUIET);
+    return Listening(path, progress, times_).Run();
   }
 
  private:
   ListenTimes* times_;
-
-  static void PadSilence(VoiceActivity& vad, size_t samples) {
-    vad.AddSilentSteps(samples / kStepSamples);
-    std::vector<int16_t> zeros(samples % kStepSamples, 0);
-    vad.Add(zeros.data(), zeros.size());
-  }
-
-  // To 16 kHz mono 16-bit; from a layout with a centre channel (5.1 and the
-  // like) only the centre is taken.
-  static SwrContext* MakeResampler(const AVFrame& f) {
-    AVChannelLayout monoLayout = AV_CHANNEL_LAYOUT_MONO;
-    // A stream that names no layout gets the usual one for its channel count.
-    AVChannelLayout in{};
-    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-      av_channel_layout_default(&in, f.ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
-      return nullptr;
-    SwrContext* s = nullptr;
-    const int rc =
-        swr_alloc_set_opts2(&s, &monoLayout, AV_SAMPLE_FMT_S16, kRate, &in,
-                            static_cast<AVSampleFormat>(f.format), f.sample_rate, 0, nullptr);
-    const int channels = in.nb_channels;
-    const int centre = av_channel_layout_index_from_channel(&in, AV_CHAN_FRONT_CENTER);
-    av_channel_layout_uninit(&in);
-    if (rc < 0) return nullptr;
-    if (channels > 2 && centre >= 0) {
-      std::vector<double> matrix(static_cast<size_t>(channels), 0.0);
-      matrix[static_cast<size_t>(centre)] = 1.0;
-      if (swr_set_matrix(s, matrix.data(), channels) < 0) {
-        swr_free(&s);
-        return nullptr;
-      }
-    }
-    if (swr_init(s) < 0) swr_free(&s);
-    return s;
-  }
 };
 
 }  // namespace

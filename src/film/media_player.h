@@ -39,6 +39,11 @@ class MediaPlayer {
   virtual void Stop() = 0;
   // Goes back to frame 0.
   virtual void Rewind() = 0;
+  // With the film not playing: shows exactly the next (or the previous)
+  // frame and stays paused there.
+  virtual void StepFrame(bool forward) = 0;
+  // Frames per second of the film's picture (25 when nothing says).
+  virtual double FramesPerSecond() const = 0;
 
   virtual int64_t LengthMs() = 0;
   virtual int64_t LengthFrames() = 0;

@@ -137,6 +137,10 @@ MpvPlayer::MpvPlayer(QWidget* display, QObject* parent) : QObject(parent), displ
   set("hr-seek", "yes");
   set("hwdec", "no");
   set("load-unsafe-playlists", "no");
+  // The program shows the subtitles itself: mpv must not also draw a
+  // subtitle file it finds beside the film (film.sub is the document).
+  set("sub-auto", "no");
+  set("sid", "no");
   if (display_) {
     set("vo", "libmpv");
   } else {
@@ -305,6 +309,18 @@ void MpvPlayer::Stop() {
 }
 
 void MpvPlayer::Rewind() { Seek(0); }
+
+void MpvPlayer::StepFrame(bool forward) {
+  if (fileName_.empty()) return;
+  // mpv's own frame-step plays for a frame and, with some outputs, does not
+  // pause again; an exact seek to the neighbouring frame lands on it as
+  // surely and leaves the film paused.
+  const int64_t from = Position();
+  if (!forward && from <= 0) return;
+  const bool wasStopped = stopped_;
+  Seek(from + (forward ? 1 : -1));
+  if (seek_ != SeekState::None && wasStopped) stopped_ = false;  // paused on the new frame
+}
 
 int64_t MpvPlayer::LengthMs() {
   if (fileName_.empty()) return 0;

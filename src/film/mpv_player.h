@@ -37,12 +37,13 @@ class MpvPlayer : public QObject, public MediaPlayer {
   void PauseOrResume() override;
   void Stop() override;
   void Rewind() override;
+  void StepFrame(bool forward) override;
   int64_t LengthMs() override;
   int64_t LengthFrames() override;
 
   // The widget the picture is drawn in; nullptr until a film was opened.
   QWidget* VideoWidget() const;
-  double FramesPerSecond() const { return fps_; }
+  double FramesPerSecond() const override { return fps_; }
 
  private:
   void HandleEvents();

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
 
@@ -56,37 +58,93 @@ size_t FindNearestSpace(std::string_view text, size_t target, bool utf8) {
   return Nearest(text, target, utf8).position;
 }
 
-std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
-  std::string out(text);
-  if (breaks <= 0) return out;
-  // The blanks of the text in one pass (a subtitle has a handful); every
-  // break is looked for among them, in the unchanged text.
-  constexpr size_t kMaxBlanks = 64;
-  std::array<Blank, kMaxBlanks> blanks;
-  size_t blankCount = 0, length = 0;
-  for (size_t i = 0; i < text.size() && blankCount <= kMaxBlanks; ++i) {
-    if (utf8 && IsContinuation(text[i])) continue;
-    ++length;
-    if (text[i] == ' ' && blankCount++ < kMaxBlanks) blanks[blankCount - 1] = {length, i};
+namespace {
+
+// The blanks of a text, found in one pass (a subtitle has a handful), and its
+// length in characters.
+struct Blanks {
+  static constexpr size_t kMax = 64;
+  // Left uninitialized: only the first count are ever read.
+  struct Entry {
+    size_t position, offset;
+  } list[kMax];
+  size_t count = 0;  // kMax + 1 when there are more than kMax
+  size_t length = 0;
+  void Add(size_t offset) {
+    if (count < kMax) list[count] = {length, offset};
+    if (count <= kMax) ++count;
   }
-  const bool listed = blankCount <= kMaxBlanks;
-  if (!listed) length = CharacterCount(text, utf8);
+};
+
+// Turns the chosen blanks of text into '|' in place; every break is looked
+// for in the text as it was before any of them.
+void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
+  if (breaks <= 0) return;
+  const bool listed = blanks.count <= Blanks::kMax;
+  const size_t length = blanks.length;
+  // The chosen blanks are turned once all are found; more breaks than a
+  // subtitle can have are looked for in a copy instead.
+  std::array<size_t, 8> chosen{};
+  size_t chosenCount = 0;
+  std::string copy;
+  if (static_cast<size_t>(breaks) > chosen.size() && !listed) copy = text;
+  const std::string_view source = copy.empty() ? std::string_view(text) : copy;
   for (int k = 1; k <= breaks; ++k) {
     const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
     Blank b;
     if (listed) {
       // The nearest, the leftmost of equals, as Nearest finds it.
       size_t bestDistance = 0;
-      for (size_t j = 0; j < blankCount; ++j) {
-        const size_t p = blanks[j].position;
+      for (size_t j = 0; j < blanks.count; ++j) {
+        const size_t p = blanks.list[j].position;
         const size_t distance = p > target ? p - target : target - p;
-        if (b.position == 0 || distance < bestDistance) b = blanks[j], bestDistance = distance;
+        if (b.position == 0 || distance < bestDistance)
+          b = {blanks.list[j].position, blanks.list[j].offset}, bestDistance = distance;
       }
     } else {
-      b = Nearest(text, target, utf8);
+      b = Nearest(source, target, utf8);
     }
-    if (b.position > 0 && b.position < length) out[b.offset] = '|';
+    if (b.position == 0 || b.position >= length) continue;
+    if (chosenCount < chosen.size())
+      chosen[chosenCount++] = b.offset;
+    else
+      text[b.offset] = '|';  // listed blanks or a copy: the search no longer reads text
   }
+  for (size_t j = 0; j < chosenCount; ++j) text[chosen[j]] = '|';
+}
+
+void BreakInPlace(std::string& text, int breaks, bool utf8) {
+  if (breaks <= 0) return;
+  Blanks blanks;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (utf8 && IsContinuation(text[i])) continue;
+    ++blanks.length;
+    if (text[i] == ' ') blanks.Add(i);
+  }
+  ChooseBreaks(text, blanks, breaks, utf8);
+}
+
+// The display lines 1..5 of a text as views, as SplitIntoFiveLines cuts them.
+std::array<std::string_view, 5> FiveLineViews(std::string_view text) {
+  std::array<std::string_view, 5> lines;
+  size_t start = 0;
+  for (size_t slot = 0; slot < lines.size(); ++slot) {
+    const size_t bar = text.find('|', start);
+    if (bar == std::string_view::npos) {
+      lines[slot] = text.substr(start);
+      break;
+    }
+    lines[slot] = text.substr(start, bar - start);
+    start = bar + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::string BreakIntoLines(std::string_view text, int breaks, bool utf8) {
+  std::string out(text);
+  BreakInPlace(out, breaks, utf8);
   return out;
 }
 
@@ -121,29 +179,148 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
   return out;
 }
 
+namespace {
+
+// The bytes the joining pass decides on: braces, '|' and the blank.
+constexpr std::array<bool, 256> kDecides = [] {
+  std::array<bool, 256> t{};
+  t['{'] = t['}'] = t['|'] = t[' '] = true;
+  return t;
+}();
+
+}  // namespace
+
+bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bool maximum,
+                         bool utf8, LineBreakScratch& scratch) {
+  // The text joined into one line without tags (as StripTags and
+  // JoinLinesWithSpaces make it), how many lines it had, its length and its
+  // blanks, all in one pass.
+  std::string& plain = scratch.plain;
+  plain.resize(text.size());
+  char* const begin = plain.data();
+  char* to = begin;
+  Blanks blanks;
+  // Kept in locals: the byte stores below could alias the struct's fields.
+  size_t length = 0, blankCount = 0;
+  int count = 0;
+  bool braces = false;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    char c = *p;
+    if (!kDecides[static_cast<unsigned char>(c)]) {
+      // Most bytes: copied and counted without a branch of their own.
+      *to++ = c;
+      length += !(utf8 && IsContinuation(c));
+      ++p;
+      continue;
+    }
+    if (c == '{' || c == '}') {
+      // Outside a tag a '{' opens one and everything up to the next '}'
+      // goes; a '}' alone is dropped; a '{' never closed drops the rest.
+      braces = true;
+      if (c == '{') {
+        const void* close = std::memchr(p + 1, '}', static_cast<size_t>(end - p - 1));
+        if (!close) break;
+        p = static_cast<const char*>(close);
+      }
+      ++p;
+      continue;
+    }
+    // A blank, or a '|' that becomes one.
+    if (c == '|') ++count;
+    ++length;
+    if (blankCount < Blanks::kMax)
+      blanks.list[blankCount] = {length, static_cast<size_t>(to - begin)};
+    if (blankCount <= Blanks::kMax) ++blankCount;
+    *to++ = ' ';
+    ++p;
+  }
+  blanks.length = length;
+  blanks.count = blankCount;
+  plain.resize(static_cast<size_t>(to - begin));
+  if (maximum && breaks > count) return false;
+  // Each old display line's tag prefix (up to its last '}'), the first line's
+  // sorted into whole-subtitle and line tags, as CollectLineTags does.
+  std::array<std::string_view, 5> tags{};
+  scratch.whole.clear();
+  scratch.firstLine.clear();
+  if (braces && text.find('}') != std::string_view::npos) {
+    const std::array<std::string_view, 5> old = FiveLineViews(text);
+    for (size_t j = 0; j < old.size(); ++j) {
+      // memrchr: string_view::rfind goes back a byte at a time.
+      const void* brace = old[j].empty() ? nullptr : ::memrchr(old[j].data(), '}', old[j].size());
+      if (brace)
+        tags[j] = old[j].substr(0, static_cast<size_t>(static_cast<const char*>(brace) - old[j].data()) + 1);
+    }
+    SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
+    tags[0] = scratch.firstLine;
+  }
+  ChooseBreaks(plain, blanks, breaks, utf8);
+  const std::array<std::string_view, 5> lines = FiveLineViews(plain);
+  // A new line without tags of its own takes those of the line above.
+  for (size_t j = 1; j < lines.size(); ++j)
+    if (tags[j].empty() && !lines[j].empty()) tags[j] = tags[j - 1];
+  if (std::all_of(lines.begin(), lines.end(), [](std::string_view l) { return l.empty(); }))
+    return true;
+  out += scratch.whole;
+  out += tags[0];
+  out += lines[0];
+  for (size_t j = 1; j < lines.size(); ++j) {
+    if (lines[j].empty()) continue;
+    out.push_back('|');
+    out += tags[j];
+    out += lines[j];
+  }
+  return true;
+}
+
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8) {
-  LineTags tags = CollectLineTags(text);
-  const bool braces = text.find_first_of("{}") != std::string_view::npos;
-  JoinedLines plain = JoinLinesWithSpaces(braces ? StripTags(text) : std::string(text));
-  if (maximum && breaks > plain.count) return std::nullopt;
-  std::array<std::string, 5> lines = SplitIntoFiveLines(BreakIntoLines(plain.text, breaks, utf8));
-  InheritLineTags(tags, lines);
-  return RebuildWithTags(tags, lines);
+  LineBreakScratch scratch;
+  std::string out;
+  if (!AppendTextLineCount(out, text, breaks, maximum, utf8, scratch)) return std::nullopt;
+  return out;
 }
 
 void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const ProgressFn& progress) {
   const int count = list.Count();
   const size_t total = static_cast<size_t>(count);
+  LineBreakScratch scratch;
+  std::string line;
   for (int row = 0; row < count; ++row) {
-    if (progress && static_cast<size_t>(row) % kProgressStride == 0)
-      progress(static_cast<size_t>(row), total);
+    ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    std::optional<std::string> text = ChangeTextLineCount(f.text, breaks, maximum, list.IsUtf8());
-    if (text) list.Replace(row, ComposeSubtitleLine(f.first, f.second, *text));
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First(), second = view.Second();
+    line.clear();
+    AppendSubtitleHead(line, first, second);
+    if (AppendTextLineCount(line, view.Text(), breaks, maximum, list.IsUtf8(), scratch))
+      list.Replace(row, line);
   }
   if (progress) progress(total, total);
+}
+
+void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* selection, int breaks,
+                           bool maximum, bool utf8, const ByteSink& append) {
+  LineWriter out(append);
+  LineBreakScratch scratch;
+  size_t row = 0;
+  lines([&](std::string_view line) {
+    if (selection && !(*selection)[row++]) return out.Line(line);
+    const SubtitleLineView view(line);
+    const int32_t first = view.First(), second = view.Second();
+    std::string& buf = out.Buffer();
+    const size_t start = buf.size();
+    AppendSubtitleHead(buf, first, second);
+    if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
+      // Left as it is.
+      buf.resize(start);
+      buf += line;
+    }
+    out.EndLine();
+  });
+  out.Flush();
 }
 
 }  // namespace velorin

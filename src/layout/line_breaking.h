@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -50,11 +51,29 @@ std::string RebuildWithTags(const LineTags& tags, const std::array<std::string, 
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8 = false);
 
+// Buffers that re-breaking keeps from one row to the next, so that a loop
+// over a million rows allocates nothing per row.
+struct LineBreakScratch {
+  std::string whole, firstLine, plain;
+};
+
+// ChangeTextLineCount appended to out; false, out untouched, where that gives
+// nothing.
+bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bool maximum,
+                         bool utf8, LineBreakScratch& scratch);
+
 // Re-breaks every selected row into breaks + 1 display lines (breaks 0 to 4;
 // 0 joins). With maximum set, a row with fewer display lines than asked is not
 // touched and keeps its selection; every other selected row is written back
 // and loses it. Throws Error at a row whose frames cannot be read; the rows
 // before it stay changed.
 void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const ProgressFn& progress = {});
+
+// The same on a document read once: every line to append (each ended by
+// CR LF), re-broken when selected (selection has a flag for every row, or is
+// null for all). utf8: the whole document is valid UTF-8. Throws as
+// ChangeLineCount does; what reached append is then to be thrown away.
+void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* selection, int breaks,
+                           bool maximum, bool utf8, const ByteSink& append);
 
 }  // namespace velorin

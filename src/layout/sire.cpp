@@ -166,6 +166,8 @@ void TForm4::CheckWidths(bool adjust) {
   const bool manual = Rucne->isChecked();
   int count = 0;
   {
+    // Every row accepted in the edit dialog belongs to this one command.
+    OneUndoStep step(form1_);
     PushWhenDone push{form1_};
     ManualAdjustFn edit;
     if (manual)

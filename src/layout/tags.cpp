@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "document/ascii.h"
+#include "document/progress.h"
 #include "document/subtitle_line.h"
 
 namespace velorin {
@@ -39,10 +40,7 @@ template <typename Fn>
 bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
                      bool* changedSoFar = nullptr) {
   bool changed = false;
-  const int count = list.Count();
-  for (int row = 0; row < count; ++row) {
-    if (progress && row % kProgressStride == 0) progress(row, count);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     // The frames as ParseSubtitleLine reads them, the text seen in place.
     const SubtitleLineView view(list.Line(row));
     const int32_t first = view.First();
@@ -53,8 +51,7 @@ bool RewriteSelected(SubtitleList& list, const ProgressFn& progress, Fn&& fn,
       if (changedSoFar) *changedSoFar = true;
     }
     list.Replace(row, ComposeSubtitleLine(first, second, text));
-  }
-  if (progress) progress(count, count);
+  });
   return changed;
 }
 
@@ -69,6 +66,11 @@ LeadingTags SplitLeadingTags(std::string_view text) {
 std::string StripTags(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  AppendWithoutTags(out, text);
+  return out;
+}
+
+void AppendWithoutTags(std::string& out, std::string_view text) {
   // Outside a tag the bytes up to the next brace are kept, a '{' opens a tag
   // and a '}' is dropped; inside, everything up to the next '}' goes.
   size_t i = 0;
@@ -83,7 +85,6 @@ std::string StripTags(std::string_view text) {
     }
     i = j + 1;
   }
-  return out;
 }
 
 std::array<std::string, 5> SplitIntoFiveLines(std::string_view text) {
@@ -104,15 +105,21 @@ std::array<std::string, 5> SplitIntoFiveLines(std::string_view text) {
 
 TagScopes SeparateTagScopes(std::string_view prefix) {
   TagScopes out;
+  SeparateTagScopesInto(prefix, out.whole, out.line);
+  return out;
+}
+
+void SeparateTagScopesInto(std::string_view prefix, std::string& whole, std::string& line) {
+  whole.clear();
+  line.clear();
   ForEachBracePiece(prefix, [&](std::string_view piece) {
     if (piece.size() < 2) return;
     char c = piece[1];
     if (c == 'C' || c == 'F' || c == 'S' || c == 'Y')
-      out.whole.append(piece);
+      whole.append(piece);
     else if (c == 'c' || c == 'f' || c == 's' || c == 'y')
-      out.line.append(piece);
+      line.append(piece);
   });
-  return out;
 }
 
 JoinedLines JoinLinesWithSpaces(std::string_view text) {
@@ -197,16 +204,7 @@ void AppendWithoutWholeTag(std::string& out, std::string_view text, char kind, s
     tags = lines[0].substr(0, p + 1);
     rest = lines[0].substr(p + 1);
   }
-  whole.clear();
-  line.clear();
-  ForEachBracePiece(tags, [&](std::string_view piece) {
-    if (piece.size() < 2) return;
-    char c = piece[1];
-    if (c == 'C' || c == 'F' || c == 'S' || c == 'Y')
-      whole.append(piece);
-    else if (c == 'c' || c == 'f' || c == 's' || c == 'y')
-      line.append(piece);
-  });
+  SeparateTagScopesInto(tags, whole, line);
   // Only a letter that opens a tag counts, so that a font name holding "S:"
   // or the like is never cut apart.
   const char pattern[] = {'{', kind, ':', '\0'};
@@ -273,10 +271,7 @@ std::string FontTag(std::string_view family) { return "{F:" + std::string(family
 void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
                    const ProgressFn& progress) {
   std::string text, whole, line;
-  const int count = list.Count();
-  for (int row = 0; row < count; ++row) {
-    if (progress && row % kProgressStride == 0) progress(row, count);
-    if (!list.Selected(row)) continue;
+  ForEachSelectedRow(list, progress, [&](int row) {
     // The frames as ParseSubtitleLine reads them (a frame too large for 32
     // bits stops here), the text seen in place.
     const SubtitleLineView view(list.Line(row));
@@ -285,8 +280,7 @@ void ApplyWholeTag(SubtitleList& list, char kind, std::string_view tag,
     text.assign(tag);
     AppendWithoutWholeTag(text, view.Text(), kind, whole, line);
     list.Replace(row, ComposeSubtitleLine(first, second, text));
-  }
-  if (progress) progress(count, count);
+  });
 }
 
 bool RemoveTagKind(SubtitleList& list, char kind, const ProgressFn& progress, bool* changed) {

@@ -38,6 +38,12 @@ struct TagScopes {
 // Sorts a tag prefix into whole-subtitle and line tags. The prefix is cut
 // into pieces each starting at a '{'; pieces of any other letter are dropped.
 TagScopes SeparateTagScopes(std::string_view prefix);
+// The same into the caller's strings (emptied first), which a loop over many
+// rows keeps from one to the next.
+void SeparateTagScopesInto(std::string_view prefix, std::string& whole, std::string& line);
+
+// StripTags appended to out.
+void AppendWithoutTags(std::string& out, std::string_view text);
 
 struct JoinedLines {
   std::string text;

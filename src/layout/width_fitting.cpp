@@ -1,8 +1,10 @@
 #include "layout/width_fitting.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "document/error.h"
+#include "document/progress.h"
 #include "document/text_encoding.h"
 #include "layout/tags.h"
 
@@ -11,28 +13,68 @@ namespace velorin {
 namespace {
 
 // Width of a display line's text (bytes of the document) in the font.
-int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font,
-                 bool utf8) {
+int MeasureBytes(std::string_view text, TextMeasurer& measurer, const SubtitleFont& font, bool utf8,
+                 TextEncoding eightBit) {
+  if (auto* cached = dynamic_cast<CachingMeasurer*>(&measurer))
+    return cached->WidthOfBytes(text, font, utf8, eightBit);
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (utf8 || ascii) return measurer.Width(text, font);
-  return measurer.Width(Cp1250ToUtf8(text), font);
+  return measurer.Width(DecodeText(text, eightBit), font);
+}
+
+// The limit with the list's code page.
+WidthLimit For(const SubtitleList& list, WidthLimit limit) {
+  if (!list.IsUtf8()) limit.eightBit = list.Encoding();
+  return limit;
 }
 
 // Calls fn(text after the tag prefix) for each of the first five display
 // lines that has any; an empty text has no width.
 template <typename Fn>
 void ForEachLineText(std::string_view text, Fn&& fn) {
-  for (const std::string& line : SplitIntoFiveLines(text)) {
-    // The same cut as SplitLeadingTags, without copying.
-    size_t brace = line.rfind('}');
-    std::string_view rest = brace == std::string::npos ? std::string_view(line)
-                                                       : std::string_view(line).substr(brace + 1);
+  // The display lines as SplitIntoFiveLines cuts them, without copying.
+  for (int slot = 0; slot < 5; ++slot) {
+    const size_t bar = text.find('|');
+    const std::string_view line = text.substr(0, bar);
+    // The same cut as SplitLeadingTags.
+    const size_t brace = line.rfind('}');
+    const std::string_view rest = brace == std::string_view::npos ? line : line.substr(brace + 1);
     if (!rest.empty()) fn(rest);
+    if (bar == std::string_view::npos) break;
+    text.remove_prefix(bar + 1);
   }
 }
 
 }  // namespace
+
+int CachingMeasurer::Width(std::string_view utf8, const SubtitleFont& font) {
+  return WidthOfBytes(utf8, font, true, eightBit_);
+}
+
+int CachingMeasurer::WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8,
+                                  TextEncoding eightBit) {
+  if (!(font == font_) || utf8 != utf8_ || eightBit != eightBit_ || bytes_ > kMaxBytes) {
+    widths_.clear();
+    bytes_ = 0;
+    font_ = font;
+    utf8_ = utf8;
+    eightBit_ = eightBit;
+  }
+  if (const auto it = widths_.find(bytes); it != widths_.end()) return it->second;
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  int width = 0;
+  if (utf8 || ascii) {
+    width = measurer_.Width(bytes, font);
+  } else {
+    decoded_ = DecodeText(bytes, eightBit);
+    width = measurer_.Width(decoded_, font);
+  }
+  widths_.emplace(bytes, width);
+  bytes_ += bytes.size() + 64;  // the text and about what a map entry costs besides
+  return width;
+}
 
 int32_t ParseResolution(std::string_view text) {
   int32_t value = ToInt32(text);
@@ -46,7 +88,8 @@ bool LineTooWide(std::string_view text, TextMeasurer& measurer, const WidthLimit
                  bool utf8) {
   bool tooWide = false;
   ForEachLineText(text, [&](std::string_view line) {
-    if (!tooWide && MeasureBytes(line, measurer, limit.font, utf8) > limit.resolution)
+    if (!tooWide &&
+        MeasureBytes(line, measurer, limit.font, utf8, limit.eightBit) > limit.resolution)
       tooWide = true;
   });
   return tooWide;
@@ -72,16 +115,20 @@ AdjustedSubtitle AdjustSubtitle(std::string_view text, TextMeasurer& measurer,
 }
 
 int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
-                           const WidthLimit& limit, const ProgressFn& progress) {
+                           const WidthLimit& given, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
+  CachingMeasurer cached(measurer);
   std::string widest;
   int widestWidth = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
-    SubtitleFields f = ParseSubtitleLine(list.Lines()[i]);
-    ForEachLineText(f.text, [&](std::string_view line) {
-      int width = MeasureBytes(line, measurer, limit.font, utf8);
+    ReportProgress(progress, i, count);
+    const SubtitleLineView f(list.Lines()[i]);
+    f.First();
+    f.Second();  // a row whose frames cannot be read stops the command
+    ForEachLineText(f.Text(), [&](std::string_view line) {
+      int width = cached.WidthOfBytes(line, limit.font, utf8, limit.eightBit);
       // On equal widths the earlier line stays.
       if (width > widestWidth) {
         widestWidth = width;
@@ -91,40 +138,77 @@ int32_t LargestFittingSize(const SubtitleList& list, TextMeasurer& measurer,
   }
   SubtitleFont font = limit.font;
   font.size = 72;
-  while (font.size > 0 && MeasureBytes(widest, measurer, font, utf8) > limit.resolution)
+  while (font.size > 0 &&
+         MeasureBytes(widest, measurer, font, utf8, limit.eightBit) > limit.resolution)
     font.size -= 2;
   if (progress) progress(count, count);
   return font.size;
 }
 
-int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int CountTooWide(const SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                  const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   const bool utf8 = list.IsUtf8();
   const size_t count = list.Lines().size();
+  CachingMeasurer cached(measurer);
   int tooWide = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStride == 0) progress(i, count);
-    if (LineTooWide(ParseSubtitleLine(list.Lines()[i]).text, measurer, limit, utf8)) ++tooWide;
+    ReportProgress(progress, i, count);
+    const SubtitleLineView f(list.Lines()[i]);
+    f.First();
+    f.Second();
+    if (LineTooWide(f.Text(), cached, limit, utf8)) ++tooWide;
   }
   if (progress) progress(count, count);
   return tooWide;
 }
 
-int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& limit,
+int AdjustTooWide(SubtitleList& list, TextMeasurer& measurer, const WidthLimit& given,
                   const ManualAdjustFn& manual, const ProgressFn& progress) {
+  const WidthLimit limit = For(list, given);
   int notAdjusted = 0;
+  CachingMeasurer cached(measurer);
+  struct Proposal {
+    std::string text;
+    bool fits;
+  };
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, Proposal, Hash, std::equal_to<>> proposals;
+  size_t proposalBytes = 0;
+  std::string line;
   // The count is read every time: the manual edit may add or remove rows.
   for (int row = 0; row < list.Count(); ++row) {
     const size_t done = static_cast<size_t>(row), total = static_cast<size_t>(list.Count());
-    if (progress && done % kProgressStride == 0) progress(done, total);
-    SubtitleFields f = ParseSubtitleLine(list.Line(row));
-    if (!LineTooWide(f.text, measurer, limit, list.IsUtf8())) continue;
-    AdjustedSubtitle proposal = AdjustSubtitle(f.text, measurer, limit, list.IsUtf8());
-    if (!proposal.fits) ++notAdjusted;
-    if (manual)
+    ReportProgress(progress, done, total);
+    const SubtitleLineView view(list.Line(row));
+    const int32_t first = view.First(), second = view.Second();
+    if (!LineTooWide(view.Text(), cached, limit, list.IsUtf8())) continue;
+    if (manual) {
+      SubtitleFields f{first, second, std::string(view.Text())};
+      AdjustedSubtitle proposal = AdjustSubtitle(f.text, cached, limit, list.IsUtf8());
+      if (!proposal.fits) ++notAdjusted;
       manual(row, f, proposal);
-    else
-      list.Replace(row, ComposeSubtitleLine(f.first, f.second, proposal.text));
+      continue;
+    }
+    // The same text gets the same proposal: each distinct one is re-broken once.
+    if (proposalBytes > CachingMeasurer::kMaxBytes) {
+      proposals.clear();
+      proposalBytes = 0;
+    }
+    auto it = proposals.find(view.Text());
+    if (it == proposals.end()) {
+      AdjustedSubtitle p = AdjustSubtitle(view.Text(), cached, limit, list.IsUtf8());
+      proposalBytes += view.Text().size() + p.text.size() + 64;
+      it = proposals.emplace(std::string(view.Text()), Proposal{std::move(p.text), p.fits}).first;
+    }
+    if (!it->second.fits) ++notAdjusted;
+    line.clear();
+    AppendSubtitleHead(line, first, second);
+    line += it->second.text;
+    list.Replace(row, line);
   }
   if (progress) progress(static_cast<size_t>(list.Count()), static_cast<size_t>(list.Count()));
   return notAdjusted;

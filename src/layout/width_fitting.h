@@ -5,9 +5,11 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "document/subtitle_line.h"
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 #include "layout/line_breaking.h"
 #include "layout/subtitle_font.h"
 
@@ -21,10 +23,41 @@ class TextMeasurer {
   virtual int Width(std::string_view utf8, const SubtitleFont& font) = 0;
 };
 
+// Measures each distinct text in a font once: a list of a million rows holds
+// far fewer different display lines, and measuring is the costly part of
+// every width command. Holds at most about kMaxBytes of texts; beyond that it
+// starts afresh.
+class CachingMeasurer : public TextMeasurer {
+ public:
+  static constexpr size_t kMaxBytes = size_t{8} << 20;
+  explicit CachingMeasurer(TextMeasurer& measurer) : measurer_(measurer) {}
+  int Width(std::string_view utf8, const SubtitleFont& font) override;
+  // The width of a display line of the document (bytes: UTF-8 when utf8 is
+  // set, otherwise of the eight-bit code page, decoded only when measured).
+  int WidthOfBytes(std::string_view bytes, const SubtitleFont& font, bool utf8,
+                   TextEncoding eightBit);
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  TextMeasurer& measurer_;
+  SubtitleFont font_;
+  bool utf8_ = true;
+  TextEncoding eightBit_ = kDefaultEightBitEncoding;
+  std::unordered_map<std::string, int, Hash, std::equal_to<>> widths_;
+  size_t bytes_ = 0;
+  std::string decoded_;
+};
+
 // What a line is measured against: the font and the screen width in pixels.
 struct WidthLimit {
   SubtitleFont font;
   int32_t resolution = 0;
+  // The code page of texts that are not UTF-8; the list functions below take
+  // the list's own.
+  TextEncoding eightBit = kDefaultEightBitEncoding;
 };
 
 // The screen width typed into the dialog. Throws the invalid-number error for

@@ -23,7 +23,7 @@ TAboutBox::TAboutBox(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
 
   ProgramIcon = new QLabel(this);
   ProgramIcon->setGeometry(s(20), s(20), s(64), s(64));
-  const QPixmap icon(form1_.ProgramDir() + QStringLiteral("velorin.png"));
+  const QPixmap icon(form1_.ResourceDir() + QStringLiteral("velorin.png"));
   if (!icon.isNull())
     ProgramIcon->setPixmap(
         icon.scaled(ProgramIcon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

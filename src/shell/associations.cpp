@@ -1,6 +1,12 @@
 #include "shell/associations.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -145,13 +151,34 @@ std::string EditDefaults(std::string_view mimeapps, const std::vector<std::strin
 }  // namespace
 
 std::vector<std::string> MimeTypesOf(std::string_view ext) {
-  if (ext == "txt") return {"text/plain"};
+  if (ext == "txt") return {std::string(kTxtMimeType)};
   if (ext == "sub") return {"text/x-microdvd", "text/x-mpsub", "text/x-subviewer"};
   if (ext == "srt") return {"application/x-subrip", "application/x-srt"};
   return {};
 }
 
+std::string TxtMimePackage() {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+         "  <mime-type type=\"" +
+         std::string(kTxtMimeType) +
+         "\">\n"
+         "    <comment>Text file (Velorin)</comment>\n"
+         "    <comment xml:lang=\"cs\">Textový soubor (Velorin)</comment>\n"
+         "    <sub-class-of type=\"text/plain\"/>\n"
+         "    <glob pattern=\"*.txt\" weight=\"60\"/>\n"
+         "  </mime-type>\n"
+         "</mime-info>\n";
+}
+
 std::string DesktopExecValue(std::string_view programPath) {
+  // Characters that need no quoting in an Exec argument.
+  const bool plain =
+      !programPath.empty() && std::all_of(programPath.begin(), programPath.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("/._-+,:@").find(c) != std::string_view::npos;
+      });
+  if (plain) return std::string(programPath) + " %f";
   std::string quoted = "\"";
   for (char c : programPath) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
@@ -238,6 +265,46 @@ std::string FreedesktopAssociations::DesktopFilePath(std::string_view ext) const
   return dataHome_ + "/applications/" + DesktopId(ext);
 }
 
+std::string FreedesktopAssociations::TxtMimePackagePath() const {
+  return dataHome_ + "/mime/packages/velorin-txt.xml";
+}
+
+bool FreedesktopAssociations::RunUpdateMimeDatabase(const std::string& mimeDir) {
+  const char* argv[] = {"update-mime-database", mimeDir.c_str(), nullptr};
+  pid_t pid = 0;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // Its notes about the database are of no use to the user.
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const int rc =
+      posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool FreedesktopAssociations::InstallTxtMimeType(bool install) {
+  std::error_code ec;
+  const std::string package = TxtMimePackagePath();
+  if (install) {
+    std::filesystem::create_directories(dataHome_ + "/mime/packages", ec);
+    try {
+      WriteFileAtomically(package, TxtMimePackage());
+    } catch (const Error&) {
+      return false;
+    }
+  } else {
+    if (!std::filesystem::exists(package, ec)) return !ec;
+    std::filesystem::remove(package, ec);
+    if (ec) return false;
+  }
+  return updateMime_(dataHome_ + "/mime");
+}
+
 std::string FreedesktopAssociations::MimeAppsPath() const { return configHome_ + "/mimeapps.list"; }
 
 std::string FreedesktopAssociations::DesktopEntry(std::string_view ext) const {
@@ -298,20 +365,29 @@ bool FreedesktopAssociations::Associate(std::string_view ext) {
   } catch (const Error&) {
     return false;
   }
+  const bool typed = ext != "txt" || InstallTxtMimeType(true);
   const std::vector<std::string> types = MimeTypesOf(ext);
-  return EditMimeApps(
-      [&](const std::string& text) { return WithDefaultApplication(text, types, DesktopId(ext)); });
+  return EditMimeApps([&](const std::string& text) {
+           // Earlier versions made the program the opener of all of text/plain.
+           const std::string healed =
+               ext == "txt" ? WithoutDefaultApplication(text, {"text/plain"}, DesktopId(ext))
+                            : text;
+           return WithDefaultApplication(healed, types, DesktopId(ext));
+         }) &&
+         typed;
 }
 
 bool FreedesktopAssociations::Unassociate(std::string_view ext) {
   std::error_code ec;
   std::filesystem::remove(DesktopFilePath(ext), ec);  // a missing entry is no error
   const bool removed = !ec;
-  const std::vector<std::string> types = MimeTypesOf(ext);
+  std::vector<std::string> types = MimeTypesOf(ext);
+  if (ext == "txt") types.emplace_back("text/plain");
   const bool edited = EditMimeApps([&](const std::string& text) {
     return WithoutDefaultApplication(text, types, DesktopId(ext));
   });
-  return removed && edited;
+  const bool untyped = ext != "txt" || InstallTxtMimeType(false);
+  return removed && edited && untyped;
 }
 
 }  // namespace velorin

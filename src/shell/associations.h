@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,14 +20,24 @@ class AssociationStore {
   virtual bool Unassociate(std::string_view ext) = 0;
 };
 
-// The MIME types shared-mime-info gives files with the extension: txt
-// text/plain; sub the three subtitle formats named *.sub; srt SubRip and
-// its alias.
+// The MIME types the program becomes the opener of for the extension: sub
+// the three subtitle formats shared-mime-info names *.sub; srt SubRip and its
+// alias; txt a type of its own (kTxtMimeType) that only *.txt files have, so
+// that scripts, logs and the other kinds of text/plain stay with their programs.
 std::vector<std::string> MimeTypesOf(std::string_view ext);
 
+inline constexpr std::string_view kTxtMimeType = "text/x-velorin-txt";
+
+// The user MIME package that gives *.txt files kTxtMimeType: a kind of
+// text/plain (text editors still open them) whose name pattern outweighs
+// text/plain's.
+std::string TxtMimePackage();
+
 // The Exec value of a desktop entry that opens one file with the program:
-// the path quoted and escaped as the desktop-entry format requires (quoting
-// first, then the backslash escapes of a string value), then %f.
+// the path as it is when it holds no character the format reserves (some
+// desktops' tools cannot read a quoted path), otherwise quoted and escaped as
+// the desktop-entry format requires (quoting first, then the backslash
+// escapes of a string value); then %f.
 std::string DesktopExecValue(std::string_view programPath);
 
 // mimeapps.list with desktopId made the first default application of each
@@ -53,6 +64,12 @@ class FreedesktopAssociations : public AssociationStore {
   // files with.
   FreedesktopAssociations(std::string dataHome, std::string configHome, std::string programPath);
 
+  // Runs update-mime-database on a folder; true when it succeeded. Tests
+  // may replace it.
+  using MimeDatabaseUpdate = std::function<bool(const std::string& mimeDir)>;
+  void SetMimeDatabaseUpdate(MimeDatabaseUpdate update) { updateMime_ = std::move(update); }
+  static bool RunUpdateMimeDatabase(const std::string& mimeDir);
+
   // $XDG_DATA_HOME and $XDG_CONFIG_HOME, or ~/.local/share and ~/.config when
   // they are unset or not absolute (null for an unset variable).
   static FreedesktopAssociations FromEnvironment(const char* xdgDataHome, const char* xdgConfigHome,
@@ -60,6 +77,8 @@ class FreedesktopAssociations : public AssociationStore {
 
   static std::string DesktopId(std::string_view ext);
   std::string DesktopFilePath(std::string_view ext) const;
+  // The MIME package that gives *.txt files their own type.
+  std::string TxtMimePackagePath() const;
   std::string MimeAppsPath() const;
   // The desktop entry written for ext.
   std::string DesktopEntry(std::string_view ext) const;
@@ -74,9 +93,14 @@ class FreedesktopAssociations : public AssociationStore {
   template <typename Edit>
   bool EditMimeApps(Edit&& edit);
 
+  // Installs or removes the *.txt MIME package and compiles the user's MIME
+  // database again.
+  bool InstallTxtMimeType(bool install);
+
   std::string dataHome_;
   std::string configHome_;
   std::string programPath_;
+  MimeDatabaseUpdate updateMime_ = RunUpdateMimeDatabase;
 };
 
 }  // namespace velorin

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "document/error.h"
 #include "document/subtitle_line.h"
 #include "sync/retiming.h"
 
@@ -34,7 +35,7 @@ constexpr double kMaxSpeechShare = 0.9;
 constexpr double kRefineReach = 0.0005;
 // A refined scale replaces the candidate only when it fits clearly better:
 // as much as moving every subtitle this many steps closer to its speech.
-constexpr double kSnapSteps = 1.0;
+constexpr double kSnapSteps = 4.0;
 // Piecewise mode: the whole document's correlation offers this many offsets
 // at most, a change of offset must pay for itself with this many subtitles'
 // worth of fit, and a stretch has at least this many subtitles.
@@ -46,45 +47,75 @@ constexpr size_t kMinPieceRows = 5;
 constexpr size_t kRunsPerDocument = 32;
 
 constexpr double kStep = kSpeechStepSeconds;
+// A subtitle with no speech under it loses a fit at most this share of what
+// a typical subtitle earns there.
+constexpr double kFloorShare = 0.5;
+// The document's reach: the film at the slowest candidate scale (24 / 30),
+// no less than kShortestReach of film, and a margin; and the longest a span
+// reaches past it.
+constexpr double kSlowestScale = 0.8;
+constexpr double kShortestReach = 60;
+constexpr double kReachMargin = 600;
+constexpr double kMaxSpanSeconds = 60;
+// Candidate scales this close (relatively) to the best one found on the
+// correlation's cells are compared at their best offsets.
+constexpr double kNearScales = 0.006;
+// The final offset: starts matched to rises of speech within this reach, the
+// rise looked for this far either side of a start.
+constexpr double kOnsetReach = 0.12;
+constexpr double kOnsetEdge = 0.2;
 
-// The speech track as weights, with the running sum for scoring any stretch.
+// The speech track as weights (speech 1 - p, silence -p), kept as the running
+// count of speech steps, for scoring any stretch.
 class Weights {
  public:
-  explicit Weights(const std::vector<bool>& speech) : w_(speech.size()), sum_(speech.size() + 1) {
-    const auto spoken = static_cast<double>(std::count(speech.begin(), speech.end(), true));
+  explicit Weights(const std::vector<bool>& speech) : count_(speech.size() + 1, 0) {
+    for (size_t i = 0; i < speech.size(); ++i) count_[i + 1] = count_[i] + (speech[i] ? 1 : 0);
+    const auto spoken = static_cast<double>(count_.back());
     share_ = speech.empty() ? 0 : spoken / static_cast<double>(speech.size());
+    level_ = share_;
     spokenSeconds_ = spoken * kStep;
-    for (size_t i = 0; i < speech.size(); ++i) {
-      w_[i] = (speech[i] ? 1.0 : 0.0) - share_;
-      sum_[i + 1] = sum_[i] + w_[i];
-    }
   }
   double Share() const { return share_; }
   double SpokenSeconds() const { return spokenSeconds_; }
-  const std::vector<double>& Values() const { return w_; }
-  size_t Size() const { return w_.size(); }
+  size_t Size() const { return count_.size() - 1; }
 
   // The weight from the film's start to x steps (outside the film it is 0).
   double Below(double x) const {
-    if (x <= 0) return 0;
-    const auto n = static_cast<double>(w_.size());
-    if (x >= n) return sum_.back();
+    if (!(x > 0)) return 0;
+    const auto n = static_cast<double>(Size());
+    if (x >= n) return static_cast<double>(count_.back()) - level_ * n;
     const auto i = static_cast<size_t>(x);
-    return sum_[i] + (x - static_cast<double>(i)) * w_[i];
+    const double step = static_cast<double>(count_[i + 1] - count_[i]) - level_;
+    return static_cast<double>(count_[i]) - level_ * static_cast<double>(i) +
+           (x - static_cast<double>(i)) * step;
   }
 
-  // A subtitle's score when shown from u to v (in steps).
+  // The weights summed over cells of `cells` steps, for the correlation.
+  std::vector<double> Cells(size_t cells) const {
+    std::vector<double> out((Size() + cells - 1) / cells);
+    for (size_t c = 0; c < out.size(); ++c)
+      out[c] = Below(static_cast<double>((c + 1) * cells)) - Below(static_cast<double>(c * cells));
+    return out;
+  }
+
+  // A subtitle's score when shown from u to v (in steps): no lower than
+  // -floor, so that a subtitle with no speech under it (a title, a credit, a
+  // song) costs a fit only that much and cannot pull it away.
   double Span(double u, double v) const {
     const double o = kOnsetWindow / kStep;
     const double at = Below(u);
-    return Below(v) - at + kOnsetWeight * (Below(u + o) + Below(u - o) - 2 * at);
+    const double score = Below(v) - at + kOnsetWeight * (Below(u + o) + Below(u - o) - 2 * at);
+    return std::max(score, -floor_);
   }
+  void SetFloor(double floor) { floor_ = floor; }
 
  private:
-  std::vector<double> w_;
-  std::vector<double> sum_;
+  std::vector<uint32_t> count_;
   double share_ = 0;
+  double level_ = 0;  // what a step of speech weighs less 1
   double spokenSeconds_ = 0;
+  double floor_ = 1e300;
 };
 
 // The smallest size >= n with no prime factor above 7, which FFTW is fast at.
@@ -205,10 +236,6 @@ Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale, size
   return t;
 }
 
-Template MakeTemplate(const std::vector<SubtitleSpan>& spans, double scale) {
-  return MakeTemplate(spans, scale, 0, spans.size(), kStep);
-}
-
 // A stretch of the document's spans [from, to) shown at offset a (seconds;
 // t' = a + b t with the scale b all stretches share), and its score.
 struct Piece {
@@ -326,80 +353,54 @@ Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& re
   return refined;
 }
 
-// The correlation of one candidate scale and where it peaks.
-struct Candidate {
-  double scale = 1;
-  Template tmpl;
-  std::vector<double> corr;
-  size_t peak = 0;
-  double OffsetAt(size_t index) const {
-    const double lag = static_cast<double>(index) - static_cast<double>(tmpl.values.size() - 1);
-    return lag * kStep - tmpl.base;
-  }
-};
-
-Candidate Correlate(const Weights& w, const std::vector<SubtitleSpan>& spans, double scale) {
-  Candidate c;
-  c.scale = scale;
-  c.tmpl = MakeTemplate(spans, scale);
-  Correlator correlator(w.Values(), c.tmpl.values.size());
-  c.corr = correlator.Correlate(c.tmpl.values);
-  c.peak = static_cast<size_t>(std::max_element(c.corr.begin(), c.corr.end()) - c.corr.begin());
-  return c;
-}
-
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
-// The offsets a correlation peaks at, best first, at least kDistinctSeconds
-// apart, each at least a tenth of the best.
-std::vector<double> PeakOffsets(const Candidate& c) {
-  const double top = c.corr[c.peak];
+// The correlation runs on cells of this many steps (40 ms): plenty to tell
+// offsets apart, and the offsets are then searched to the millisecond.
+constexpr size_t kCells = 4;
+constexpr double kCellSeconds = kStep * kCells;
+// Each candidate scale offers this many of its correlation's peaks.
+constexpr size_t kPeaksPerScale = 6;
+
+// The offsets at which the template's correlation peaks above zero, best
+// first, at least kDistinctSeconds apart, `most` of them at most.
+std::vector<double> PeakOffsets(const std::vector<double>& corr, const Template& t, size_t most) {
   std::vector<size_t> peaks;
-  for (size_t i = 1; i + 1 < c.corr.size(); ++i)
-    if (c.corr[i] > 0.1 * top && c.corr[i] >= c.corr[i - 1] && c.corr[i] > c.corr[i + 1])
-      peaks.push_back(i);
-  std::sort(peaks.begin(), peaks.end(), [&](size_t x, size_t y) { return c.corr[x] > c.corr[y]; });
+  for (size_t i = 0; i < corr.size(); ++i) {
+    const bool left = i == 0 || corr[i] >= corr[i - 1];
+    const bool right = i + 1 == corr.size() || corr[i] > corr[i + 1];
+    if (corr[i] > 0 && left && right) peaks.push_back(i);
+  }
+  std::sort(peaks.begin(), peaks.end(), [&](size_t x, size_t y) { return corr[x] > corr[y]; });
   std::vector<double> offsets;
   for (size_t i : peaks) {
-    const double a = c.OffsetAt(i);
+    const double lag = static_cast<double>(i) - static_cast<double>(t.values.size() - 1);
+    const double a = lag * kCellSeconds - t.base;
     bool near = false;
     for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
     if (!near) offsets.push_back(a);
-    if (offsets.size() == kMaxPieces) break;
+    if (offsets.size() == most) break;
   }
   return offsets;
 }
 
 // The offsets for the pieces: the peaks of the whole document's correlation
 // and the best offset of each short run of rows on its own, so that a stretch
-// too short to show in the whole's correlation still offers its offset. The
-// runs are correlated on 40 ms cells, which is plenty to tell offsets apart.
-std::vector<double> PieceOffsets(const Weights& w, const std::vector<SubtitleSpan>& spans,
-                                 double b) {
-  std::vector<double> offsets = PeakOffsets(Correlate(w, spans, b));
-  constexpr size_t kCells = 4;
-  const double step = kStep * kCells;
-  std::vector<double> coarse((w.Size() + kCells - 1) / kCells, 0.0);
-  for (size_t i = 0; i < w.Size(); ++i) coarse[i / kCells] += w.Values()[i];
+// too short to show in the whole's correlation still offers its offset.
+std::vector<double> PieceOffsets(const std::vector<double>& coarse,
+                                 const std::vector<SubtitleSpan>& spans, double b) {
   const size_t n = spans.size();
   const size_t rows = std::max(kMinPieceRows + 3, n / kRunsPerDocument);
-  std::vector<Template> runs;
-  size_t longest = 1;
+  const Template whole = MakeTemplate(spans, b, 0, n, kCellSeconds);
+  Correlator correlator(coarse, whole.values.size());
+  std::vector<double> offsets = PeakOffsets(correlator.Correlate(whole.values), whole, kMaxPieces);
   for (size_t from = 0; from < n; from += rows) {
-    runs.push_back(MakeTemplate(spans, b, from, std::min(n, from + rows), step));
-    longest = std::max(longest, runs.back().values.size());
-  }
-  Correlator correlator(coarse, longest);
-  for (const Template& t : runs) {
-    const std::vector<double> corr = correlator.Correlate(t.values);
-    const auto peak =
-        static_cast<size_t>(std::max_element(corr.begin(), corr.end()) - corr.begin());
-    if (!(corr[peak] > 0)) continue;
-    const double a =
-        (static_cast<double>(peak) - static_cast<double>(t.values.size() - 1)) * step - t.base;
-    bool near = false;
-    for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
-    if (!near) offsets.push_back(a);
+    const Template t = MakeTemplate(spans, b, from, std::min(n, from + rows), kCellSeconds);
+    for (double a : PeakOffsets(correlator.Correlate(t.values), t, 1)) {
+      bool near = false;
+      for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
+      if (!near) offsets.push_back(a);
+    }
   }
   return offsets;
 }
@@ -474,12 +475,13 @@ std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleS
 // The best piecewise fit: pieces found at the linear fit's scale, then the
 // scale that suits all the pieces (every candidate tried, then refined), and
 // the pieces found again at it when it differs.
-Fit PiecewiseFit(const Weights& w, const std::vector<SubtitleSpan>& spans, double linearScale,
+Fit PiecewiseFit(const Weights& w, const std::vector<double>& coarse,
+                 const std::vector<SubtitleSpan>& spans, double linearScale,
                  std::vector<double>& offsets) {
   Fit fit;
   fit.b = linearScale;
   for (int round = 0; round < 2; ++round) {
-    offsets = PieceOffsets(w, spans, fit.b);
+    offsets = PieceOffsets(coarse, spans, fit.b);
     const double b = fit.b;
     fit = {SplitIntoPieces(w, spans, offsets, b), b, 0};
     fit = AtScale(w, spans, fit, b, 0.05);
@@ -495,6 +497,103 @@ Fit PiecewiseFit(const Weights& w, const std::vector<SubtitleSpan>& spans, doubl
     if (!moved) break;
   }
   return fit;
+}
+
+// The document's spans that can fall within the film: at most the film's
+// length at the slowest candidate scale, and a margin, from the earliest
+// to the latest (the stretch holding the most subtitles). Keeps the work and
+// memory bounded by the film whatever frame numbers the document holds.
+std::vector<SubtitleSpan> WithinReach(std::vector<SubtitleSpan> spans, double filmSeconds) {
+  const double reach = std::max(filmSeconds, kShortestReach) / kSlowestScale + kReachMargin;
+  std::vector<double> starts;
+  for (const SubtitleSpan& s : spans) starts.push_back(s.start);
+  std::sort(starts.begin(), starts.end());
+  size_t bestFrom = 0, bestCount = 0;
+  for (size_t i = 0, j = 0; i < starts.size(); ++i) {
+    while (j < starts.size() && starts[j] - starts[i] <= reach) ++j;
+    if (j - i > bestCount) {
+      bestCount = j - i;
+      bestFrom = i;
+    }
+  }
+  const double lo = starts[bestFrom], hi = lo + reach;
+  std::vector<SubtitleSpan> kept;
+  for (SubtitleSpan s : spans)
+    if (s.start >= lo && s.start <= hi) {
+      s.end = std::min(s.end, hi + kMaxSpanSeconds);
+      kept.push_back(s);
+    }
+  return kept;
+}
+
+double LastEnd(const std::vector<SubtitleSpan>& spans) {
+  double last = spans.front().end;
+  for (const SubtitleSpan& s : spans) last = std::max(last, s.end);
+  return last;
+}
+
+// What a typical subtitle earns at a fit: the median of their scores.
+double TypicalScore(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& fit) {
+  const Piece& p = fit.pieces.front();
+  std::vector<double> scores;
+  for (const SubtitleSpan& s : spans)
+    scores.push_back(w.Span((p.a + fit.b * s.start) / kStep, (p.a + fit.b * s.end) / kStep));
+  std::nth_element(scores.begin(), scores.begin() + static_cast<std::ptrdiff_t>(scores.size() / 2),
+                   scores.end());
+  return std::max(scores[scores.size() / 2], 0.0);
+}
+
+// Single fits to choose from: the best peaks of every candidate scale's
+// correlation, each offset searched to the millisecond.
+std::vector<Fit> Hypotheses(const Weights& w, const std::vector<double>& coarse,
+                            const std::vector<SubtitleSpan>& spans) {
+  const std::vector<double> scales = CandidateScales();
+  // The fastest scale makes the longest template.
+  const double fastest = *std::max_element(scales.begin(), scales.end());
+  Correlator correlator(coarse,
+                        MakeTemplate(spans, fastest, 0, spans.size(), kCellSeconds).values.size());
+  std::vector<Fit> fits;
+  for (double scale : scales) {
+    const Template t = MakeTemplate(spans, scale, 0, spans.size(), kCellSeconds);
+    for (double a : PeakOffsets(correlator.Correlate(t.values), t, kPeaksPerScale)) {
+      const Fit start{{MakePiece(spans, 0, spans.size(), a)}, scale, 0};
+      fits.push_back(AtScale(w, spans, start, scale, 0.05));
+    }
+  }
+  return fits;
+}
+
+// The offset moved, within kOnsetReach, to where the subtitles' starts sit
+// best on rises of speech (speech within kOnsetEdge after each start, none
+// just before): subtitles start when people start to speak, while their
+// ends and the pauses inside them follow the voice loosely and pull a fit of
+// whole spans by a frame or more.
+double OnsetOffset(const Weights& w, const std::vector<SubtitleSpan>& spans, double a, double b) {
+  const double o = kOnsetEdge / kStep;
+  auto score = [&](double x) {
+    double total = 0;
+    for (const SubtitleSpan& s : spans) {
+      const double u = (x + b * s.start) / kStep;
+      const double at = w.Below(u);
+      total += std::clamp(w.Below(u + o) + w.Below(u - o) - 2 * at, -o / 4, o);
+    }
+    return total;
+  };
+  double best = a, bestScore = score(a);
+  for (double step : {0.005, 0.001}) {
+    const double centre = best;
+    const double reach = step == 0.005 ? kOnsetReach : 0.005;
+    const int n = static_cast<int>(std::lround(reach / step));
+    for (int i = -n; i <= n; ++i) {
+      const double x = centre + i * step;
+      const double sc = score(x);
+      if (sc > bestScore) {
+        bestScore = sc;
+        best = x;
+      }
+    }
+  }
+  return best;
 }
 
 // The first frame of a row.
@@ -580,82 +679,77 @@ std::vector<double> CandidateScales() {
 
 AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
                              bool piecewise) {
+  if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate))
+    throw Error("the frame rate " + FormatDecimal(fps) + " is out of range");
   AutoSyncResult result;
   std::vector<SubtitleSpan> spans = SubtitleSpans(lines, fps);
   if (spans.empty()) {
     result.status = AutoSyncStatus::NoSubtitles;
     return result;
   }
-  const Weights w(speech);
-  if (w.SpokenSeconds() < kMinSpeechSeconds || w.Share() > kMaxSpeechShare) {
+  Weights w(speech);
+  if (w.SpokenSeconds() < kMinSpeechSeconds) {
     result.status = AutoSyncStatus::NoSpeech;
     return result;
   }
+  spans = WithinReach(std::move(spans), static_cast<double>(w.Size()) * kStep);
+  const std::vector<double> coarse = w.Cells(kCells);
 
-  // Every candidate scale over every offset, at the step of the track.
-  std::vector<Candidate> candidates;
-  {
-    std::vector<Template> templates;
-    size_t longest = 0;
-    for (double scale : CandidateScales()) {
-      templates.push_back(MakeTemplate(spans, scale));
-      longest = std::max(longest, templates.back().values.size());
-    }
-    Correlator correlator(w.Values(), longest);
-    const std::vector<double> scales = CandidateScales();
-    for (size_t i = 0; i < scales.size(); ++i) {
-      Candidate c;
-      c.scale = scales[i];
-      c.tmpl = std::move(templates[i]);
-      c.corr = correlator.Correlate(c.tmpl.values);
-      c.peak = static_cast<size_t>(std::max_element(c.corr.begin(), c.corr.end()) - c.corr.begin());
-      candidates.push_back(std::move(c));
-    }
-  }
-  size_t chosen = 0;
-  for (size_t i = 1; i < candidates.size(); ++i)
-    if (candidates[i].corr[candidates[i].peak] > candidates[chosen].corr[candidates[chosen].peak])
-      chosen = i;
-
-  // To the millisecond, and between the candidates where that is clearly better.
-  const Candidate& best = candidates[chosen];
-  Fit start{{MakePiece(spans, 0, spans.size(), best.OffsetAt(best.peak))}, best.scale, 0};
-  const Fit fit = Snap(w, spans, Refine(w, spans, start));
-  const Piece& whole = fit.pieces.front();
-
-  // Confidence: against the best fit that differs by at least a second
-  // somewhere: another scale, or another offset at a scale too close to tell.
-  const double length = Extent(spans);
-  double rival = 0;
-  const double fitMiddle = whole.a + fit.b * whole.middle;
-  for (const Candidate& c : candidates) {
-    const bool sameScale = std::fabs(c.scale - fit.b) * length / 2 < kDistinctSeconds;
-    for (size_t i = 0; i < c.corr.size(); ++i) {
-      if (c.corr[i] <= rival) continue;
-      if (sameScale &&
-          std::fabs(c.OffsetAt(i) + c.scale * whole.middle - fitMiddle) < kDistinctSeconds)
-        continue;
-      rival = c.corr[i];
-    }
-  }
-  result.scale = fit.b;
-  result.offset = whole.a * fps;
-  result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
-  result.status =
-      result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
-  FillRetimingFields(result, lines);
-  if (!piecewise) return result;
-
-  // Stretches with offsets of their own, each with its confidence against
-  // the other offsets the correlation suggested.
-  std::vector<double> offsets;
-  const Fit pieces = PiecewiseFit(w, spans, fit.b, offsets);
-  if (pieces.pieces.size() == 1) {
-    result.segments.push_back(
-        {spans.front().row, spans.back().row, result.offset, result.scale, result.confidence});
-    MakePoints(result, lines, spans, fit.pieces);
+  // The best peaks of every candidate scale, each to the millisecond; then
+  // again with every subtitle's loss bounded by half what a typical one
+  // earns at the best of them.
+  std::vector<Fit> fits = Hypotheses(w, coarse, spans);
+  auto bestOf = [](const std::vector<Fit>& f) {
+    return std::max_element(f.begin(), f.end(),
+                            [](const Fit& x, const Fit& y) { return x.score < y.score; });
+  };
+  if (fits.empty()) {
+    result.status = AutoSyncStatus::Unclear;
+    FillRetimingFields(result, lines);
     return result;
   }
+  w.SetFloor(kFloorShare * TypicalScore(w, spans, *bestOf(fits)));
+  for (Fit& f : fits) f = AtScale(w, spans, f, f.b, 0.05);
+
+  // To the millisecond, and between the candidates where that is clearly better.
+  // The coarse cells hardly tell close scales apart (1 and 1,001 on a short
+  // document): each candidate near the best is tried at its best offset.
+  Fit near = *bestOf(fits);
+  const double coarseScale = near.b;
+  for (double c : CandidateScales()) {
+    if (std::fabs(c - coarseScale) > kNearScales * coarseScale) continue;
+    Fit f = AtScale(w, spans, *bestOf(fits), c, 0.1);
+    if (f.score > near.score) near = std::move(f);
+  }
+  const Fit fit = Snap(w, spans, Refine(w, spans, near));
+  const Piece& whole = fit.pieces.front();
+
+  // Confidence: against the best fit that puts some subtitle at least a
+  // second elsewhere.
+  double rival = 0;
+  double first = spans.front().start;
+  for (const SubtitleSpan& s : spans) first = std::min(first, s.start);
+  const double last = LastEnd(spans);
+  auto apart = [&](const Fit& f) {
+    const Piece& p = f.pieces.front();
+    return std::max(std::fabs(p.a + f.b * first - whole.a - fit.b * first),
+                    std::fabs(p.a + f.b * last - whole.a - fit.b * last));
+  };
+  for (const Fit& f : fits)
+    if (apart(f) >= kDistinctSeconds) rival = std::max(rival, f.score);
+  result.scale = fit.b;
+  const double onsetA = OnsetOffset(w, spans, whole.a, fit.b);
+  result.offset = (onsetA + whole.a) / 2 * fps;
+  result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
+
+  // Stretches with offsets of their own, each with its confidence against
+  // the other offsets the correlation suggested. A cut found with that
+  // confidence in every stretch is no single fit: without piecewise mode
+  // that is unclear. A split found with less leaves the single fit standing
+  // without piecewise mode, and nothing clear with it.
+  std::vector<double> offsets;
+  const Fit pieces = PiecewiseFit(w, coarse, spans, fit.b, offsets);
+  std::vector<AutoSyncSegment> segments;
   double lowest = 1;
   for (const Piece& p : pieces.pieces) {
     double other = 0;
@@ -664,13 +758,30 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
       other = std::max(other, PieceScore(w, spans, p.from, p.to, o, pieces.b));
     }
     const double confidence = p.score <= 0 ? 0 : Clamp01((p.score - other) / p.score);
-    result.segments.push_back(
-        {spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b, confidence});
+    segments.push_back({spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b, confidence});
     lowest = std::min(lowest, confidence);
   }
-  result.confidence = lowest;
+  const bool cut = pieces.pieces.size() > 1 && lowest >= kMinAutoSyncConfidence;
+  if (cut && !piecewise) result.confidence = 0;
   result.status =
-      lowest >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+      result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
+  FillRetimingFields(result, lines);
+  if (!piecewise) return result;
+  if (pieces.pieces.size() > 1 && !cut) {
+    // In piecewise mode a split that is not clear leaves nothing clear.
+    result.confidence = lowest;
+    result.status = AutoSyncStatus::Unclear;
+    return result;
+  }
+  if (!cut) {
+    result.segments.push_back(
+        {spans.front().row, spans.back().row, result.offset, result.scale, result.confidence});
+    MakePoints(result, lines, spans, fit.pieces);
+    return result;
+  }
+  result.segments = std::move(segments);
+  result.confidence = lowest;
+  result.status = AutoSyncStatus::Found;
   MakePoints(result, lines, spans, pieces.pieces);
   return result;
 }

@@ -60,6 +60,15 @@ bool AppendRetimedLine(std::string& out, std::string_view line, long double offs
 
 enum class RecalcStatus { Done, BadOffset, BadScale, TooLarge };
 
+// The offset and scale fields as the recalculation reads them, or the status
+// that stops it: the offset rounded to a whole frame, the scale as typed.
+struct RecalcValues {
+  RecalcStatus status = RecalcStatus::Done;
+  long double offset = 0;
+  double scale = 0;
+};
+RecalcValues ParseRecalcFields(std::string_view offsetText, std::string_view scaleText);
+
 // Applies the offset and scale texts to every line (or only the selected ones,
 // which end up deselected). The offset is rounded to a whole frame first.
 // Every result is checked before the first line changes, so on any status but
@@ -75,7 +84,7 @@ RecalcStatus CheckRecalculation(const SubtitleList& doc, std::string_view offset
                                 std::string_view scaleText, bool selectedOnly);
 
 // RecalculateFrames for a document that is written rather than kept: every
-// line, followed by CR LF, goes to append in pieces of about 1 MiB,
+// line, followed by CR LF, goes to append in pieces of 256 KiB,
 // recalculated when it takes part (all lines, or those whose flag in
 // selection is set). One pass reads and writes; the statuses and errors are
 // those RecalculateFrames gives for the same lines. On TooLarge the lines

@@ -53,11 +53,17 @@ bool CheckChronology(const SyncPoints& points) {
 }
 
 void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLines) {
-  if (syncLines.empty() || docLines.empty()) ThrowIndexOutOfBounds(0);
+  if (docLines.empty()) ThrowIndexOutOfBounds(0);
+  CompleteSyncPoints(points, docLines.front(), docLines.back(), docLines.size(), syncLines);
+}
+
+void CompleteSyncPoints(SyncPoints& points, std::string_view docFirst, std::string_view docLast,
+                        size_t docCount, LineSpan syncLines) {
+  if (syncLines.empty() || docCount == 0) ThrowIndexOutOfBounds(0);
   // Every frame is read before the first change, so a bad line changes nothing.
-  const SyncPoint first{ParseFirstFrame(syncLines.front()), ParseFirstFrame(docLines.front()), 0};
-  const SyncPoint last{ParseFirstFrame(syncLines.back()), ParseFirstFrame(docLines.back()),
-                       static_cast<int>(docLines.size() - 1)};
+  const SyncPoint first{ParseFirstFrame(syncLines.front()), ParseFirstFrame(docFirst), 0};
+  const SyncPoint last{ParseFirstFrame(syncLines.back()), ParseFirstFrame(docLast),
+                       static_cast<int>(docCount - 1)};
   auto sharesFrame = [](const SyncPoint& a, const SyncPoint& b) {
     return a.newFrame == b.newFrame || a.oldFrame == b.oldFrame;
   };
@@ -71,7 +77,9 @@ void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLine
     points.push_back(last);
 }
 
-std::vector<std::string> ScanSyncList(std::string_view bytes) {
+std::vector<std::string> ScanSyncList(std::string_view raw) {
+  const TextBytes text(raw);
+  std::string_view bytes = text.View();
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   std::vector<std::string> lines;
   ForEachLine(bytes, [&](std::string_view line) {
@@ -181,6 +189,54 @@ SyncStatus Synchronize(SubtitleList& doc, const SyncPoints& points, const Progre
     if (result != RecalcStatus::Done) ThrowBadSegment(result);  // checked above
   }
   doc.ClearSelection();
+  return SyncStatus::Done;
+}
+
+SyncStatus WriteSynchronizedLines(const LineSource& lines, size_t count, const SyncPoints& points,
+                                  const ByteSink& append) {
+  std::optional<std::vector<SyncSegment>> plan = PlanSyncSegments(points);
+  if (!plan) return SyncStatus::Disordered;
+  for (const SyncPoint& p : points)
+    if (p.position < 0 || static_cast<size_t>(p.position) >= count)
+      ThrowIndexOutOfBounds(p.position);
+  std::vector<RecalcValues> values;
+  values.reserve(plan->size());
+  for (const SyncSegment& s : *plan) {
+    values.push_back(ParseRecalcFields(s.offsetText, s.scaleText));
+    if (values.back().status != RecalcStatus::Done) ThrowBadSegment(values.back().status);
+  }
+  // The segments follow each other in row order, so one pass meets them in
+  // the order Synchronize checks them: a segment whose results do not fit is
+  // still read to its end (a line that cannot be read there throws first),
+  // and nothing after it is read.
+  LineWriter out(append);
+  size_t segment = 0, row = 0;
+  bool tooLarge = false;
+  lines([&](std::string_view line) {
+    const auto r = static_cast<int>(row++);
+    while (segment < plan->size() && r > (*plan)[segment].lastRow) {
+      if (tooLarge) return;
+      ++segment;
+    }
+    const bool inside = segment < plan->size() && r >= (*plan)[segment].firstRow;
+    if (tooLarge) {
+      if (inside) {
+        const SubtitleLineView view(line);
+        view.First();
+        view.Second();
+      }
+      return;
+    }
+    if (!inside) return out.Line(line);
+    const RecalcValues& v = values[segment];
+    if (!AppendRetimedLine(out.Buffer(), line, v.offset, v.scale)) {
+      tooLarge = true;
+      return;
+    }
+    out.EndLine();
+  });
+  if (tooLarge) return SyncStatus::TooLarge;
+  out.Flush();
   return SyncStatus::Done;
 }
 

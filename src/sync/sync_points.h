@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "document/file_io.h"
+#include "document/subtitle_file.h"
 #include "document/subtitle_list.h"
 
 namespace velorin {
@@ -74,6 +76,9 @@ bool CheckChronology(const SyncPoints& points);
 // index-out-of-bounds Error with 0 when either list is empty; the points are
 // untouched on every error.
 void CompleteSyncPoints(SyncPoints& points, LineSpan docLines, LineSpan syncLines);
+// The same from the document's first and last line and its number of rows.
+void CompleteSyncPoints(SyncPoints& points, std::string_view docFirst, std::string_view docLast,
+                        size_t docCount, LineSpan syncLines);
 
 // The lines of a synchronization file that can be paired: every non-empty
 // line beginning with '{', in file order; everything else is skipped. A UTF-8
@@ -123,6 +128,13 @@ enum class SyncStatus {
 // nothing is selected.
 SyncStatus Synchronize(SubtitleList& doc, const SyncPoints& points,
                        const ProgressFn& progress = {});
+
+// Synchronize on a document of count rows read once and written as it goes:
+// every line to append (each ended by CR LF), retimed when a segment holds
+// it. The statuses and errors are those Synchronize gives; on any status but
+// Done what reached append is to be thrown away.
+SyncStatus WriteSynchronizedLines(const LineSource& lines, size_t count, const SyncPoints& points,
+                                  const ByteSink& append);
 
 // The message for a status other than Done.
 std::string_view SyncStatusMessage(SyncStatus status);

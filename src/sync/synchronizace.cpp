@@ -7,6 +7,7 @@
 #include "app/dialog_support.h"
 #include "app/main_form.h"
 #include "app/subtitle_list_model.h"
+#include "document/encoding_detection.h"
 #include "document/file_names.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -110,7 +111,7 @@ TForm11::TForm11(MainForm& form1, QWidget* parent)
   syncModel_ = new SubtitleListModel(
       syncList_,
       [this](std::string_view bytes) {
-        return syncUtf8_ ? Text(bytes) : QString::fromStdString(Cp1250ToUtf8(bytes));
+        return QString::fromStdString(DecodeText(bytes, syncEncoding_));
       },
       this);
   syncModel_->SetRowHeight(s(16));
@@ -158,8 +159,10 @@ bool TForm11::LoadSyncList(const QString& path) {
   points_.clear();
   ShowPoints(-1);
   ShowCount(Label4, ListBox2, 0);
-  const std::string bytes = ReadFileBytes(LocalPath(path));
-  syncUtf8_ = IsValidUtf8(bytes);
+  const std::string raw = ReadFileBytes(LocalPath(path));
+  const TextBytes text(raw);  // UTF-16 as its UTF-8
+  const std::string_view bytes = text.View();
+  syncEncoding_ = DetectEncoding(bytes);
   syncList_.Assign(ScanSyncList(bytes));
   syncModel_->ResetAll();
   ShowCount(Label4, ListBox2, static_cast<size_t>(syncList_.Count()));

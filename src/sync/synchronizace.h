@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "document/subtitle_list.h"
+#include "document/text_encoding.h"
 #include "sync/sync_points.h"
 
 namespace velorin {
@@ -81,7 +82,7 @@ class TForm11 : public QDialog {
 
   MainForm& form1_;
   SubtitleList syncList_;  // the synchronization file's subtitle lines
-  bool syncUtf8_ = true;
+  TextEncoding syncEncoding_ = TextEncoding::Utf8;
   SubtitleListModel* docModel_;
   SubtitleListModel* syncModel_;
   SyncPoints points_;

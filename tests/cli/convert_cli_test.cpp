@@ -80,6 +80,8 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
   WriteBytes(dir.File("film.sub"), kFrames);
   WriteBytes(dir.File("big.srt"), kSrt + "\r\n3\r\n99999:00:00,000 --> 99999:00:01,000\r\nx\r\n");
   WriteBytes(dir.File("empty.sub"), "[INFO]\r\n");
+  WriteBytes(dir.File("counters.srt"), "1\r\n\r\n2\r\n\r\n");
+  WriteBytes(dir.File("zeros.txt"), std::string(100000, '\0'));
   const std::string out = dir.File("out");
   const struct {
     std::vector<std::string> args;
@@ -98,6 +100,12 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
        "big.srt:11: '8999910000' is not a valid integer value"},
       {{"export", dir.File("film.srt"), "-o", out, "--fps", "25"}, 1, "not a frame-based"},
       {{"import", dir.File("none.srt"), "-o", out, "--fps", "25"}, 1, "File not found"},
+      {{"import", dir.File("counters.srt"), "-o", out, "--fps", "25"},
+       1,
+       "counters.srt: no subtitle found (no SRT time line with a time or text), nothing converted"},
+      {{"import", dir.File("zeros.txt"), "-o", out, "--fps", "25"},
+       1,
+       "zeros.txt: not a text file (NUL bytes among its first 4096), nothing to convert"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -109,13 +117,81 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
   EXPECT_NE(Cli({"--help"}).out.find("velorin-cli export IN -o OUT --fps RATE"), std::string::npos);
 }
 
+// UTF-16 as Windows Notepad saves it, little- or big-endian.
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+  std::u16string text;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;  // no characters beyond U+FFFF here
+    char16_t u = static_cast<char16_t>(len == 1 ? c : len == 2 ? c & 0x1F : c & 0x0F);
+    for (int k = 1; k < len; ++k)
+      u = static_cast<char16_t>((u << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F));
+    text += u;
+    i += static_cast<size_t>(len);
+  }
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : text) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+  return out;
+}
+
+// Every command reads UTF-16 input as its UTF-8, as the window does, and
+// writes UTF-8.
+TEST(CliImportExport, EveryCommandReadsUtf16) {
+  TempDir dir;
+  WriteBytes(dir.File("le.srt"), Utf16(kSrt, false));
+  WriteBytes(dir.File("be.txt"), Utf16(kSrt, true));
+  WriteBytes(dir.File("le.sub"), Utf16(kFrames, false));
+  WriteBytes(dir.File("be.sub"), Utf16(kFrames, true));
+  const std::string retimed = "{38}{101}Ahoj|světe\r\n{126}{155}<i>Konec</i>\r\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string input, output;
+  } cases[] = {
+      {{"import", dir.File("le.srt"), "-o", "-", "--fps", "25"}, "", kFrames},
+      {{"import", dir.File("be.txt"), "-o", "-", "--fps", "25"}, "", kFrames},
+      {{"import", "-", "-o", "-", "--fps", "25"}, Utf16(kSrt, true), kFrames},
+      {{"import", "-", "-o", "-", "--fps", "25"},
+       Utf16("00:00:01.50,00:00:04.00 Ahoj|světe\r\n", false),
+       "{37}{100}Ahoj|světe\r\n"},
+      {{"info", dir.File("le.sub")},
+       "",
+       "first: 37\nlast: 125\ncount: 2\nformatting: no\nformatted: 0\nmax lines: 2\n"
+       "longest line: 125\n"},
+      {{"retime", dir.File("be.sub"), "-o", "-", "--offset", "1", "--scale", "1"}, "", retimed},
+      {{"retime", "-", "-o", "-", "--offset", "1", "--scale", "1"}, Utf16(kFrames, false), retimed},
+      {{"retime", dir.File("film.sub"), "-o", "-", "--sync", dir.File("le.sub")}, "", kFrames},
+      {{"complete", dir.File("le.sub"), "-o", "-", "--remove"},
+       "",
+       "{37}{}Ahoj|světe\r\n{125}{}<i>Konec</i>\r\n"},
+      {{"lines", dir.File("be.sub"), "-o", "-", "--count", "1"},
+       "",
+       "{37}{100}Ahoj světe\r\n{125}{154}<i>Konec</i>\r\n"},
+      {{"sync", dir.File("le.sub"), "-o", "-", "--point", "1=38", "--point", "2=126"}, "", retimed},
+      {{"export", dir.File("be.sub"), "-o", "-", "--fps", "25"},
+       "",
+       Cli({"export", "-", "-o", "-", "--fps", "25"}, kFrames).out},
+  };
+  WriteBytes(dir.File("film.sub"), kFrames);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    CliResult r = Cli(c.args, c.input);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.output);
+  }
+}
+
 // The program itself through pipes: import then export at 25 fps gives the
-// SRT back, its times exactly (they fall on frames).
+// SRT back, its times exactly (they fall on frames). Standard output named
+// as a file is written as '-' is, also when it is a pipe.
 TEST(CliImportExport, RoundTripThroughThePrograms) {
   TempDir dir;
   WriteBytes(dir.File("in.srt"), kSrt + "\r\n");
   std::string cli = VELORIN_CLI_PATH;
-  std::string cmd = cli + " import - -o - --fps 25 < '" + dir.File("in.srt") + "' | " + cli +
+  std::string cmd = cli + " import - -o /dev/stdout --fps 25 < '" + dir.File("in.srt") + "' | " + cli +
                     " export - -o - --fps 25 > '" + dir.File("out.srt") + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::string expected = kSrt + "\r\n";

@@ -49,6 +49,10 @@ TEST(HostileCli, FailsWithAMessageAndKeepsEveryByte) {
   WriteBytes(dir.File("huge.sub"),
              "{1}{2}a\r\n{3}{4}c\r\n{" + std::string(5000000, '9') + "}{}b\r\n");
   WriteBytes(dir.File("longline.sub"), "{1}{2}a\r\n{" + std::string(20000000, '5'));
+  WriteBytes(dir.File("big.srt"), "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n");
+  // Far larger than any subtitle file, and no text.
+  WriteBytes(dir.File("sparse.sub"), "");
+  std::filesystem::resize_file(dir.File("sparse.sub"), (uint64_t{2} << 30) - 1);
   const struct {
     const char* line;
     int status;
@@ -92,6 +96,16 @@ TEST(HostileCli, FailsWithAMessageAndKeepsEveryByte) {
       {"CLI retime in.sub -o folder --offset 1 --scale 1", 1, "Is a directory"},
       {"CLI retime in.sub -o missing/out.sub --offset 1 --scale 1", 1, "File not found"},
       {"CLI unknown-command", 2, "unknown command"},
+      // A full disk is the output's error, not blamed on a line of the input.
+      {"CLI import big.srt -o /dev/full --fps 25", 1, "velorin-cli: No space left on device: /dev/full\n"},
+      // Decided from the first bytes, without reading the rest.
+      {"CLI retime - -o out.sub --offset 1 --scale 1 < /dev/zero", 1,
+       "-: not a frame-based subtitle file"},
+      {"CLI retime sparse.sub -o out.sub --offset 1 --scale 1", 1,
+       "sparse.sub: not a frame-based subtitle file"},
+      {"CLI info sparse.sub", 1, "sparse.sub: not a frame-based subtitle file"},
+      {"CLI import - -o out.sub --fps 25 < /dev/zero", 1, "-: not a text file"},
+      {"CLI import sparse.sub -o out.sub --fps 25", 1, "sparse.sub: not a text file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

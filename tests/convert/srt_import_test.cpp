@@ -143,10 +143,10 @@ TEST(ConvertSrt, BlocksBecomeFrameLines) {
        "1\r\n00:00:01,500 --> 00:00:04,000\r\nAhoj\r\nsvěte\r\n\r\n",
        k25,
        {"{37}{100}Ahoj|světe"}},
-      {"seven text lines: five kept, the rest skipped",
+      {"seven text lines: all kept",
        b1 + "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n7\r\n\r\n" + b2 + "h\r\n",
        k25,
-       {"{25}{50}a|b|c|d|e", "{75}{100}h"}},
+       {"{25}{50}a|b|c|d|e|f|7", "{75}{100}h"}},
       {"a separator of blanks ends the block",
        b1 + "a\r\n  \t \r\n" + b2 + "b\r\n",
        k25,
@@ -171,6 +171,88 @@ TEST(ConvertSrt, BlocksBecomeFrameLines) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ConvertSrt(c.bytes, c.rate).lines, c.lines);
   }
+}
+
+// UTF-16 of ASCII and Latin text, as Windows Notepad saves "Unicode".
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : text) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+  return out;
+}
+
+TEST(ConvertSrt, MalformedFilesAsTheirBlocksAreMeant) {
+  const std::string t1 = "00:00:01,000 --> 00:00:02,000", t2 = "00:00:03,000 --> 00:00:04,000",
+                    t3 = "00:00:05,000 --> 00:00:06,000";
+  const Lines ab = {"{25}{50}A", "{75}{100}B"};
+  const struct {
+    const char* name;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"a line of blanks inside a block, then more text",
+       "1\n" + t1 + "\nA\n \nza 2 dny\nv 8 hodin\n\n2\n" + t2 + "\nB\n",
+       {"{25}{50}A||za 2 dny|v 8 hodin", "{75}{100}B"}},
+      {"no blank lines between blocks, blanks after a counter",
+       "1\n" + t1 + "\nA\n2 \n" + t2 + "\nB\n3\n" + t3 + "\nC\n",
+       {"{25}{50}A", "{75}{100}B", "{125}{150}C"}},
+      {"no counters", t1 + "\nA\n\n" + t2 + "\nB\n", ab},
+      {"no counters and no blank lines", t1 + "\nA\nA2\n" + t2 + "\nB\n",
+       {"{25}{50}A|A2", "{75}{100}B"}},
+      {"bare CR", "1\r" + t1 + "\rA\r\r2\r" + t2 + "\rB\r", ab},
+      {"CR CR LF", "1\r\r\n" + t1 + "\r\r\nA\r\r\n\r\r\n2\r\r\n" + t2 + "\r\r\nB\r\r\n", ab},
+      {"overlapping blocks",
+       "1\n00:00:01,000 --> 00:00:05,000\nA\n\n2\n00:00:02,000 --> 00:00:03,000\nB\n",
+       {"{25}{125}A", "{50}{75}B"}},
+      {"extra blank lines around blocks and before the time line",
+       "\n\n1\n" + t1 + "\nA\n\n\n\n2\n\n" + t2 + "\nB\n\n\n", ab},
+      {"an empty line before a block's text", "1\n" + t1 + "\n\nA\n\n2\n" + t2 + "\nB\n", ab},
+      {"coordinates after the times",
+       "1\n" + t1 + " X1:100 X2:600 Y1:10 Y2:50\nA\n\n2\n" + t2 + "  X1:1\nB\n", ab},
+      {"seven text lines, no final line end",
+       "1\n" + t1 + "\n1\n2\n3\n4\n5\n6\n<i>7</i>", {"{25}{50}1|2|3|4|5|6|<i>7</i>"}},
+      {"numbers as text, also right before a counter",
+       "1\n" + t1 + "\n1984\n\n2\n" + t2 + "\nB\n42\n3\n" + t3 + "\nC\n",
+       {"{25}{50}1984", "{75}{100}B|42", "{125}{150}C"}},
+      {"a last counter without its block, blank lines after it",
+       "1\n" + t1 + "\nA\n\n2\n\n\n", {"{25}{50}A"}},
+      {"a note after the last block", "1\n" + t1 + "\nA\n\nPřeložil Jan\n",
+       {"{25}{50}A||Přeložil Jan"}},
+      {"a title before the first block", "Titulky k filmu\n1\n" + t1 + "\nA\n", {"{25}{50}A"}},
+      {"full stop before the milliseconds, UTF-8 mark, no counters",
+       "\xEF\xBB\xBF" "00:00:01.000 --> 00:00:02.000\nA\n\n00:00:03.000 --> 00:00:04.000\nB\n", ab},
+      {"Windows-1252 bytes kept as they are",
+       "1\r\n" + t1 + "\r\nO\xF9 est-il ?\r\n", {"{25}{50}O\xF9 est-il ?"}},
+      {"UTF-16 little-endian",
+       Utf16(u"1\r\n00:00:01,000 --> 00:00:02,000\r\nPříliš\r\n\r\n2\r\n"
+             u"00:00:03,000 --> 00:00:04,000\r\n\u65E5\u672C \U0001F600\r\n",
+             false),
+       {"{25}{50}Příliš", "{75}{100}\u65E5\u672C \U0001F600"}},
+      {"UTF-16 big-endian, no counters",
+       Utf16(u"00:00:01,000 --> 00:00:02,000\nA\n\n00:00:03,000 --> 00:00:04,000\nB\n", true), ab},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ConvertSrt(c.bytes, k25).lines, c.lines);
+  }
+}
+
+TEST(IsSrtTimeLine, TwoTimesAroundTheArrow) {
+  const std::pair<std::string, bool> cases[] = {
+      {"00:00:01,000 --> 00:00:02,000", true},
+      {"0:0:1.5-->0:0:2", true},
+      {"1 --> 2", true},
+      {"00:00:01,000 --> 00:00:02,000 X1:100 X2:600", true},
+      {"--> 00:00:02,000", false},
+      {"00:00:01,000 -->", false},
+      {"Pak --> 10 minut", false},
+      {"00:00:01,000 --> za 2 minuty", false},
+      {"00:00:01,000 -> 00:00:02,000", false},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(IsSrtTimeLine(line), expected) << line;
 }
 
 TEST(ConvertTimeCodeLines, OneSubtitleALine) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "document/error.h"
+#include "document/subtitle_file.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -214,6 +215,45 @@ TEST(InputFile, ReadsFilesAndPipesAndRefusesTheRest) {
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
   }
+}
+
+// A regular file is mapped, a pipe read; a file cut short on disk while it
+// is mapped never passes as complete, and reading a document copies it.
+TEST(FileBytes, MapsFilesReadsPipesAndNoticesAFileCutShort) {
+  TempDir dir;
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  const std::string content = std::string(3 * page, 'x') + "{1}{2}end\r\n";
+  const std::string path = dir.File("big.sub");
+  WriteBytes(path, content);
+  {
+    FileBytes bytes(path);
+    EXPECT_TRUE(bytes.Mapped());
+    EXPECT_EQ(bytes.View(), content);
+    bytes.Release(2 * page);  // the rest stays readable
+    EXPECT_EQ(bytes.View().substr(2 * page), content.substr(2 * page));
+    EXPECT_NO_THROW(bytes.Check());
+    // Cut short under the mapping: the missing pages read as zeros.
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(page)), 0);
+    EXPECT_EQ(bytes.View()[2 * page + 1], '\0');
+    EXPECT_THROW(bytes.Check(), Error);
+  }
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  FileBytes empty(fifo);
+  EXPECT_FALSE(empty.Mapped());
+  EXPECT_EQ(empty.View(), "");
+
+  // The document holds its own copy: a change of the file afterwards, even
+  // in place through the same inode, does not reach it.
+  WriteBytes(path, "{1}{2}a\r\n{3}{4}b\r\n");
+  ReadOutcome read = ReadSubtitleLines(path);
+  {
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, "Z", 1, 6), 1);
+    ::close(fd);
+  }
+  EXPECT_EQ(read.lines, (std::vector<std::string>{"{1}{2}a", "{3}{4}b"}));
 }
 
 }  // namespace

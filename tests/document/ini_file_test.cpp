@@ -197,5 +197,10 @@ TEST(SettingsFilePath, ProgramFolderOrTheUsersConfigFolder) {
             "/home/e/.config/velorin/Velorin.ini");
 }
 
+TEST(InstalledResourceDirectory, ShareBesideBin) {
+  EXPECT_EQ(InstalledResourceDirectory("/usr/bin/"), "/usr/share/velorin/");
+  EXPECT_EQ(InstalledResourceDirectory("/home/e/.local/bin"), "/home/e/.local/share/velorin/");
+}
+
 }  // namespace
 }  // namespace velorin

@@ -78,6 +78,18 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
        "{1}{2}a\r\n{3}{4}b\r",
        ReadKind::Loaded,
        {"{1}{2}a", "{3}{4}b\r"}},
+      // "{1}{2}ž\r\n[x]\r\n{3}{4}😀" in UTF-16, as Notepad saves "Unicode".
+      {"utf-16 little-endian",
+       std::string("\xFF\xFE{\0" "1\0}\0{\0" "2\0}\0~\x01\r\0\n\0[\0x\0]\0\r\0\n\0"
+                   "{\0" "3\0}\0{\0" "4\0}\0=\xD8\0\xDE", 46),
+       ReadKind::Loaded,
+       {"{1}{2}ž", "{3}{4}\xF0\x9F\x98\x80"}},
+      {"utf-16 big-endian, a lone surrogate and an odd last byte",
+       std::string("\xFE\xFF\0{\0" "1\0}\0{\0}\xD8\0\0x\0\n\0{\0}\0{\0}\0", 27),
+       ReadKind::Loaded,
+       {"{1}{}\xEF\xBF\xBDx", "{}{}\xEF\xBF\xBD"}},
+      {"utf-16 srt goes to conversion", std::string("\xFF\xFE" "1\0\r\0\n\0", 8),
+       ReadKind::NotSubtitleFile, {}},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -86,6 +98,7 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
     WriteBytes(path, c.bytes);
     ReadOutcome r = ReadSubtitleLines(path);
     EXPECT_EQ(r.kind, c.kind);
+    EXPECT_EQ(r.utf16, c.bytes.starts_with("\xFF\xFE") || c.bytes.starts_with("\xFE\xFF"));
     if (c.kind != ReadKind::NotSubtitleFile) {
       EXPECT_EQ(r.lines, c.lines);
     }
@@ -99,6 +112,7 @@ TEST(ReadSubtitleLines, KeepsBraceLinesAsReadAndSortsOutTheRest) {
         reader.Feed(std::string_view(c.bytes).substr(i, piece));
       ReadOutcome p = reader.Finish();
       EXPECT_EQ(p.kind, r.kind);
+      EXPECT_EQ(p.utf16, r.utf16);
       EXPECT_EQ(p.lines, r.lines);
     }
     // Handed over one by one, or indexed in the bytes: the same lines.
@@ -140,6 +154,22 @@ TEST(ReadSubtitleLines, ReadsAPipeWhoseByteOrderMarkComesInPieces) {
   ::close(keeper);
   EXPECT_EQ(r.kind, ReadKind::Loaded);
   EXPECT_EQ(r.lines, (Lines{"{1}{2}a", "{3}{4}b"}));
+}
+
+// A file to convert is known by the first byte of its first significant
+// line: a huge file of zeros or a film is not read to its first line end.
+TEST(ReadSubtitleLines, StopsAtTheFirstByteOfALineThatIsNoSubtitle) {
+  const std::string mega(1 << 20, '\0');
+  SubtitleLineReader zeros;
+  EXPECT_FALSE(zeros.Feed("\r\n[INFO]\r\n" + mega));
+  EXPECT_EQ(zeros.Finish().kind, ReadKind::NotSubtitleFile);
+  SubtitleLineReader lone;
+  EXPECT_TRUE(lone.Feed("\r"));  // perhaps an empty line's CR LF
+  EXPECT_FALSE(lone.Feed("x"));
+  SubtitleLineReader subtitle;  // a long subtitle line is read on
+  EXPECT_TRUE(subtitle.Feed("{1}{2}" + mega));
+  EXPECT_TRUE(subtitle.Feed("\r\nKONEC" + mega));  // after a subtitle: dropped
+  EXPECT_EQ(subtitle.Finish().lines.size(), 1u);
 }
 
 TEST(ReadSubtitleLines, HandlesLinesAcrossChunksAndVeryLongLines) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/error.h"
+#include "document/undo_history.h"
 #include "test_support.h"
 
 namespace velorin {
@@ -79,6 +80,51 @@ TEST(Adding, AppendsSubtitleLinesInTheDocumentsEncoding) {
     EXPECT_EQ(doc.Lines(), expected);
     EXPECT_EQ(doc.SelectedCount(), 0);
   }
+}
+
+TEST(Adding, LinesThatDoNotFitTheDocumentsEncodingAreFoundFirst) {
+  const Lines added = {"xyz \xC3\xB1", "{1}{2}\xC5\xA1", "{3}{4}\xC3\xB1", "{5}{6}\xE6\x97\xA5"};
+  struct Case {
+    TextEncoding doc, lines;
+    std::vector<char> selection;  // empty: every line
+    std::optional<size_t> first;
+  } cases[] = {
+      {TextEncoding::Windows1250,
+       TextEncoding::Utf8,
+       {},
+       2},  // ñ; the non-subtitle line is no matter
+      {TextEncoding::Windows1250, TextEncoding::Utf8, {1, 1, 0, 1}, 3},
+      {TextEncoding::Windows1250, TextEncoding::Utf8, {0, 1, 0, 0}, std::nullopt},
+      {TextEncoding::Windows1252, TextEncoding::Utf8, {}, 3},  // š and ñ fit, 日 does not
+      {TextEncoding::Utf8, TextEncoding::Windows1250, {}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SubtitleList doc;
+    doc.SetEncoding(c.doc);
+    EXPECT_EQ(
+        FirstLineNotFitting(doc, added, c.lines, c.selection.empty() ? nullptr : &c.selection),
+        c.first)
+        << InfoOf(c.doc).name;
+  }
+}
+
+TEST(Adding, ConvertingToUtf8IsTakenBackWithItsEncoding) {
+  UndoHistory history;
+  SubtitleList doc;
+  doc.SetEncoding(TextEncoding::Windows1252);
+  doc.Assign(Lines{"{1}{2}o\xF9", "{3}{4}plain"});
+  doc.SetJournal(&history.Pending());
+  ConvertDocumentToUtf8(doc);
+  AppendAddedLines(doc, {"{5}{6}\xE6\x97\xA5"}, TextEncoding::Utf8);
+  history.Commit("Přidat ze souboru");
+  EXPECT_EQ(doc.Lines(), (Lines{"{1}{2}o\xC3\xB9", "{3}{4}plain", "{5}{6}\xE6\x97\xA5"}));
+  EXPECT_EQ(doc.Encoding(), TextEncoding::Utf8);
+  history.Undo(doc);
+  EXPECT_EQ(doc.Lines(), (Lines{"{1}{2}o\xF9", "{3}{4}plain"}));
+  EXPECT_EQ(doc.Encoding(), TextEncoding::Windows1252);
+  history.Redo(doc);
+  EXPECT_EQ(doc.Encoding(), TextEncoding::Utf8);
+  EXPECT_EQ(doc.Count(), 3);
 }
 
 }  // namespace

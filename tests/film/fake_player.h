@@ -14,6 +14,7 @@ class FakePlayer : public MediaPlayer {
   int64_t lengthMs = 10000;
   int64_t lengthFrames = 250;
   int64_t position = 0;
+  double fps = 25;
   PlayerMode mode = PlayerMode::NotOpen;
   int positionReads = 0;
   int rectsSet = 0;
@@ -54,6 +55,12 @@ class FakePlayer : public MediaPlayer {
     if (!name_.empty()) mode = PlayerMode::Stopped;
   }
   void Rewind() override { position = 0; }
+  void StepFrame(bool forward) override {
+    if (name_.empty() || mode == PlayerMode::Playing) return;
+    if (forward || position > 0) position += forward ? 1 : -1;
+    mode = PlayerMode::Paused;
+  }
+  double FramesPerSecond() const override { return fps; }
   int64_t LengthMs() override { return lengthMs; }
   int64_t LengthFrames() override { return lengthFrames; }
 

@@ -2,6 +2,7 @@
 // sentences at known times, ffmpeg muxes them with a test picture, and the
 // subtitles stand at the frames where each sentence starts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -65,9 +66,14 @@ class AutoSyncFilms : public testing::Test {
     MadeFilm made;
     double fps;
     SpeechTrack track;
+    double seconds;
   };
   static inline std::unique_ptr<test::TempDir> dir;
-  static inline std::vector<Film> films;  // 25 fps with noise, 23,976 fps
+  // 25 fps with noise, 23,976 fps; then films from seeds that no threshold
+  // or weight of the detector and the alignment was ever tuned on: 25 fps
+  // with music under the speech, 23,976 fps AAC with light noise.
+  static inline std::vector<Film> films;
+  static constexpr size_t kTunedFilms = 2;
   static inline std::string noAudio, silence, music;
 
   static void SetUpTestSuite() {
@@ -86,8 +92,19 @@ class AutoSyncFilms : public testing::Test {
     ntsc.container = "mkv";
     ntsc.audioCodec = "libopus";
     ntsc.seed = 22;
-    for (const FilmPlan& p : {noisy, ntsc}) {
-      Film f{test::MakeSpeechFilm(dir->Path(), "film" + std::to_string(p.seed), p), p.rate, {}};
+    FilmPlan heldOutMusic;
+    heldOutMusic.seconds = 150;
+    heldOutMusic.music = 0.3;
+    heldOutMusic.seed = 977;
+    FilmPlan heldOutNtsc = ntsc;
+    heldOutNtsc.seconds = 150;
+    heldOutNtsc.container = "mp4";
+    heldOutNtsc.audioCodec = "";
+    heldOutNtsc.noise = 0.1;
+    heldOutNtsc.seed = 4211;
+    for (const FilmPlan& p : {noisy, ntsc, heldOutMusic, heldOutNtsc}) {
+      Film f{test::MakeSpeechFilm(dir->Path(), "film" + std::to_string(p.seed), p), p.rate, {},
+             p.seconds};
       f.track = MakeFfmpegSpeechDetector()->Detect(f.made.path, {});
       films.push_back(std::move(f));
     }
@@ -112,26 +129,32 @@ TEST_F(AutoSyncFilms, ListeningFindsThePictureRateAndTheWholeFilm) {
   for (const Film& f : films) {
     EXPECT_NEAR(f.track.frameRate, f.fps, 1e-6);
     // The last step may be part of one, and AAC pads the end a little.
-    EXPECT_NEAR(static_cast<double>(f.track.speech.size()), 240 / kSpeechStepSeconds, 10);
+    EXPECT_NEAR(static_cast<double>(f.track.speech.size()), f.seconds / kSpeechStepSeconds, 10);
   }
 }
 
 TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {
   const double scales[] = {1,          25 / kNtsc, kNtsc / 25, 25.0 / 24, 24.0 / 25,
                            24 / kNtsc, kNtsc / 24, 30.0 / 25,  25.0 / 30};
-  for (const Film& f : films)
+  for (size_t k = 0; k < films.size(); ++k) {
+    const Film& f = films[k];
+    const bool heldOut = k >= kTunedFilms;
     for (double scale : scales) {
-      SCOPED_TRACE(testing::Message() << f.fps << " fps, scale " << scale);
+      SCOPED_TRACE(testing::Message() << f.made.path << ", scale " << scale);
       const Lines wrong = Mistimed(f.made.lines, -6.5 * f.fps, scale);
       const AutoSyncResult r = AlignToSpeech(f.track.speech, wrong, f.fps);
+      // The held-out films may be refused, but a result put out is never
+      // more than 4 frames off; the others are found within a frame.
+      if (heldOut && r.status == AutoSyncStatus::Unclear) continue;
       ASSERT_EQ(r.status, AutoSyncStatus::Found) << AutoSyncMessage(r);
-      // The candidate, or near it where the noise blurs two of them.
-      EXPECT_NEAR(r.scale, scale, 0.0005 * scale);
       SubtitleList doc;
       doc.Assign(wrong);
       ASSERT_EQ(RecalculateFrames(doc, r.offsetText, r.scaleText, false), RecalcStatus::Done);
-      EXPECT_LE(WorstFrameError(doc.Lines(), f.made.lines), 1);
+      EXPECT_LE(WorstFrameError(doc.Lines(), f.made.lines), heldOut ? 4 : 1);
+      // The candidate, or near it where the noise blurs two of them.
+      if (!heldOut) EXPECT_NEAR(r.scale, scale, 0.0005 * scale);
     }
+  }
 }
 
 TEST_F(AutoSyncFilms, CommandRetimesTheDocument) {
@@ -177,17 +200,40 @@ TEST_F(AutoSyncFilms, PointsWhereTheFilmWasCut) {
   EXPECT_EQ(lastRow, static_cast<int>(doc.size()));
 }
 
+TEST_F(AutoSyncFilms, RatesOutsideTheSensibleAreRefused) {
+  const std::string in = dir->File("rates.sub"), out = dir->File("rates-out.sub");
+  test::WriteBytes(in, Bytes(films[0].made.lines));
+  for (const char* fps : {"1e-300", "0,0000000001", "0,5", "301", "999"}) {
+    const CliRun r = Cli({"autosync", in, "-o", out, "--film", films[0].made.path, "--fps", fps});
+    EXPECT_EQ(r.status, 2) << fps;
+    EXPECT_NE(r.err.find("--fps: "), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
 TEST_F(AutoSyncFilms, FilmsThatCannotDecideChangeNothing) {
   const std::string in = dir->File("doc.sub"), out = dir->File("never.sub");
   test::WriteBytes(in, Bytes(films[0].made.lines));
+  const std::string fifo = dir->File("film.fifo"), garbage = dir->File("garbage.mp4");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  test::WriteBytes(garbage, std::string(4096, 'x'));
   const struct {
     std::string film;
     std::string message;
   } cases[] = {
       {noAudio, std::string(kMsgAutoNoAudio)},
       {silence, std::string(kMsgAutoNoSpeech)},
-      {music, std::string(kMsgAutoNoSpeech)},
+      // Music alone rises out of its own bed like a voice: not "no speech",
+      // but nothing it decides.
+      {music, std::string(kMsgAutoUnclear)},
       {dir->File("missing.mp4"), "missing.mp4"},
+      // Refused at once: a pipe would block, a device never end, a URL
+      // reach the network; FFmpeg's reason follows the Czech message.
+      {fifo, std::string(kMsgFilmUnreadable) + " (není to obyčejný soubor"},
+      {"/dev/zero", std::string(kMsgFilmUnreadable) + " (není to obyčejný soubor"},
+      {"http://127.0.0.1:9/x.mkv", std::string(kMsgFilmUnreadable) + " (No such file"},
+      {"concat:" + music + "|" + music, std::string(kMsgFilmUnreadable)},
+      {garbage, std::string(kMsgFilmUnreadable) + " (Invalid data found"},
   };
   for (const auto& c : cases) {
     const CliRun r = Cli({"autosync", in, "-o", out, "--film", c.film});

@@ -67,6 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& line : SplitIntoFiveLines(text))
       cleanTags = cleanTags && fuzz::IsTagSequence(SplitLeadingTags(line).tags);
     if (cleanTags) FUZZ_CHECK(Words(StripTags(*rebroken)) == Words(plain.text));
+    // The one-pass re-break gives what its steps give one after the other.
+    LineTags tags = CollectLineTags(text);
+    std::array<std::string, 5> lines = SplitIntoFiveLines(BreakIntoLines(plain.text, breaks, utf8));
+    InheritLineTags(tags, lines);
+    FUZZ_CHECK(*rebroken == RebuildWithTags(tags, lines));
   }
 
   // The same on a list row, whose frames may not read.
@@ -80,5 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::CheckMessage(e);
   }
   FUZZ_CHECK(list.Count() == 2);
+
+  // Read once and written as it goes, the rows come out as the list has them.
+  const std::vector<std::string> rows = {"{1}{2}" + text, "{3}{}" + text};
+  SubtitleList kept;
+  kept.Assign(rows);
+  kept.SelectAll();
+  kept.SetUtf8(utf8);
+  ChangeLineCount(kept, breaks, maximum);
+  std::string written;
+  WriteLineCountChanged(
+      [&](const LineSink& sink) {
+        for (const std::string& row : rows) sink(row);
+      },
+      nullptr, breaks, maximum, utf8, [&](std::string_view piece) { written.append(piece); });
+  FUZZ_CHECK(written == ComposeFileBytes(kept.Lines()));
   return 0;
 }

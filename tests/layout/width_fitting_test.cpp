@@ -84,5 +84,35 @@ TEST(WidthFitting, CountAndAdjustEveryRow) {
             "Počet titulků, které se při velikosti písma 22 nevejdnou na obrazovku je 3.");
 }
 
+// A long list repeats its display lines: each distinct text is measured
+// once per command, and the answers are those of measuring every row.
+TEST(WidthFitting, EachDistinctTextIsMeasuredOnce) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 300; ++i)
+    lines.push_back("{" + std::to_string(i + 1) + "}{}" +
+                    (i % 3 == 0   ? "{Y:i}aaaa bbbb|{y:b}cc"
+                     : i % 3 == 1 ? "\xe8" "aj \xe8" "aj"  // Windows-1250
+                                  : "abc"));
+  SubtitleList list;
+  list.Assign(lines);
+  list.SetUtf8(false);
+  FixedWidthMeasurer m;
+  EXPECT_EQ(CountTooWide(list, m, Limit(60)), 200);
+  // A row stops at its first line too wide.
+  EXPECT_EQ(m.measured, (std::vector<std::string>{"aaaa bbbb", "čaj čaj", "abc"}));
+  m.measured.clear();
+  EXPECT_EQ(LargestFittingSize(list, m, Limit(300)), 32);
+  EXPECT_EQ(m.measured.size(), 4u + 21u);  // the rows' texts, then sizes 72 down to 32
+  FixedWidthMeasurer single;
+  const std::string first = AdjustSubtitle("{Y:i}aaaa bbbb|{y:b}cc", single, Limit(60), false).text;
+  m.measured.clear();
+  EXPECT_EQ(AdjustTooWide(list, m, Limit(60)), 0);
+  EXPECT_EQ(list.Line(0), "{1}{}" + first);
+  EXPECT_EQ(list.Line(297), "{298}{}" + first);
+  EXPECT_EQ(list.Line(1), "{2}{}\xe8" "aj|\xe8" "aj");
+  EXPECT_EQ(list.Line(298), "{299}{}\xe8" "aj|\xe8" "aj");
+  EXPECT_LT(m.measured.size(), 12u);
+}
+
 }  // namespace
 }  // namespace velorin

@@ -13,9 +13,10 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-TEST(Associations, ExecQuotesAndEscapesThePath) {
+TEST(Associations, ExecQuotesAndEscapesThePathOnlyWhenItMust) {
   const std::pair<std::string, std::string> cases[] = {
-      {"/usr/bin/velorin", R"("/usr/bin/velorin" %f)"},
+      {"/usr/bin/velorin", "/usr/bin/velorin %f"},
+      {"/home/jana/.local/bin/velorin-0.1_x+y", "/home/jana/.local/bin/velorin-0.1_x+y %f"},
       {"/opt/Moje programy/velorin", R"("/opt/Moje programy/velorin" %f)"},
       // Quoting escapes " ` $ \ with a backslash; the string escape then
       // doubles every backslash.
@@ -82,7 +83,7 @@ TEST(Associations, AssociateAndUnassociateInATemporaryXdgFolder) {
   EXPECT_FALSE(store.IsAssociated("txt"));
   const std::string entry = ReadBytes(dir.File("data/applications/velorin-soubor-sub.desktop"));
   EXPECT_NE(entry.find("\nName=Soubor aplikace Velorin\n"), std::string::npos);
-  EXPECT_NE(entry.find("\nExec=\"/opt/Velorin/velorin\" %f\n"), std::string::npos);
+  EXPECT_NE(entry.find("\nExec=/opt/Velorin/velorin %f\n"), std::string::npos);
   EXPECT_NE(entry.find("\nMimeType=text/x-microdvd;text/x-mpsub;text/x-subviewer;\n"),
             std::string::npos);
   EXPECT_EQ(ReadBytes(mimeapps),
@@ -97,6 +98,39 @@ TEST(Associations, AssociateAndUnassociateInATemporaryXdgFolder) {
   EXPECT_EQ(ReadBytes(mimeapps),
             "[Default Applications]\ntext/x-microdvd=mpv.desktop;\ntext/html=ff.desktop\n");
   EXPECT_TRUE(store.Unassociate("sub"));  // nothing left to remove is no failure
+}
+
+// TXT: a MIME type of its own for *.txt, compiled into the user's MIME
+// database, instead of the whole of text/plain.
+TEST(Associations, TxtGetsATypeOfItsOwnNotAllOfTextPlain) {
+  TempDir dir;
+  FreedesktopAssociations store(dir.File("data"), dir.File("config"), "/usr/bin/velorin");
+  std::filesystem::create_directories(dir.File("config"));
+  const std::string mimeapps = dir.File("config/mimeapps.list");
+  const std::string id = FreedesktopAssociations::DesktopId("txt");
+  // What earlier versions wrote is taken back.
+  WriteBytes(mimeapps, "[Default Applications]\ntext/plain=" + id + ";gedit.desktop;\n");
+  const std::string globs = dir.File("data/mime/globs2");
+
+  EXPECT_TRUE(store.Associate("txt"));
+  EXPECT_EQ(ReadBytes(store.TxtMimePackagePath()), TxtMimePackage());
+  EXPECT_NE(ReadBytes(globs).find("60:text/x-velorin-txt:*.txt"), std::string::npos);
+  EXPECT_EQ(ReadBytes(mimeapps),
+            "[Default Applications]\ntext/plain=gedit.desktop;\ntext/x-velorin-txt=" + id + ";\n");
+  EXPECT_NE(ReadBytes(store.DesktopFilePath("txt")).find("\nMimeType=text/x-velorin-txt;\n"),
+            std::string::npos);
+
+  EXPECT_TRUE(store.Unassociate("txt"));
+  EXPECT_FALSE(std::filesystem::exists(store.TxtMimePackagePath()));
+  EXPECT_EQ(ReadBytes(globs).find("velorin"), std::string::npos);
+  EXPECT_EQ(ReadBytes(mimeapps), "[Default Applications]\ntext/plain=gedit.desktop;\n");
+
+  // A database that cannot be compiled is reported; other extensions need none.
+  int runs = 0;
+  store.SetMimeDatabaseUpdate([&](const std::string&) { return ++runs, false; });
+  EXPECT_FALSE(store.Associate("txt"));
+  EXPECT_TRUE(store.Associate("srt"));
+  EXPECT_EQ(runs, 1);
 }
 
 TEST(Associations, AMimeappsListThatCannotBeReadIsLeftAlone) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "document/error.h"
 #include "document/subtitle_line.h"
 #include "sync/retiming.h"
 
@@ -161,7 +162,8 @@ TEST(AlignToSpeech, SaysWhenTheSoundCannotDecide) {
     AutoSyncStatus status;
   } cases[] = {
       {std::vector<bool>(30000, false), film.truth, AutoSyncStatus::NoSpeech},
-      {std::vector<bool>(30000, true), film.truth, AutoSyncStatus::NoSpeech},
+      // Speech everywhere is speech, though it places nothing.
+      {std::vector<bool>(30000, true), film.truth, AutoSyncStatus::Unclear},
       {{}, film.truth, AutoSyncStatus::NoSpeech},
       {film.speech, {"{}{}a", "no frames"}, AutoSyncStatus::NoSubtitles},
       {other.speech, film.truth, AutoSyncStatus::Unclear},
@@ -204,6 +206,86 @@ TEST(AlignToSpeech, PiecewiseFindsACut) {
   ASSERT_EQ(whole.segments.size(), 1u);
   ASSERT_EQ(whole.points.size(), 2u);
   EXPECT_EQ(whole.points[1].position, static_cast<int>(film.truth.size()) - 1);
+}
+
+// Dense speech: sentences of 1,5 to 5 s with pauses of only 0,25 to 0,4 s,
+// nine tenths or more of the film spoken.
+Film MakeDenseFilm(double seconds, double fps, uint64_t seed) {
+  Random r(seed);
+  Film f;
+  f.speech.assign(static_cast<size_t>(seconds * 100), true);
+  for (size_t i = 0; i < 2500; ++i) f.speech[i] = false;
+  double t = 25;
+  while (t + 6 < seconds) {
+    const double length = r.Uniform(1.5, 5);
+    f.truth.push_back(ComposeSubtitleLine(static_cast<int32_t>(std::lround(t * fps)),
+                                          static_cast<int32_t>(std::lround((t + length) * fps)),
+                                          "x"));
+    t += length;
+    const double pause = r.Uniform(0.25, 0.4);
+    for (auto i = static_cast<size_t>(t * 100); i < static_cast<size_t>((t + pause) * 100); ++i)
+      f.speech[i] = false;
+    t += pause;
+  }
+  return f;
+}
+
+TEST(AlignToSpeech, WhatTheSoundCannotShowDoesNotPullTheFit) {
+  const Film film = MakeFilm(400, 25, 31);
+  const Film dense = MakeDenseFilm(400, 25, 32);
+  // The film's speech from 25 s on: a title over the silence before it and
+  // a credit over silence after the end.
+  const Lines titles = {"{100}{600}Velorin uvádí"};
+  const Lines credits = {ComposeSubtitleLine(9900, 9990, "Překlad: Velorin")};
+  const struct {
+    const char* name;
+    const Film& film;
+    Lines before, after;
+  } cases[] = {
+      {"title and credit over silence", film, titles, credits},
+      {"dense speech", dense, {}, {}},
+      {"dense speech, title over silence", dense, titles, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lines truth = c.before;
+    truth.insert(truth.end(), c.film.truth.begin(), c.film.truth.end());
+    truth.insert(truth.end(), c.after.begin(), c.after.end());
+    for (double scale : {1.0, 25 / kNtsc, 24.0 / 25}) {
+      const Lines wrong = Mistimed(truth, -4 * 25, scale);
+      const AutoSyncResult r = AlignToSpeech(c.film.speech, wrong, 25);
+      ASSERT_EQ(r.status, AutoSyncStatus::Found) << AutoSyncMessage(r);
+      EXPECT_LE(WorstFrameError(wrong, truth, r.offsetText, r.scaleText), 1);
+    }
+  }
+}
+
+TEST(AlignToSpeech, ACutIsNoSingleFit) {
+  // The film lacks 40 s after the 30th subtitle: one offset would put the
+  // rest 40 s off, so only the piecewise mode finds a result.
+  const Film film = MakeFilm(900, 25, 11);
+  Lines doc;
+  for (size_t i = 0; i < film.truth.size(); ++i)
+    doc.push_back(i < 30 ? film.truth[i] : Mistimed({film.truth[i]}, -1000, 1).front());
+  EXPECT_EQ(AlignToSpeech(film.speech, doc, 25).status, AutoSyncStatus::Unclear);
+  EXPECT_EQ(AlignToSpeech(film.speech, doc, 25, true).status, AutoSyncStatus::Found);
+}
+
+TEST(AlignToSpeech, FramesAndRatesFarOutside) {
+  const Film film = MakeFilm(120, 25, 41);
+  // Frame numbers far beyond the film take no memory by their size: the
+  // stretch of the document the film can hold is aligned.
+  const Lines documents[] = {
+      {"{75}{127}a", "{195}{241}b", "{1000000}{1000050}konec"},
+      {"{2147483647}{}a"},
+      {"{75}{127}a", "{2147483000}{2147483647}b"},
+  };
+  for (const Lines& doc : documents) {
+    const AutoSyncResult r = AlignToSpeech(film.speech, doc, 25, true);
+    EXPECT_TRUE(std::isfinite(r.offset) && std::isfinite(r.scale));
+  }
+  for (double fps : {1e-300, 0.0000000001, 0.5, 301.0, std::nan(""), HUGE_VAL})
+    EXPECT_THROW(AlignToSpeech(film.speech, film.truth, fps), Error) << fps;
 }
 
 TEST(SubtitleSpans, SecondFramesAndLinesWithoutFrames) {

@@ -153,6 +153,27 @@ class AutoSyncTest : public QObject {
       QVERIFY(!f.form->Changed());
     }
   }
+
+  // A file FFmpeg cannot read: the Czech message with FFmpeg's reason after
+  // it, and nothing changed.
+  void UnreadableFilmSaysWhy() {
+    MainWindowFixture f;
+    const std::string film = f.Write("broken.mp4", QByteArray(4096, 'x')).toStdString();
+    auto player = std::make_unique<FakePlayer>();
+    player->Open(film);
+    f.form->SetPlayer(std::move(player));
+    f.form->LoadSubtitleFile(f.Write("a.sub", Document(speech_.lines, 0)));
+    f.form->Timer1Timer();
+    f.form->AutoSync1->trigger();
+    QCOMPARE(f.prompts.Kinds(), QStringList{"error"});
+    const QString text = f.prompts.shown.back().text;
+    QVERIFY2(text.contains(QString::fromUtf8(kMsgFilmUnreadable.data(), kMsgFilmUnreadable.size())) &&
+                 text.contains("Invalid data found"),
+             qPrintable(text));
+    for (QLineEdit* e : {f.form->E3, f.form->E4, f.form->E5, f.form->E6})
+      QVERIFY(e->text().isEmpty());
+    QVERIFY(!f.form->Changed());
+  }
 };
 
 QTEST_MAIN(AutoSyncTest)

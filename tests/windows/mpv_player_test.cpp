@@ -126,6 +126,25 @@ class MpvPlayerTest : public QObject {
     QCOMPARE(player.Mode(), PlayerMode::Playing);
   }
 
+  void framesStepOneAtATime() {
+    MpvPlayer player(nullptr);
+    player.Open(mp4_.toStdString());
+    player.Seek(100);
+    QCOMPARE(SettledPosition(player), int64_t{100});
+    // Forward and back, each step shown at once and then really there.
+    const struct {
+      bool forward;
+      int64_t frame;
+    } steps[] = {{true, 101}, {true, 102}, {true, 103}, {false, 102}, {false, 101}, {true, 102}};
+    for (const auto& s : steps) {
+      player.StepFrame(s.forward);
+      QCOMPARE(player.Position(), s.frame);
+      QCOMPARE(SettledPosition(player), s.frame);
+      QCOMPARE(player.Mode(), PlayerMode::Paused);
+    }
+    QCOMPARE(player.FramesPerSecond(), 25.0);
+  }
+
   void endOfFilmStops() {
     MpvPlayer player(nullptr);
     player.Open(avi_.toStdString());

@@ -35,6 +35,16 @@ void WhenActive(std::function<void(Dialog*)> act) {
 const QByteArray kSrt =
     "1\n00:00:01,000 --> 00:00:03,000\nAhoj\nsvěte\n\n2\n00:00:04,000 --> 00:00:05,000\nKonec\n";
 
+// UTF-16 little-endian with its mark, as Windows Notepad saves "Unicode".
+QByteArray Utf16Le(const QString& text) {
+  QByteArray out("\xFF\xFE", 2);
+  for (QChar c : text) {
+    out += static_cast<char>(c.unicode() & 0xFF);
+    out += static_cast<char>(c.unicode() >> 8);
+  }
+  return out;
+}
+
 }  // namespace
 
 class PrevodTest : public QObject {
@@ -86,6 +96,13 @@ class PrevodTest : public QObject {
          "Soubor %1/film.srt je zdrojovým souborem upravovaných titulků. Chcete ho přepsat?",
          "film.cz.sub", "25,000", press(Qt::Key_Return), "film.srt", kSrt},
         {"film.srt", kSrt, false, press(Qt::Key_Escape)},
+        {"unicode.txt", Utf16Le(QString::fromUtf8(kSrt)), false, press(Qt::Key_Return),
+         "{25}{75}Ahoj|světe\n{100}{125}Konec"},
+        // Bare CR, no counters, a line of blanks inside a block, seven text lines.
+        {"mac.srt",
+         "00:00:01,000 --> 00:00:03,000\rAhoj\r \rza 2 dny\r\r00:00:04,000 --> 00:00:05,000\r"
+         "1\r2\r3\r4\r5\r6\r7\r",
+         false, press(Qt::Key_Return), "{25}{75}Ahoj||za 2 dny\n{100}{125}1|2|3|4|5|6|7"},
         // A frame too large for any later load: the error, nothing loaded.
         {"big.srt", kSrt + "\n3\n99999:00:00,000 --> 99999:00:01,000\nx\n", false,
          [](TForm5* d) { d->PrevodBut->click(); }, "", "'8999910000' is not a valid integer value"},
@@ -123,7 +140,33 @@ class PrevodTest : public QObject {
       }
       if (c.shown.endsWith("is not a valid integer value")) f.prompts.ExpectError();
       QCOMPARE(f.prompts.Texts().join("\n"), c.shown.arg(dir.path()));
+      QCOMPARE(f.form->Doc().IsFromUtf16(), c.file == "unicode.txt");
     }
+  }
+
+  // A UTF-16 frame file opens as its text and is saved as UTF-8; a file of
+  // NUL bytes is refused with a message instead of converted.
+  void Utf16AndBinaryFiles() {
+    QTemporaryDir dir;
+    const QString sub = dir.path() + "/film.sub", zeros = dir.path() + "/zeros.sub";
+    WriteFileBytes(sub, Utf16Le("{1}{2}Příliš žluťoučký\r\n{3}{4}kůň\r\n"));
+    WriteFileBytes(zeros, QByteArray(100000, '\0'));
+    MainWindowFixture f(sub);
+    f.form->show();
+    QTRY_COMPARE(f.Rows().join("\n"), "{1}{2}Příliš žluťoučký\n{3}{4}kůň");
+    QVERIFY(f.form->Doc().IsFromUtf16());
+    QCOMPARE(f.form->EncodingButton->text(), "UTF-8 (z UTF-16)");
+    f.form->Timer1Timer();
+    QTest::keyClick(f.form->ListBox1, Qt::Key_F3);
+    QCOMPARE(ReadFileBytes(f.form->ETarget->text()),
+             QByteArray("{1}{2}Příliš žluťoučký\r\n{3}{4}kůň\r\n"));
+
+    f.form->ESource->setText(zeros);
+    QTest::keyClick(f.form->ESource, Qt::Key_Return);
+    QCOMPARE(f.prompts.Texts().join("\n"),
+             "Soubor " + zeros + " není textový soubor s titulky, nelze ho převést.");
+    QCOMPARE(f.Rows().join("\n"), QString());
+    QVERIFY(!f.form->Doc().IsFromUtf16());
   }
 };
 

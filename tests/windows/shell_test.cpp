@@ -307,6 +307,14 @@ class ShellTest : public QObject {
          false,
          "[ASOCIACE]\r\nTxt=0\r\nSub=0\r\nSrt=0\r\n",
          "[Default Applications]\ntext/plain=gedit.desktop;\n"},
+        // TXT: *.txt files alone, through a type of their own; text/plain stays.
+        {{false, false, false},
+         {0},
+         Ok,
+         false,
+         "[ASOCIACE]\r\nTxt=1\r\nSub=0\r\nSrt=0\r\n",
+         "[Default Applications]\ntext/plain=gedit.desktop;\n"
+         "text/x-velorin-txt=velorin-soubor-txt.desktop;\n"},
     };
     for (const Step& s : steps) {
       const QByteArray before = ReadFileBytes(mimeapps);
@@ -324,6 +332,7 @@ class ShellTest : public QObject {
       QCOMPARE(ReadFileBytes(f.Path("Velorin.ini")), s.ini);
       QCOMPARE(ReadFileBytes(mimeapps), s.mimeappsAfter.isEmpty() ? before : s.mimeappsAfter);
     }
+    QVERIFY(QFileInfo::exists(f.Path("xdg/data/mime/packages/velorin-txt.xml")));
   }
 
   void BackgroundAtStartUp() {

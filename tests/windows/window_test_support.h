@@ -28,6 +28,23 @@ class RecordingShell : public DesktopShell {
   }
 };
 
+// Which programs run, as a test says: this window's instance (each window
+// of a test is another program, and the ones before it have ended) and the
+// pids of other instances still running.
+class FakeProcesses : public ProcessTable {
+ public:
+  InstanceId self{static_cast<uint64_t>(QCoreApplication::applicationPid()), NextStart(), "7e57"};
+  QList<uint64_t> running;
+  InstanceId Self() const override { return self; }
+  bool Running(const InstanceId& i) const override { return i == self || running.contains(i.pid); }
+
+ private:
+  static uint64_t NextStart() {
+    static uint64_t started = 0;
+    return ++started;
+  }
+};
+
 // Runs act on the next modal dialog of type Dialog once it is shown (the
 // test itself waits in that dialog's exec()).
 template <typename Dialog>
@@ -60,7 +77,8 @@ inline QByteArray ReadFileBytes(const QString& path) {
 
 // A main window on scripted prompts with its program folder, settings and
 // subtitles folder in a temporary folder; the state timer does not run, tests
-// call Timer1Timer() themselves. The desktop is a recorder and the file
+// call Timer1Timer() themselves. Recovery copies go to the temporary folder's
+// state/ (the window's instance is processes.self). The desktop is a recorder and the file
 // associations live in XDG folders inside the temporary folder, so no test
 // touches the user's own files.
 struct MainWindowFixture {
@@ -70,9 +88,10 @@ struct MainWindowFixture {
   FreedesktopAssociations associations{(dir.path() + "/xdg/data").toStdString(),
                                        (dir.path() + "/xdg/config").toStdString(),
                                        "/opt/Velorin/velorin"};
+  FakeProcesses processes;
   std::unique_ptr<TForm1> form;
 
-  explicit MainWindowFixture(const QString& fileArgument = {}) {
+  explicit MainWindowFixture(const QString& fileArgument = {}, const QString& stateDir = {}) {
     TForm1::Options o;
     o.programDir = dir.path() + "/";
     o.settingsPath = dir.path() + "/Velorin.ini";
@@ -80,6 +99,8 @@ struct MainWindowFixture {
     o.startTimer = false;
     o.shell = &shell;
     o.associations = &associations;
+    o.recoveryDir = stateDir.isEmpty() ? dir.path() + "/state" : stateDir;
+    o.processes = &processes;
     form = std::make_unique<TForm1>(prompts, o);
     form->subtitlesPath = dir.path() + "/";
   }
