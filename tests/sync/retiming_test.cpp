@@ -282,8 +282,9 @@ TEST(WriteRecalculatedLines, WritesWhatRecalculatingAndSavingWrites) {
     }
     EXPECT_EQ(error, expectedError);
     EXPECT_EQ(got, expected);
-    if (expected == RecalcStatus::Done && expectedError.empty())
+    if (expected == RecalcStatus::Done && expectedError.empty()) {
       EXPECT_EQ(bytes, ComposeFileBytes(doc.Lines()));
+    }
   }
 }
 

@@ -56,7 +56,7 @@ TEST(FrameToTime, WholeSecondsAtWholeRatesComeBackUnchanged) {
     int wrong = 0;
     for (int s = 0; s < 24 * 3600; ++s) {
       TimeFields t{s / 3600, s / 60 % 60, s % 60};
-      if (!(FrameToTime(TimeToFrame(t, rate), rate) == t) && ++wrong < 5)
+      if (!(FrameToTime(static_cast<double>(TimeToFrame(t, rate)), rate) == t) && ++wrong < 5)
         ADD_FAILURE() << rateText << " " << t.hours << ":" << t.minutes << ":" << t.seconds;
     }
   }
