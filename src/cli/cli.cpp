@@ -319,10 +319,6 @@ std::string ReadFile(const std::string& path, const HeadCheck& check = {}) {
   return ReadFileBytes(path);
 }
 
-std::string ReadInput(const std::string& path, std::istream& in, const HeadCheck& check = {}) {
-  return path == "-" ? ReadAll(in, check) : ReadFile(path, check);
-}
-
 // Standard output named as a file ("-o /dev/stdout", often a pipe) is
 // written as '-' is.
 bool IsStandardOutput(const std::string& output) {
@@ -367,7 +363,7 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
 }
 
 // IN's bytes: a regular file mapped, standard input or a pipe read whole.
-// check sees the first kHeadBytes, as ReadInput's does.
+// check sees the first kHeadBytes before the rest is read.
 std::unique_ptr<FileBytes> InputBytes(const std::string& path, std::istream& in,
                                       const HeadCheck& check = {}) {
   if (path == "-") return std::make_unique<FileBytes>(FileBytes::Held{ReadAll(in, check)});
