@@ -363,7 +363,7 @@ void SaveDocument(const std::string& output, LineSpan lines, std::ostream& out) 
 }
 
 // IN's bytes: a regular file mapped, standard input or a pipe read whole.
-// check sees the first kHeadBytes, as ReadFile's does.
+// check sees the first kHeadBytes before the rest is read.
 std::unique_ptr<FileBytes> InputBytes(const std::string& path, std::istream& in,
                                       const HeadCheck& check = {}) {
   if (path == "-") return std::make_unique<FileBytes>(FileBytes::Held{ReadAll(in, check)});
