@@ -78,10 +78,12 @@ class HlformTest : public QObject {
     QCOMPARE(f.prompts.Texts(), QStringList({"'09999999999' is not a valid integer value"}));
     QCOMPARE(f.form->Doc().Count(), 2);
     QCOMPARE(f.form->E1->text(), QString("1"));
-    // Not frame lines: the conversion dialog opens and is closed unused.
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    f.form->LoadSubtitleFile(f.Write("bin.sub", QByteArray("\0\1\2{1}\n\0", 8)));
+    // Not text at all: refused with a message, no conversion dialog.
+    const QString bin = f.Write("bin.sub", QByteArray("\0\1\2{1}\n\0", 8));
+    f.form->LoadSubtitleFile(bin);
     QVERIFY(f.form->Doc().Empty());
+    QCOMPARE(f.prompts.Texts().last(),
+             "Soubor " + bin + " není textový soubor s titulky, nelze ho převést.");
   }
 
   void OpenDialogAsksAboutChangesFirst() {
