@@ -27,9 +27,8 @@ constexpr double kOnsetWindow = 0.5;  // seconds either side of a subtitle's sta
 constexpr double kOnsetWeight = 0.5;
 // Two fits whose subtitles lie less than this apart anywhere are one fit.
 constexpr double kDistinctSeconds = 1.0;
-// Silence, or nothing but "speech": the track cannot place anything.
+// Less speech than this: silence, the track cannot place anything.
 constexpr double kMinSpeechSeconds = 2.0;
-constexpr double kMaxSpeechShare = 0.9;
 // The refinement changes the scale this much at most, half the distance
 // between the closest candidates (1 and 24 / 23,976).
 constexpr double kRefineReach = 0.0005;
