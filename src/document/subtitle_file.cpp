@@ -70,7 +70,7 @@ bool SubtitleLineReader::Feed(std::string_view piece) {
   if (utf16_) {
     decoded_.clear();
     utf16_->Feed(piece, decoded_);
-    return Take(decoded_);
+    return Take(DecodedPiece());
   }
   if (started_) return Take(piece);
   // The byte-order mark may come in pieces too: hold the first bytes until
@@ -86,6 +86,17 @@ bool SubtitleLineReader::Feed(std::string_view piece) {
     return Feed(first);
   }
   return Take(SkipUtf8Bom(first));
+}
+
+// A U+FEFF right after the UTF-16 mark decodes to a UTF-8 mark, which the
+// whole-text readers skip as they skip any: so does the piecewise one.
+std::string_view SubtitleLineReader::DecodedPiece() {
+  std::string_view piece(decoded_);
+  if (!decodedBegun_ && !piece.empty()) {
+    decodedBegun_ = true;
+    piece = SkipUtf8Bom(piece);
+  }
+  return piece;
 }
 
 bool SubtitleLineReader::DecideCarried() {
@@ -121,7 +132,7 @@ ReadOutcome SubtitleLineReader::Finish() {
   if (utf16_ && !stopped_) {
     decoded_.clear();
     utf16_->Finish(decoded_);
-    Take(decoded_);
+    Take(DecodedPiece());
   }
   if (!stopped_) {
     // The last line without a line end (or fewer bytes than a byte-order

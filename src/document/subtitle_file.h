@@ -135,10 +135,12 @@ class SubtitleLineReader {
  private:
   bool Take(std::string_view chunk);
   bool DecideCarried();
+  std::string_view DecodedPiece();
 
   Sorter sorter_;
   std::optional<Utf16Decoder> utf16_;  // set when the bytes are UTF-16
   std::string decoded_;                // the UTF-8 of the last UTF-16 piece
+  bool decodedBegun_ = false;          // the UTF-8 has begun (its own mark skipped)
   std::string carry_;     // an unfinished line, or the first bytes while a BOM may be coming
   bool started_ = false;  // the byte-order mark is decided
   bool stopped_ = false;

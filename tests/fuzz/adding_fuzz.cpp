@@ -1,9 +1,11 @@
 // Adding subtitles from a file: the offered lines are the file's lines but
 // the empty and header ones; a shift either moves every frame by the offset
 // (not below 0) or changes nothing; appending takes exactly the '{' lines.
+// UTF-16 files are read as their UTF-8.
 #include "document/ascii.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
+#include "document/utf16.h"
 #include "edit/adding.h"
 #include "fuzz_support.h"
 
@@ -18,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const AddedLines added = ParseAddedLines(bytes);
   size_t next = 0;
   std::vector<std::string_view> fileLines;
-  ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) {
+  // A UTF-16 file offers the lines of its UTF-8.
+  const TextBytes text(bytes);
+  ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) {
     if (!line.empty() && line.front() != '[') fileLines.push_back(line);
     return true;
   });

@@ -59,7 +59,10 @@ bool HoldsTimeLine(const std::vector<std::string>& lines) {
     std::string_view rest = line;
     for (size_t end; !rest.empty(); rest.remove_prefix(end == rest.size() ? end : end + 1)) {
       end = std::min(rest.find_first_of("|\r\n"), rest.size());
-      if (IsSrtTimeLine(rest.substr(0, end))) return true;
+      // Any arrow: where the shape reading still decides, a line with one
+      // after a counter is taken for times even when they cannot be read.
+      const std::string_view piece = rest.substr(0, end);
+      if (IsSrtTimeLine(piece) || piece.find("-->") != std::string_view::npos) return true;
     }
   }
   return false;
