@@ -6,6 +6,7 @@
 
 #include "document/ascii.h"
 #include "document/subtitle_file.h"
+#include "document/utf16.h"
 #include "fuzz_support.h"
 
 using namespace velorin;
@@ -76,10 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   FUZZ_CHECK(rebuilt == bytes);
 
-  // Every kept line is, in order, one of the file's lines that begins with '{'.
+  // Every kept line is, in order, one of the file's lines that begins with '{'
+  // (of its UTF-8, when the file is UTF-16).
   FUZZ_CHECK((whole.kind == ReadKind::Loaded) == !whole.lines.empty());
+  const TextBytes decoded(bytes);
   std::vector<std::string_view> lines;
-  ForEachLine(SkipUtf8Bom(text), [&](std::string_view line) {
+  ForEachLine(SkipUtf8Bom(decoded.View()), [&](std::string_view line) {
     lines.push_back(line);
     return true;
   });
