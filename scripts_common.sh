@@ -4,7 +4,8 @@
 VELORIN_PACKAGES="qt6-base-dev qt6-base-dev-tools libgl-dev libmpv-dev libturbojpeg0-dev
 pkg-config cmake ninja-build g++ xvfb xauth ffmpeg fonts-liberation libgtest-dev
 libqt6opengl6-dev qt6-translations-l10n libavformat-dev libavcodec-dev libswresample-dev
-libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng libuchardet-dev zlib1g-dev"
+libavutil-dev libwebrtc-audio-processing-dev libfftw3-dev espeak-ng libuchardet-dev zlib1g-dev
+libhunspell-dev hunspell-cs hunspell-en-us"
 
 # What the sanitizer and fuzzing builds need besides: clang, its sanitizer
 # runtimes (only recommended by clang, and recommends are not installed) and

@@ -79,6 +79,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The module is a private plug-in of velorin-cli, not a library to depend on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# libhunspell comes through the shared-library dependencies; the Czech
+# dictionary is what the spelling check uses unless the user chooses another.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, hunspell-cs")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

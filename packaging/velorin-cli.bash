@@ -3,7 +3,7 @@ _velorin_cli() {
   local cur prev words cword
   _init_completion || return
 
-  local commands="retime sync info complete lines import export autosync"
+  local commands="retime sync info complete lines import export autosync spell"
   if [[ $cword -eq 1 ]]; then
     COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
     return
@@ -22,6 +22,11 @@ _velorin_cli() {
       COMPREPLY=($(compgen -W "23,976 24 25 29,97 30" -- "$cur"))
       return
       ;;
+    --dict)
+      local dicts=$(ls "${DICPATH:-/usr/share/hunspell}" 2>/dev/null | sed -n 's/\.dic$//p')
+      COMPREPLY=($(compgen -W "$dicts" -- "$cur"))
+      return
+      ;;
     --offset | --scale | --frames | --rows | --point | --table | --time | --step | --count)
       return
       ;;
@@ -36,6 +41,7 @@ _velorin_cli() {
     lines) options+=" --count --max --rows" ;;
     import | export) options+=" --fps" ;;
     autosync) options+=" --film --fps --points" ;;
+    spell) options="--dict --help" ;;
   esac
 
   if [[ $cur == -* ]]; then

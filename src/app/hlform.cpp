@@ -147,6 +147,8 @@ void TForm1::WireCommands() {
   WireRetimingCommands();
   WireFilmCommands();
   WireLinesCommands();
+  connect(Slovnik2, &QMenu::aboutToShow, this, &TForm1::FillDictionaryMenu);
+  FillDictionaryMenu();
 }
 
 void TForm1::FormShow() {

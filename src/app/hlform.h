@@ -17,6 +17,7 @@
 #include "document/recovery_store.h"
 #include "document/subtitle_list.h"
 #include "document/undo_history.h"
+#include "edit/hunspell_checker.h"
 #include "film/media_player.h"
 #include "shell/associations.h"
 #include "shell/desktop.h"
@@ -99,6 +100,7 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   FontChoice DefaultFormat() const override { return {defaultFormat, defaultFormatColor}; }
   void SetDefaultFormat(const FontChoice& format) override;
   AppSettings& Settings() override { return settings; }
+  SpellChecker* Speller() override;
   QString ResourceDir() const override { return resourceDir; }
   QString LastOpenDir() const override { return lastOpenDir; }
   void SetLastOpenDir(const QString& dir) override { lastOpenDir = dir; }
@@ -275,6 +277,17 @@ class TForm1 : public QMainWindow, public TForm1Ui, public MainForm {
   void OdDruh2Click();
   void OdstranFor1Click();
   FindDialog* FindDialog1 = nullptr;  // created on first use, kept open between searches
+
+  // ---- spelling (hlform_spell.cpp) ----
+  // "Kontrola pravopisu": the selected rows (every row when none is) word
+  // by word in the spelling dialog.
+  void KontrolaPravopisu1Click();
+  // The dictionary menu lists what is installed, the chosen one ticked.
+  void FillDictionaryMenu();
+  // The dictionary chosen (settings PRAVOPIS/Slovnik), cs_CZ by default.
+  std::string SpellDictionary() const;
+  void ChooseDictionary(const std::string& name);
+  std::unique_ptr<HunspellChecker> speller_;
 
   // ---- advanced synchronization (hlform_sync.cpp) ----
   void Synchronizace1Click();

@@ -113,6 +113,8 @@ struct TForm1Ui {
   QMenu *Soubor1 = nullptr, *Otevrit2 = nullptr, *Ulozit1 = nullptr, *NastavPoz2 = nullptr,
         *NastavCesty2 = nullptr, *Zavrit2 = nullptr, *Upravy1 = nullptr, *PocRad2 = nullptr,
         *Film1 = nullptr, *Formatovani2 = nullptr, *OdstranFor2 = nullptr, *Napoveda1 = nullptr;
+  // The spelling dictionaries installed, filled each time it opens.
+  QMenu* Slovnik2 = nullptr;
   QAction *Novy2, *ZdrojTit1, *SynTit1, *Film2, *UlozitVse1, *UlozitVyb1, *UlozitSrt2, *VychoziPoz2,
       *VlastniPoz2, *CestaTit1, *CestaFilm1, *AsociovatSoubory1, *UkladatZmeny1, *ZdrojTitZav1,
       *SynTitZav1, *FilmZav, *UlozNas2, *Rych[9], *Konec2;
@@ -120,7 +122,7 @@ struct TForm1Ui {
   QAction *VybratVse1, *VymazVse1, *PrepocVse1, *Synchronizace1, *OdebVyb1, *PrepocVyb1, *UpravTit1,
       *VlozTitulek2, *OpravTitulky2, *Prejit2, *HledejText2, *PridSoub1, *SeradCas1, *Dopln2,
       *Odstran2, *SireTit1, *Spojit1, *Rozdelit2, *Rozdelit3, *Rozdelit4, *Rozdelit5, *Maximalne2,
-      *Souhrn1;
+      *Souhrn1, *KontrolaPravopisu1;
   QAction *Otevrit1, *Start1, *Pauza1, *Stop1, *Zavrit1, *InfoFilm1, *AutoSync1, *CasovaOsa1;
   QAction *NastavPismo2, *NastavStyl2, *NastavVel2, *NastavBar2, *OdDruh2, *OdStyl2, *OdVel2,
       *OdBar2, *OdVse2;
@@ -131,7 +133,7 @@ struct TForm1Ui {
   QAction *Vybrat1, *Odebrat1, *Prepocitat1, *UlozVyb1, *UpravTitulek1, *VlozTitulek1,
       *OpravTitulek1, *Prejit1, *HledejText1, *Doplnit1, *Odstranit1, *Pridat1, *Seradit1, *Radek1,
       *Radek2, *Radek3, *Radek4, *Radek5, *Maximalne1, *NastavPismo1, *NastavStyl1, *NastavVel1,
-      *NastavBar1, *OdDruh1, *OdStyl1, *OdVel1, *OdBar1, *OdVse1, *InfoTit1, *Synchronizace2;
+      *NastavBar1, *OdDruh1, *OdStyl1, *OdVel1, *OdBar1, *OdVse1, *InfoTit1, *Synchronizace2, *Pravopis1;
 };
 
 }  // namespace velorin

@@ -21,6 +21,7 @@ namespace velorin {
 
 class AssociationStore;
 class DesktopShell;
+class SpellChecker;
 
 // What the dialogs use of the main window: the document and its view, the
 // change flag, the text encoding, the design scale, the background, the film
@@ -102,6 +103,11 @@ class MainForm {
   // The default format of the edit dialog's tags, with its colour.
   virtual FontChoice DefaultFormat() const = 0;
   virtual void SetDefaultFormat(const FontChoice& format) = 0;
+
+  // The spelling checker of the dictionary chosen in "Slovník" (cs_CZ until
+  // the user chooses), opened on first use; null when no dictionary is
+  // installed.
+  virtual SpellChecker* Speller() = 0;
 
   // Everything read from the settings file.
   virtual AppSettings& Settings() = 0;

@@ -12,6 +12,7 @@ list(APPEND VELORIN_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/hlform_recovery.h
   ${CMAKE_CURRENT_LIST_DIR}/hlform_retiming.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hlform_spell.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_sync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_shell.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hlform_ui.cpp

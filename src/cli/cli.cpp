@@ -25,7 +25,10 @@
 #include "document/subtitle_line.h"
 #include "document/utf16.h"
 #include "document/subtitle_list.h"
+#include "document/encoding_detection.h"
 #include "edit/completion.h"
+#include "edit/hunspell_checker.h"
+#include "edit/spelling.h"
 #include "edit/statistics.h"
 #include "film/speech_detector.h"
 #include "layout/line_breaking.h"
@@ -966,6 +969,47 @@ int AutoSync(const Arguments& args, const Streams& io) {
   return 0;
 }
 
+// The words of the subtitles' text that the dictionary does not know, one a
+// line as ROW:COLUMN: WORD. Exit status 1 when there is any, as grep's
+// opposite: a script stops a release on it; trouble (a file that cannot be
+// read, a missing dictionary) is 2, so that it is never taken for typos.
+int Spell(const Arguments& args, const Streams& io) {
+  const std::string& path = args.input;
+  const std::string name = args.Value("--dict").value_or(std::string(kDefaultDictionary));
+  std::ostringstream text;
+  bool any = false;
+  try {
+    const std::vector<std::string> folders = DictionaryFolders();
+    const std::vector<std::string> installed = InstalledDictionaries(folders);
+    if (installed.empty())
+      Fail("no spelling dictionary is installed (hunspell-cs, hunspell-en-us and the like "
+           "install them)");
+    if (std::find(installed.begin(), installed.end(), name) == installed.end()) {
+      std::string list;
+      for (const std::string& d : installed) list += (list.empty() ? "" : ", ") + d;
+      Fail("no spelling dictionary " + Quote(name) + " is installed (installed: " + list + ")");
+    }
+    ReadOutcome read = path == "-" ? ParseSubtitleText(ReadAll(io.in, SubtitleHead(path)))
+                                   : ReadSubtitleLines(path);
+    if (read.kind == ReadKind::NotSubtitleFile) FailNotSubtitleFile(path);
+    const TextEncoding encoding = DetectEncoding(read.lines, read.utf8);
+    HunspellChecker checker(name, folders, PersonalDictionaryPath(name));
+    for (size_t row = 0; row < read.lines.size(); ++row) {
+      const std::string line = DecodeText(read.lines[row], encoding);
+      for (const TextWord& w : UnknownWords(line, checker)) {
+        text << row + 1 << ':' << w.column + 1 << ": " << w.In(line) << '\n';
+        any = true;
+      }
+    }
+  } catch (const Failure& f) {
+    Fail(f.message, 2);
+  } catch (const Error& e) {
+    Fail(e.what(), 2);
+  }
+  io.out << text.str();
+  return any ? 1 : 0;
+}
+
 // The options of each subcommand.
 
 constexpr Option kOutput{.name = "--output",
@@ -1043,6 +1087,12 @@ constexpr Option kConvertOptions[] = {
              "or point (\"25,000\", \"23.976\")"},
 };
 
+constexpr Option kSpellOptions[] = {
+    {.name = "--dict",
+     .value = "NAME",
+     .help = "the hunspell dictionary (\"cs_CZ\", \"en_US\"), by default cs_CZ"},
+};
+
 constexpr Option kAutoSyncOptions[] = {
     kOutput,
     {.name = "--film",
@@ -1093,6 +1143,11 @@ constexpr Subcommand kSubcommands[] = {
      "offset and scale as 'Přepočítat' applies them, printed with the confidence on stderr; "
      "nothing is written when the sound does not decide.",
      AutoSync},
+    {"spell", kSpellOptions,
+     "Prints each word of the subtitles' text that the dictionary (with the user's personal "
+     "words) does not know, one a line as ROW:COLUMN: WORD, the column counted in characters "
+     "of the line from 1; exit status 1 when there is any, 2 when the check cannot be made.",
+     Spell, "give one input file"},
 };
 
 constexpr std::string_view kStreams = "IN, OUT and REF may be '-' for standard input or output.";

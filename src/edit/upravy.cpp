@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "document/subtitle_line.h"
 #include "edit/list_commands.h"
+#include "edit/spell_underline.h"
 #include "layout/tags.h"
 #include "shell/desktop.h"
 
@@ -159,6 +160,7 @@ TForm3::TForm3(MainForm& form1) : QDialog(form1.Window()), form1_(form1) {
     connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : E) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
   for (QLineEdit* e : EF) connect(e, &QLineEdit::textChanged, this, &TForm3::EditChange);
+  Pravopis = new SpellUnderline(form1_, {E.begin(), E.end()}, this);
   const DialogBuilder s(*this, form1_);
   connect(PouzitBut, &QPushButton::clicked, this, s.Command(&TForm3::PouzitButClick));
   connect(OKBut, &QPushButton::clicked, this, s.Command(&TForm3::OKButClick));

@@ -14,6 +14,7 @@
 namespace velorin {
 
 class MainForm;
+class SpellUnderline;
 
 // The subtitle edit dialog: the two frames, five display lines and their
 // tags of one row of the main list. Every change goes straight into the main
@@ -44,6 +45,8 @@ class TForm3 : public QDialog {
   QPushButton *PouzitBut, *OKBut, *StornoBut, *PredBut, *DalBut, *NovyBut, *NastavitVychBut,
       *NapBut;
   QTimer* Timer1;
+  // The unknown words of E1..E5 underlined as the user types.
+  SpellUnderline* Pravopis;
 
   void FormShow();
   void EditChange();
