@@ -28,7 +28,7 @@ SpellUnderline::SpellUnderline(MainForm& form1, std::vector<QLineEdit*> edits, Q
     connect(e, &QLineEdit::textChanged, this, [this, e] { Refresh(e); });
     e->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(e, &QWidget::customContextMenuRequested, this, [this, e](const QPoint& pos) {
-      QMenu* menu = MakeMenu(e, pos);
+      QMenu* menu = MakeMenu(e, e->cursorPositionAt(pos));
       menu->setAttribute(Qt::WA_DeleteOnClose);
       menu->popup(e->mapToGlobal(pos));
     });
@@ -65,10 +65,9 @@ void SpellUnderline::Refresh(QLineEdit* edit) {
   QCoreApplication::sendEvent(edit, &event);
 }
 
-QMenu* SpellUnderline::MakeMenu(QLineEdit* edit, const QPoint& pos) {
+QMenu* SpellUnderline::MakeMenu(QLineEdit* edit, int at) {
   QMenu* menu = edit->createStandardContextMenu();
   if (!checker_) return menu;
-  const int at = edit->cursorPositionAt(pos);
   for (const auto& [start, length] : UnknownRanges(edit)) {
     if (at < start || at > start + length) continue;
     const QString word = edit->text().mid(start, length);

@@ -28,8 +28,9 @@ class SpellUnderline : public QObject {
   // The unknown words of an edit as (start, length) in its text's UTF-16
   // positions, as they are underlined.
   std::vector<std::pair<int, int>> UnknownRanges(const QLineEdit* edit) const;
-  // The context menu of edit at pos (edit coordinates); the caller owns it.
-  QMenu* MakeMenu(QLineEdit* edit, const QPoint& pos);
+  // The context menu of edit for a click at text position at; the caller
+  // owns it.
+  QMenu* MakeMenu(QLineEdit* edit, int at);
 
  private:
   void Refresh(QLineEdit* edit);

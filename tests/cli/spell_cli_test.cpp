@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <optional>
 #include <sstream>
 
@@ -66,6 +67,7 @@ TEST_F(CliSpell, UnknownWordsWithRowAndColumn) {
     EXPECT_EQ(r.out, c.out) << c.input;
   }
   // A word of the personal dictionary is known.
+  std::filesystem::create_directories(data_.Path() + "/velorin");
   test::WriteBytes(data_.Path() + "/velorin/words-cs_CZ.txt", "Velorin\n");
   EXPECT_EQ(Cli({"spell", "-"}, kDoc).out, "2:23: chybba\n2:32: tadi\n");
 }

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
+#include "document/error.h"
 #include "document/text_encoding.h"
 #include "edit/hunspell_checker.h"
 #include "test_support.h"

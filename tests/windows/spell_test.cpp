@@ -79,6 +79,8 @@ class SpellTest : public QObject {
     QCOMPARE(ReadFileBytes(f.Path("data/velorin/words-cs_CZ.txt")), QByteArray("Velorin\n"));
 
     // "Nahradit vše" is one step back, "Nahradit" another.
+    f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
     f.form->Timer1Timer();
     QCOMPARE(f.form->Zpet1->text(), QString::fromUtf8("Zpět: Kontrola pravopisu"));
     QTest::keyClick(f.form->ListBox1, Qt::Key_Backspace, Qt::AltModifier);
@@ -142,30 +144,26 @@ class SpellTest : public QObject {
       QLineEdit* e = d->E[0];
       QCOMPARE(d->Pravopis->UnknownRanges(e), Ranges({{11, 6}}));
       e->end(false);
-      QTest::keyClicks(e, QString::fromUtf8(" kůůň"));
+      QTest::keyClicks(e, " xyzq");
       QCOMPARE(d->Pravopis->UnknownRanges(e), Ranges({{11, 6}, {18, 4}}));
       // Right click on "chybba": suggestions first, then the two commands.
-      const auto at = [e](int position) {
-        e->setCursorPosition(position);
-        return QPoint(e->cursorRect().center().x(), e->height() / 2);
-      };
-      std::unique_ptr<QMenu> menu(d->Pravopis->MakeMenu(e, at(13)));
+      std::unique_ptr<QMenu> menu(d->Pravopis->MakeMenu(e, 13));
       QStringList texts;
       for (QAction* a : menu->actions()) texts << a->text();
       QVERIFY2(texts.contains(QString::fromUtf8("Přidat do slovníku")), qPrintable(texts.join(",")));
       QVERIFY(texts.contains("Ignorovat"));
       QVERIFY(texts.contains("chyba"));
       menu->actions()[texts.indexOf("chyba")]->trigger();
-      QCOMPARE(e->text(), QString::fromUtf8("Dobrý den, chyba kůůň"));
+      QCOMPARE(e->text(), QString::fromUtf8("Dobrý den, chyba xyzq"));
       QVERIFY(d->PouzitBut->isEnabled());
-      menu.reset(d->Pravopis->MakeMenu(e, at(19)));
+      menu.reset(d->Pravopis->MakeMenu(e, 19));
       for (QAction* a : menu->actions())
         if (a->text() == "Ignorovat") a->trigger();
       QCOMPARE(d->Pravopis->UnknownRanges(e), Ranges());
       Click(d->OKBut);
     });
     f.form->UpravTit1->trigger();
-    QCOMPARE(f.Rows(), QStringList({QString::fromUtf8("{1}{2}Dobrý den, chyba kůůň|druhý")}));
+    QCOMPARE(f.Rows(), QStringList({QString::fromUtf8("{1}{2}Dobrý den, chyba xyzq|druhý")}));
   }
 };
 
