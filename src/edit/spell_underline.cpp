@@ -100,9 +100,10 @@ QMenu* SpellUnderline::MakeMenu(QLineEdit* edit, int at) {
       checker_->Ignore(word.toStdString());
       RefreshAll();
     });
-    added.push_back(add);
-    added.push_back(ignore);
     for (QAction* a : added) menu->insertAction(first, a);
+    menu->insertSeparator(first);
+    menu->insertAction(first, add);
+    menu->insertAction(first, ignore);
     menu->insertSeparator(first);
     break;
   }
