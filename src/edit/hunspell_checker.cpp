@@ -93,7 +93,10 @@ std::vector<std::string> ParsePersonalWords(std::string_view bytes) {
     const size_t first = line.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) continue;
     line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
-    if (line.find_first_of(" \t") != std::string_view::npos || !IsValidUtf8(line)) continue;
+    const bool blank = std::any_of(line.begin(), line.end(), [](char c) {
+      return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
+    });
+    if (blank || !IsValidUtf8(line)) continue;
     words.emplace_back(line);
   }
   return words;

@@ -26,8 +26,8 @@ std::vector<std::string> DictionaryFolders();
 std::vector<std::string> InstalledDictionaries(const std::vector<std::string>& folders);
 
 // The words of a personal dictionary file: one word a line, UTF-8; blanks
-// around a word, empty lines, lines of broken UTF-8 and lines with a space
-// inside are passed over.
+// around a word, empty lines, lines of broken UTF-8 and lines with a space or
+// a control character inside are passed over.
 std::vector<std::string> ParsePersonalWords(std::string_view bytes);
 
 // The user's own words for one dictionary, in

@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QTextCharFormat>
+#include <exception>
 
 #include "app/main_form.h"
 #include "edit/spelling.h"
@@ -22,7 +23,14 @@ int Utf16Length(std::string_view utf8) {
 }  // namespace
 
 SpellUnderline::SpellUnderline(MainForm& form1, std::vector<QLineEdit*> edits, QObject* parent)
-    : QObject(parent), form1_(form1), checker_(form1.Speller()), edits_(std::move(edits)) {
+    : QObject(parent), form1_(form1), checker_(nullptr), edits_(std::move(edits)) {
+  // A dictionary that cannot be opened leaves the fields as they are; the
+  // spelling command says what is wrong.
+  try {
+    checker_ = form1.Speller();
+  } catch (const std::exception&) {
+    return;
+  }
   if (!checker_) return;
   for (QLineEdit* e : edits_) {
     connect(e, &QLineEdit::textChanged, this, [this, e] { Refresh(e); });
@@ -68,7 +76,8 @@ void SpellUnderline::Refresh(QLineEdit* edit) {
 QMenu* SpellUnderline::MakeMenu(QLineEdit* edit, int at) {
   QMenu* menu = edit->createStandardContextMenu();
   if (!checker_) return menu;
-  for (const auto& [start, length] : UnknownRanges(edit)) {
+  for (const auto& range : UnknownRanges(edit)) {
+    const int start = range.first, length = range.second;
     if (at < start || at > start + length) continue;
     const QString word = edit->text().mid(start, length);
     QAction* first = menu->actions().value(0);

@@ -210,6 +210,7 @@ TEST(CliHelp, EverySubcommandExplainsItsOptions) {
       {{"import", "--help"}, "-o, --output OUT"},
       {{"export", "--help"}, "--fps RATE"},
       {{"autosync", "--help"}, "[--fps RATE]"},
+      {{"spell", "--help"}, "[--dict NAME]"},
   };
   CliRun all = Cli({"--help"});
   for (const auto& [args, shown] : cases) {
