@@ -21,9 +21,7 @@ struct SpellFixture : MainWindowFixture {
   SpellFixture() {
     qputenv("XDG_DATA_HOME", Path("data").toUtf8());
     qunsetenv("DICPATH");
-    form->show();
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QVERIFY(Activate());
   }
   ~SpellFixture() { qunsetenv("DICPATH"); }
   void Load(const QByteArray& bytes) {
@@ -79,8 +77,7 @@ class SpellTest : public QObject {
     QCOMPARE(ReadFileBytes(f.Path("data/velorin/words-cs_CZ.txt")), QByteArray("Velorin\n"));
 
     // "Nahradit vše" is one step back, "Nahradit" another.
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     f.form->Timer1Timer();
     QCOMPARE(f.form->Zpet1->text(), QString::fromUtf8("Zpět: Kontrola pravopisu"));
     QTest::keyClick(f.form->ListBox1, Qt::Key_Backspace, Qt::AltModifier);
