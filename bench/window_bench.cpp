@@ -27,6 +27,7 @@
 #include "app/find_dialog.h"
 #include "document/subtitle_file.h"
 #include "edit/doplneni.h"
+#include "edit/pravopis.h"
 #include "layout/formatovani.h"
 #include "layout/sire.h"
 #include "windows/window_test_support.h"
@@ -458,6 +459,20 @@ int main(int argc, char** argv) {
   // Select all and delete, then its undo.
   b.Measure(
       "select all + Delete", [&] { b.SelectAll(); }, [&] { b.Key(Qt::Key_Delete); }, true);
+
+  // Spelling over the whole list: to the first unknown word (the dialog is
+  // then closed), or through every row when all words are known.
+  b.Measure(
+      "spell check, whole list (Shift+F7)",
+      [&] {
+        b.FocusList();
+        w.ListBox1->selectionModel()->clearSelection();
+      },
+      [&] {
+        OnDialog<SpellDialog>([&](SpellDialog& d) { d.ZavritBut->click(); });
+        b.Key(Qt::Key_F7, Qt::ShiftModifier);
+      },
+      false);
 
   b.Measure(
       "close (F10)", none,
