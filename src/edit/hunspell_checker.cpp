@@ -177,7 +177,7 @@ std::string HunspellChecker::FromDictionary(const std::string& bytes) const {
 }
 
 bool HunspellChecker::Known(std::string_view word) {
-  if (auto it = known_.find(std::string(word)); it != known_.end()) return it->second;
+  if (auto it = known_.find(word); it != known_.end()) return it->second;
   std::string converted;
   const bool known = word.size() <= kLongestWordBytes && ToDictionary(word, converted) &&
                      hunspell_->spell(converted);
@@ -202,7 +202,7 @@ void HunspellChecker::AddToDictionary(std::string_view word) {
 }
 
 void HunspellChecker::Ignore(std::string_view word) {
-  known_[std::string(word)] = true;
+  known_.insert_or_assign(std::string(word), true);
   std::string converted;
   if (word.size() <= kLongestWordBytes && ToDictionary(word, converted)) hunspell_->add(converted);
 }

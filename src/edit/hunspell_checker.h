@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "edit/spelling.h"
@@ -69,7 +68,12 @@ class HunspellChecker : public SpellChecker {
   std::unique_ptr<Hunspell> hunspell_;
   std::string personalPath_;
   std::string encoding_;  // empty: UTF-8
-  std::unordered_map<std::string, bool> known_;
+  // Looked up by the word's view, without a copy of it.
+  struct WordHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, bool, WordHash, std::equal_to<>> known_;
 };
 
 }  // namespace velorin
