@@ -73,6 +73,14 @@ struct Film {
   std::vector<Cue> written;  // what the document was made from, when not the truth
 };
 
+Film MakeFilm(std::string name, std::string path, std::vector<Cue> cues) {
+  Film f;
+  f.name = std::move(name);
+  f.path = std::move(path);
+  f.cues = std::move(cues);
+  return f;
+}
+
 std::vector<Cue> Shifted(std::vector<Cue> cues, double by, double from = -1e9) {
   for (Cue& c : cues)
     if (c.start >= from) {
@@ -95,7 +103,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   once(wav, ff + "-i " + mp3 + " -ac 1 -ar 44100 " + wav);
   const double length = 89.2;
   std::vector<Film> films;
-  films.push_back({"radio clip", mp3, cues});
+  films.push_back(MakeFilm("radio clip", mp3, cues));
 
   // Four seconds of silence with a title, the clip, six seconds with a credit.
   {
@@ -107,7 +115,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     std::vector<Cue> c = Shifted(cues, 4);
     c.insert(c.begin(), {0.4, 3.6, "VELORIN uvádí"});
     c.push_back({length + 4.5, length + 9.5, "Překlad a titulky: Velorin"});
-    films.push_back({"title and credit over silence", p, c});
+    films.push_back(MakeFilm("title and credit over silence", p, c));
   }
   // A bed of chords and beats under the speech, about 12 dB below it.
   {
@@ -117,21 +125,41 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 "sin(2*PI*330*t))*(0.6+0.4*sin(2*PI*0.5*t))+0.08*sin(2*PI*55*t)*exp(-8*mod(t,0.5))'"
                 ":d=90:s=44100[m];[0:a][m]amix=inputs=2:normalize=0:duration=first\" " +
                 p);
-    films.push_back({"music bed", p, cues});
+    films.push_back(MakeFilm("music bed", p, cues));
   }
-  // Ten seconds of silence cut in at 30 s; the subtitles know nothing of it.
+  // The clip twice with ten seconds of silence between; the subtitles are
+  // placed as if the two followed each other with no gap (a scene the
+  // subtitles' film lacks).
+  {
+    const std::string p = made("gap.wav");
+    once(p, ff + "-i " + wav +
+                " -filter_complex \"aevalsrc=0:d=10:s=44100[g];[0:a][g][0:a]concat=n=3:v=0:a=1\" " +
+                p);
+    std::vector<Cue> truth = cues, written = cues;
+    for (const Cue& x : Shifted(cues, length + 10)) truth.push_back(x);
+    for (const Cue& x : Shifted(cues, length)) written.push_back(x);
+    Film f = MakeFilm("10 s inserted between two halves, --points", p, truth);
+    f.cut = true;
+    f.written = written;
+    films.push_back(f);
+    f.name = "10 s inserted between two halves, single fit";
+    f.cut = false;
+    films.push_back(f);
+  }
+  // Ten seconds of silence cut in at 30 s, after the fourth subtitle; the
+  // subtitles know nothing of it.
   {
     const std::string p = made("cut.wav");
     once(p, ff + "-i " + wav +
                 " -filter_complex \"[0:a]atrim=0:30[x];[0:a]atrim=30,asetpts=PTS-STARTPTS[y];"
                 "aevalsrc=0:d=10:s=44100[g];[x][g][y]concat=n=3:v=0:a=1\" " +
                 p);
-    Film f{"10 s cut at 30 s, --points", p, Shifted(cues, 10, 30)};
+    Film f = MakeFilm("10 s cut at 30 s (4 subtitles before it), --points", p, Shifted(cues, 10, 30));
     f.cut = true;
     f.written = cues;  // as if there were no gap
     films.push_back(f);
     // The same without points: a single fit would put a part 10 s off.
-    f.name = "10 s cut at 30 s, single fit";
+    f.name = "10 s cut at 30 s (4 subtitles before it), single fit";
     f.cut = false;
     films.push_back(f);
   }
@@ -142,7 +170,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 " -filter_complex \"anoisesrc=a=0.002:d=600:r=44100:seed=7[n];"
                 "[n][0:a]concat=n=2:v=0:a=1\" " +
                 p);
-    Film f{"speech from 10 min on", p, Shifted(cues, 600)};
+    Film f = MakeFilm("speech from 10 min on", p, Shifted(cues, 600));
     f.late = true;
     films.push_back(f);
   }
@@ -165,7 +193,54 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     for (int i = 0; i < parts; ++i) filter += "[p" + std::to_string(i) + "]";
     filter += "concat=n=" + std::to_string(parts) + ":v=0:a=1";
     once(p, ff + "-i " + wav + " -filter_complex \"" + filter + "\" " + p);
-    films.push_back({"dense speech (pauses cut to 0.3 s)", p, c});
+    films.push_back(MakeFilm("dense speech (gaps between subtitles cut to 0.3 s)", p, c));
+  }
+  // Dense speech through its own pauses: every silence of the clip (as
+  // FFmpeg's silence detector finds it) shortened to 0.3 s, the subtitles
+  // moved with what was cut out.
+  {
+    const std::string p = made("silences.wav");
+    std::vector<std::pair<double, double>> removed;  // [from, to) of the clip
+    FILE* pipe = popen(("ffmpeg -nostdin -i " + wav +
+                        " -af silencedetect=n=-35dB:d=0.4 -f null - 2>&1").c_str(),
+                       "r");
+    char buffer[512];
+    double silenceStart = -1;
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) {
+      const std::string line = buffer;
+      const size_t a = line.find("silence_start: "), b = line.find("silence_end: ");
+      if (a != std::string::npos) silenceStart = std::atof(line.c_str() + a + 15);
+      if (b != std::string::npos && silenceStart >= 0) {
+        const double end = std::atof(line.c_str() + b + 13);
+        if (end - silenceStart > 0.3) removed.push_back({silenceStart + 0.15, end - 0.15});
+        silenceStart = -1;
+      }
+    }
+    if (pipe) pclose(pipe);
+    auto moved = [&](double t) {
+      double cut = 0;
+      for (const auto& [from, to] : removed)
+        if (t >= to)
+          cut += to - from;
+        else if (t > from)
+          cut += t - from;
+      return t - cut;
+    };
+    std::string filter;
+    double from = 0;
+    int parts = 0;
+    removed.push_back({length, length});
+    for (const auto& [a, b] : removed) {
+      filter += "[0:a]atrim=" + std::to_string(from) + ":" + std::to_string(a) +
+                ",asetpts=PTS-STARTPTS[p" + std::to_string(parts++) + "];";
+      from = b;
+    }
+    for (int i = 0; i < parts; ++i) filter += "[p" + std::to_string(i) + "]";
+    filter += "concat=n=" + std::to_string(parts) + ":v=0:a=1";
+    once(p, ff + "-i " + wav + " -filter_complex \"" + filter + "\" " + p);
+    std::vector<Cue> c;
+    for (const Cue& x : cues) c.push_back({moved(x.start), moved(x.end), x.text});
+    films.push_back(MakeFilm("dense speech (its silences cut to 0.3 s)", p, c));
   }
   // Held out: two recordings joined (the clip twice, a second apart).
   {
@@ -175,7 +250,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 p);
     std::vector<Cue> c = cues;
     for (const Cue& x : Shifted(cues, length + 1)) c.push_back(x);
-    Film f{"two recordings joined", p, c};
+    Film f = MakeFilm("two recordings joined", p, c);
     f.heldOut = true;
     films.push_back(f);
   }
@@ -192,7 +267,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 p);
     std::vector<Cue> c = Shifted(cues, 7);
     c.insert(c.begin(), {1.0, 5.0, "[hudba]"});
-    Film f{"organ and pink noise, [hudba] cue", p, c};
+    Film f = MakeFilm("organ and pink noise, [hudba] cue", p, c);
     f.heldOut = true;
     films.push_back(f);
   }

@@ -80,7 +80,7 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   constexpr size_t kBefore = 30;      // steps a voice may start before the detector hears it
   constexpr size_t kAfter = 50;       // steps it may end before the detector lets go
   constexpr size_t kBreath = 20;      // longest gap closed
-  constexpr size_t kLagSteps = 1;     // how late a rise is marked
+  constexpr size_t kLagSteps = 3;     // how late a rise is marked
   constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
   const size_t n = level.size();
   std::vector<float> smooth(n);
