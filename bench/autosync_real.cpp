@@ -325,6 +325,7 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
   Outcome o;
   o.confidence = r.confidence;
   o.segments = r.segments.empty() ? 1 : r.segments.size();
+  if (std::getenv("VELORIN_ROWS")) std::printf("scale %.6f (%s) offset %.2f (%s) true %.6f %.2f\n", r.scale, r.scaleText.c_str(), r.offset, r.offsetText.c_str(), d.scale, d.offset * kFps);
   if (r.status != AutoSyncStatus::Found) {
     o.refused = true;
     return o;
