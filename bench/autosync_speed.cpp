@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
 
   std::printf(
       "| stage | seconds |\n|---|---|\n"
-      "| reading, decoding, resampling to 16 kHz | %.2f |\n"
+      "| reading, decoding, resampling to 8 kHz | %.2f |\n"
       "| voice activity detector (%zu steps of 10 ms) | %.2f |\n"
       "| alignment (%zu scales correlated, refined) | %.2f |\n"
       "| piecewise alignment, on top of that | %.2f |\n"

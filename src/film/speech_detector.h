@@ -47,7 +47,7 @@ struct ListenTimes {
   size_t parts = 0;       // the parts the last film was listened to in at once
 };
 
-// Decodes with FFmpeg, resamples to 16 kHz mono (the centre channel alone
+// Decodes with FFmpeg, resamples to 8 kHz mono (the centre channel alone
 // when there is one: films put dialogue there) and asks WebRTC's voice
 // activity detector about every 10 ms. With times, each detection adds the
 // time of its stages there. A film of ten minutes or more in a container
