@@ -326,12 +326,15 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
   o.confidence = r.confidence;
   o.segments = r.segments.empty() ? 1 : r.segments.size();
   if (std::getenv("VELORIN_ROWS")) std::printf("scale %.6f (%s) offset %.2f (%s) true %.6f %.2f\n", r.scale, r.scaleText.c_str(), r.offset, r.offsetText.c_str(), d.scale, d.offset * kFps);
-  if (r.status != AutoSyncStatus::Found) {
-    o.refused = true;
+  // A refused result is measured too, as the single fit it would have
+  // written: how confidence relates to error.
+  o.refused = r.status != AutoSyncStatus::Found;
+  if (o.refused && (!ParseDecimal(r.offsetText) || !ParseDecimal(r.scaleText))) {
+    o.worst = 99999;  // nothing to write (no speech, no subtitles)
     return o;
   }
   std::vector<int> errors, signedErrors;
-  if (r.segments.size() > 1) {
+  if (!o.refused && r.segments.size() > 1) {
     for (const AutoSyncSegment& s : r.segments)
       for (int row = s.firstRow; row <= s.lastRow; ++row) {
         const auto got = static_cast<int32_t>(
@@ -346,7 +349,7 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
       signedErrors.push_back(got - ParseFirstFrame(truth[i]));
     }
   }
-  if (std::getenv("VELORIN_ROWS")) {
+  if (std::getenv("VELORIN_ROWS") && !o.refused) {
     for (int e : signedErrors) std::printf(" %d", e);
     std::printf("\n");
   }
@@ -376,6 +379,7 @@ int main(int argc, char** argv) {
       "confidence of found | confidence of refused | wrong |\n|---|---|---|---|---|---|---|---|---|\n");
   int wrongTotal = 0, inaccurate = 0;
   std::vector<std::pair<double, int>> calibration;  // confidence, worst error
+  std::vector<std::pair<double, int>> refusedCalibration;  // of what would have been written
   for (const Film& film : MakeFilms(argv[1], dir)) {
     const SpeechTrack track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
     if (const char* dump = std::getenv("VELORIN_DUMP")) {
@@ -392,6 +396,7 @@ int main(int argc, char** argv) {
                     film.name.c_str(), d.offset, d.ratio, o.refused ? "refused" : "found",
                     o.worst, o.median, o.bias, o.confidence * 100, o.segments);
       if (o.refused) {
+        refusedCalibration.push_back({o.confidence, o.worst});
         ++refused;
         rLo = std::min(rLo, o.confidence);
         rHi = std::max(rHi, o.confidence);
@@ -424,5 +429,20 @@ int main(int argc, char** argv) {
   std::printf("confidence → worst error of found results:");
   for (const auto& [c, e] : calibration) std::printf(" %.0f%%:%d", c * 100, e);
   std::printf("\n");
+  double wrongHigh = 0, rightHigh = 0;
+  int wouldBeWrong = 0, wouldBeRight = 0;
+  for (const auto& [c, e] : refusedCalibration) {
+    if (e > 4) {
+      ++wouldBeWrong;
+      wrongHigh = std::max(wrongHigh, c);
+    } else {
+      ++wouldBeRight;
+      rightHigh = std::max(rightHigh, c);
+    }
+  }
+  std::printf(
+      "refused: %d would have been wrong (highest confidence %.0f %%), %d would have been within "
+      "4 frames (highest confidence %.0f %%)\n",
+      wouldBeWrong, wrongHigh * 100, wouldBeRight, rightHigh * 100);
   return wrongTotal == 0 ? 0 : 1;
 }

@@ -35,7 +35,6 @@ constexpr size_t kStepSamples = kRate / 100;  // 10 ms
 // The longest film listened to; sound after it is left out, so that memory
 // stays bounded whatever the file's time stamps say.
 constexpr double kMaxListenSeconds = 12 * 3600;
-constexpr size_t kMaxListenSteps = static_cast<size_t>(kMaxListenSeconds * 100);
 
 std::string AvMessage(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
