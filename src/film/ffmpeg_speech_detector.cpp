@@ -82,7 +82,7 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   constexpr size_t kBefore = 30;      // steps a voice may start before the detector hears it
   constexpr size_t kAfter = 50;       // steps it may end before the detector lets go
   constexpr size_t kBreath = 20;      // longest gap closed
-  constexpr size_t kLagSteps = 2;     // how late a rise is marked
+  constexpr size_t kLagSteps = 1;     // how late a rise is marked
   constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
   const size_t n = level.size();
   std::vector<float> smooth(n);
@@ -144,11 +144,11 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
     last = i;
   }
   // Even so, speech is marked from where it has risen well above the bed,
-  // some 20 ms after it begins: measured as the median distance of the
-  // retimed subtitles from their own timing on the recorded-speech cases
-  // (bench/autosync_real: +1 frame at 10 ms, 0 at 20 and 30 ms), and between
-  // the generated films' (which pull earlier) and those: the track is moved
-  // that much earlier.
+  // some 10 ms after it begins: the track is moved that much earlier. The
+  // recorded-speech cases (bench/autosync_real) would take 20 or 30 ms (their
+  // median distance from the subtitles' own timing is 0 frames there, and
+  // under a frame late at 10 ms), but the generated films then land most of
+  // a frame early, the Opus ones by more than a frame.
   const size_t lag = std::min(kLagSteps, n);
   speech.erase(speech.begin(), speech.begin() + static_cast<std::ptrdiff_t>(lag));
   speech.resize(n, false);
