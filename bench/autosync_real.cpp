@@ -73,6 +73,14 @@ struct Film {
   std::vector<Cue> written;  // what the document was made from, when not the truth
 };
 
+Film MakeFilm(std::string name, std::string path, std::vector<Cue> cues) {
+  Film f;
+  f.name = std::move(name);
+  f.path = std::move(path);
+  f.cues = std::move(cues);
+  return f;
+}
+
 std::vector<Cue> Shifted(std::vector<Cue> cues, double by, double from = -1e9) {
   for (Cue& c : cues)
     if (c.start >= from) {
@@ -95,7 +103,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   once(wav, ff + "-i " + mp3 + " -ac 1 -ar 44100 " + wav);
   const double length = 89.2;
   std::vector<Film> films;
-  films.push_back({"radio clip", mp3, cues});
+  films.push_back(MakeFilm("radio clip", mp3, cues));
 
   // Four seconds of silence with a title, the clip, six seconds with a credit.
   {
@@ -107,7 +115,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     std::vector<Cue> c = Shifted(cues, 4);
     c.insert(c.begin(), {0.4, 3.6, "VELORIN uvádí"});
     c.push_back({length + 4.5, length + 9.5, "Překlad a titulky: Velorin"});
-    films.push_back({"title and credit over silence", p, c});
+    films.push_back(MakeFilm("title and credit over silence", p, c));
   }
   // A bed of chords and beats under the speech, about 12 dB below it.
   {
@@ -117,21 +125,41 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 "sin(2*PI*330*t))*(0.6+0.4*sin(2*PI*0.5*t))+0.08*sin(2*PI*55*t)*exp(-8*mod(t,0.5))'"
                 ":d=90:s=44100[m];[0:a][m]amix=inputs=2:normalize=0:duration=first\" " +
                 p);
-    films.push_back({"music bed", p, cues});
+    films.push_back(MakeFilm("music bed", p, cues));
   }
-  // Ten seconds of silence cut in at 30 s; the subtitles know nothing of it.
+  // The clip twice with ten seconds of silence between; the subtitles are
+  // placed as if the two followed each other with no gap (a scene the
+  // subtitles' film lacks).
+  {
+    const std::string p = made("gap.wav");
+    once(p, ff + "-i " + wav +
+                " -filter_complex \"aevalsrc=0:d=10:s=44100[g];[0:a][g][0:a]concat=n=3:v=0:a=1\" " +
+                p);
+    std::vector<Cue> truth = cues, written = cues;
+    for (const Cue& x : Shifted(cues, length + 10)) truth.push_back(x);
+    for (const Cue& x : Shifted(cues, length)) written.push_back(x);
+    Film f = MakeFilm("10 s inserted between two halves, --points", p, truth);
+    f.cut = true;
+    f.written = written;
+    films.push_back(f);
+    f.name = "10 s inserted between two halves, single fit";
+    f.cut = false;
+    films.push_back(f);
+  }
+  // Ten seconds of silence cut in at 30 s, after the fourth subtitle; the
+  // subtitles know nothing of it.
   {
     const std::string p = made("cut.wav");
     once(p, ff + "-i " + wav +
                 " -filter_complex \"[0:a]atrim=0:30[x];[0:a]atrim=30,asetpts=PTS-STARTPTS[y];"
                 "aevalsrc=0:d=10:s=44100[g];[x][g][y]concat=n=3:v=0:a=1\" " +
                 p);
-    Film f{"10 s cut at 30 s, --points", p, Shifted(cues, 10, 30)};
+    Film f = MakeFilm("10 s cut at 30 s (4 subtitles before it), --points", p, Shifted(cues, 10, 30));
     f.cut = true;
     f.written = cues;  // as if there were no gap
     films.push_back(f);
     // The same without points: a single fit would put a part 10 s off.
-    f.name = "10 s cut at 30 s, single fit";
+    f.name = "10 s cut at 30 s (4 subtitles before it), single fit";
     f.cut = false;
     films.push_back(f);
   }
@@ -142,7 +170,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 " -filter_complex \"anoisesrc=a=0.002:d=600:r=44100:seed=7[n];"
                 "[n][0:a]concat=n=2:v=0:a=1\" " +
                 p);
-    Film f{"speech from 10 min on", p, Shifted(cues, 600)};
+    Film f = MakeFilm("speech from 10 min on", p, Shifted(cues, 600));
     f.late = true;
     films.push_back(f);
   }
@@ -165,7 +193,54 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     for (int i = 0; i < parts; ++i) filter += "[p" + std::to_string(i) + "]";
     filter += "concat=n=" + std::to_string(parts) + ":v=0:a=1";
     once(p, ff + "-i " + wav + " -filter_complex \"" + filter + "\" " + p);
-    films.push_back({"dense speech (pauses cut to 0.3 s)", p, c});
+    films.push_back(MakeFilm("dense speech (gaps between subtitles cut to 0.3 s)", p, c));
+  }
+  // Dense speech through its own pauses: every silence of the clip (as
+  // FFmpeg's silence detector finds it) shortened to 0.3 s, the subtitles
+  // moved with what was cut out.
+  {
+    const std::string p = made("silences.wav");
+    std::vector<std::pair<double, double>> removed;  // [from, to) of the clip
+    FILE* pipe = popen(("ffmpeg -nostdin -i " + wav +
+                        " -af silencedetect=n=-35dB:d=0.4 -f null - 2>&1").c_str(),
+                       "r");
+    char buffer[512];
+    double silenceStart = -1;
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) {
+      const std::string line = buffer;
+      const size_t a = line.find("silence_start: "), b = line.find("silence_end: ");
+      if (a != std::string::npos) silenceStart = std::atof(line.c_str() + a + 15);
+      if (b != std::string::npos && silenceStart >= 0) {
+        const double end = std::atof(line.c_str() + b + 13);
+        if (end - silenceStart > 0.3) removed.push_back({silenceStart + 0.15, end - 0.15});
+        silenceStart = -1;
+      }
+    }
+    if (pipe) pclose(pipe);
+    auto moved = [&](double t) {
+      double cut = 0;
+      for (const auto& [from, to] : removed)
+        if (t >= to)
+          cut += to - from;
+        else if (t > from)
+          cut += t - from;
+      return t - cut;
+    };
+    std::string filter;
+    double from = 0;
+    int parts = 0;
+    removed.push_back({length, length});
+    for (const auto& [a, b] : removed) {
+      filter += "[0:a]atrim=" + std::to_string(from) + ":" + std::to_string(a) +
+                ",asetpts=PTS-STARTPTS[p" + std::to_string(parts++) + "];";
+      from = b;
+    }
+    for (int i = 0; i < parts; ++i) filter += "[p" + std::to_string(i) + "]";
+    filter += "concat=n=" + std::to_string(parts) + ":v=0:a=1";
+    once(p, ff + "-i " + wav + " -filter_complex \"" + filter + "\" " + p);
+    std::vector<Cue> c;
+    for (const Cue& x : cues) c.push_back({moved(x.start), moved(x.end), x.text});
+    films.push_back(MakeFilm("dense speech (its silences cut to 0.3 s)", p, c));
   }
   // Held out: two recordings joined (the clip twice, a second apart).
   {
@@ -175,7 +250,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 p);
     std::vector<Cue> c = cues;
     for (const Cue& x : Shifted(cues, length + 1)) c.push_back(x);
-    Film f{"two recordings joined", p, c};
+    Film f = MakeFilm("two recordings joined", p, c);
     f.heldOut = true;
     films.push_back(f);
   }
@@ -192,7 +267,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
                 p);
     std::vector<Cue> c = Shifted(cues, 7);
     c.insert(c.begin(), {1.0, 5.0, "[hudba]"});
-    Film f{"organ and pink noise, [hudba] cue", p, c};
+    Film f = MakeFilm("organ and pink noise, [hudba] cue", p, c);
     f.heldOut = true;
     films.push_back(f);
   }
@@ -250,12 +325,16 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
   Outcome o;
   o.confidence = r.confidence;
   o.segments = r.segments.empty() ? 1 : r.segments.size();
-  if (r.status != AutoSyncStatus::Found) {
-    o.refused = true;
+  if (std::getenv("VELORIN_ROWS")) std::printf("scale %.6f (%s) offset %.2f (%s) true %.6f %.2f\n", r.scale, r.scaleText.c_str(), r.offset, r.offsetText.c_str(), d.scale, d.offset * kFps);
+  // A refused result is measured too, as the single fit it would have
+  // written: how confidence relates to error.
+  o.refused = r.status != AutoSyncStatus::Found;
+  if (o.refused && (!ParseDecimal(r.offsetText) || !ParseDecimal(r.scaleText))) {
+    o.worst = 99999;  // nothing to write (no speech, no subtitles)
     return o;
   }
   std::vector<int> errors, signedErrors;
-  if (r.segments.size() > 1) {
+  if (!o.refused && r.segments.size() > 1) {
     for (const AutoSyncSegment& s : r.segments)
       for (int row = s.firstRow; row <= s.lastRow; ++row) {
         const auto got = static_cast<int32_t>(
@@ -270,7 +349,7 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
       signedErrors.push_back(got - ParseFirstFrame(truth[i]));
     }
   }
-  if (std::getenv("VELORIN_ROWS")) {
+  if (std::getenv("VELORIN_ROWS") && !o.refused) {
     for (int e : signedErrors) std::printf(" %d", e);
     std::printf("\n");
   }
@@ -300,6 +379,7 @@ int main(int argc, char** argv) {
       "confidence of found | confidence of refused | wrong |\n|---|---|---|---|---|---|---|---|---|\n");
   int wrongTotal = 0, inaccurate = 0;
   std::vector<std::pair<double, int>> calibration;  // confidence, worst error
+  std::vector<std::pair<double, int>> refusedCalibration;  // of what would have been written
   for (const Film& film : MakeFilms(argv[1], dir)) {
     const SpeechTrack track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
     if (const char* dump = std::getenv("VELORIN_DUMP")) {
@@ -316,6 +396,7 @@ int main(int argc, char** argv) {
                     film.name.c_str(), d.offset, d.ratio, o.refused ? "refused" : "found",
                     o.worst, o.median, o.bias, o.confidence * 100, o.segments);
       if (o.refused) {
+        refusedCalibration.push_back({o.confidence, o.worst});
         ++refused;
         rLo = std::min(rLo, o.confidence);
         rHi = std::max(rHi, o.confidence);
@@ -348,5 +429,20 @@ int main(int argc, char** argv) {
   std::printf("confidence → worst error of found results:");
   for (const auto& [c, e] : calibration) std::printf(" %.0f%%:%d", c * 100, e);
   std::printf("\n");
+  double wrongHigh = 0, rightHigh = 0;
+  int wouldBeWrong = 0, wouldBeRight = 0;
+  for (const auto& [c, e] : refusedCalibration) {
+    if (e > 4) {
+      ++wouldBeWrong;
+      wrongHigh = std::max(wrongHigh, c);
+    } else {
+      ++wouldBeRight;
+      rightHigh = std::max(rightHigh, c);
+    }
+  }
+  std::printf(
+      "refused: %d would have been wrong (highest confidence %.0f %%), %d would have been within "
+      "4 frames (highest confidence %.0f %%)\n",
+      wouldBeWrong, wrongHigh * 100, wouldBeRight, rightHigh * 100);
   return wrongTotal == 0 ? 0 : 1;
 }

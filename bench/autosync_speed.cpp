@@ -4,11 +4,14 @@
 //
 //   autosync_speed [folder] [minutes]   (default a temp folder and 120 minutes;
 //                                        the film is made once and kept there)
+//   autosync_speed --film FILM SUBTITLES (a film of your own and its mistimed
+//                                        subtitles, one MicroDVD line each)
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,21 @@ double Since(std::chrono::steady_clock::time_point t) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--film") {
+    std::vector<std::string> lines;
+    std::ifstream in(argv[3]);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    ListenTimes times;
+    auto t = std::chrono::steady_clock::now();
+    const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(argv[2], {});
+    const double listening = Since(t);
+    t = std::chrono::steady_clock::now();
+    const AutoSyncResult r = AlignToSpeech(track.speech, lines, 25);
+    std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s; %s\n",
+                times.parts, times.decoding, times.detecting, listening, Since(t),
+                r.status == AutoSyncStatus::Found ? "found" : AutoSyncMessage(r).c_str());
+    return 0;
+  }
   const std::string dir =
       argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "velorin-autosync").string();
   const double minutes = argc > 2 ? std::atof(argv[2]) : 120;
@@ -71,7 +89,7 @@ int main(int argc, char** argv) {
 
   std::printf(
       "| stage | seconds |\n|---|---|\n"
-      "| reading, decoding, resampling to 16 kHz | %.2f |\n"
+      "| reading, decoding, resampling to 8 kHz | %.2f |\n"
       "| voice activity detector (%zu steps of 10 ms) | %.2f |\n"
       "| alignment (%zu scales correlated, refined) | %.2f |\n"
       "| piecewise alignment, on top of that | %.2f |\n"

@@ -3,6 +3,9 @@
 #include <webrtc/modules/interface/module_common_types.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -27,12 +30,11 @@ namespace velorin {
 
 namespace {
 
-constexpr int kRate = 16000;
+constexpr int kRate = 8000;
 constexpr size_t kStepSamples = kRate / 100;  // 10 ms
 // The longest film listened to; sound after it is left out, so that memory
 // stays bounded whatever the file's time stamps say.
 constexpr double kMaxListenSeconds = 12 * 3600;
-constexpr size_t kMaxListenSteps = static_cast<size_t>(kMaxListenSeconds * 100);
 
 std::string AvMessage(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -142,18 +144,21 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
     last = i;
   }
   // Even so, speech is marked from where it has risen well above the bed,
-  // on recorded speech some 20 ms after it begins (the median over the
-  // shared recordings' cases): the track is moved that much earlier.
+  // some 10 ms after it begins: the track is moved that much earlier. The
+  // recorded-speech cases (bench/autosync_real) would take 20 or 30 ms (their
+  // median distance from the subtitles' own timing is 0 frames there, and
+  // under a frame late at 10 ms), but the generated films then land most of
+  // a frame early, the Opus ones by more than a frame.
   const size_t lag = std::min(kLagSteps, n);
   speech.erase(speech.begin(), speech.begin() + static_cast<std::ptrdiff_t>(lag));
   speech.resize(n, false);
   return speech;
 }
 
-// Feeds 16 kHz mono samples in any amounts and decides every 10 ms.
+// Feeds 8 kHz mono samples in any amounts and decides every 10 ms.
 class VoiceActivity {
  public:
-  VoiceActivity() : apm_(webrtc::AudioProcessing::Create()) {
+  explicit VoiceActivity(size_t limit) : apm_(webrtc::AudioProcessing::Create()), limit_(limit) {
     if (!apm_) throw Error("WebRTC audio processing is not available");
     webrtc::VoiceDetection* vad = apm_->voice_detection();
     // The least willing setting: noise is taken for speech far less often,
@@ -169,11 +174,12 @@ class VoiceActivity {
 
   // Silence before the first sound (a stream that starts late).
   void AddSilentSteps(size_t steps) {
-    const size_t to = std::min(voiced_.size() + steps, kMaxListenSteps);
+    const size_t to = std::min(voiced_.size() + steps, limit_);
     voiced_.resize(to, false);
     level_.resize(to, kSilentDb);
   }
   size_t Steps() const { return voiced_.size(); }
+  size_t Limit() const { return limit_; }
 
   void Add(const int16_t* samples, size_t count) {
     while (count > 0) {
@@ -186,14 +192,16 @@ class VoiceActivity {
     }
   }
 
-  // The last part step, padded with silence, and the speech track.
-  std::vector<bool> Finish() {
+  // The last part step, padded with silence; then the decisions and the
+  // loudness of every step.
+  void Finish() {
     if (filled_ > 0) {
       std::fill(frame_.data_ + filled_, frame_.data_ + kStepSamples, int16_t{0});
       Decide();
     }
-    return SpeechSteps(voiced_, level_);
   }
+  std::vector<bool>& Voiced() { return voiced_; }
+  std::vector<float>& Levels() { return level_; }
 
  private:
   void Decide() {
@@ -219,6 +227,7 @@ class VoiceActivity {
   }
 
   std::unique_ptr<webrtc::AudioProcessing> apm_;
+  size_t limit_;  // steps listened to at most
   webrtc::AudioFrame frame_;
   size_t filled_ = 0;
   double previous_ = 0;
@@ -232,8 +241,9 @@ double StreamRate(const AVStream* st) {
   return 0;
 }
 
-// To 16 kHz mono 16-bit; from a layout with a centre channel (5.1 and the
-// like) only the centre is taken.
+// To 8 kHz mono 16-bit (the voice activity detector works at 8 kHz whatever
+// it is given, and half the samples cost half); from a layout with a centre
+// channel (5.1 and the like) only the centre is taken.
 SwrContext* MakeResampler(const AVFrame& f) {
   AVChannelLayout monoLayout = AV_CHANNEL_LAYOUT_MONO;
   // A stream that names no layout gets the usual one for its channel count.
@@ -272,32 +282,79 @@ void CheckLocalFile(const std::string& path) {
     Unreadable(path, "není to obyčejný soubor (roura, zařízení nebo adresář)");
 }
 
-// One listening to one film: open it, pick the streams, decode the first
-// audio stream, resample it and hand it to the voice activity detector.
+// One listening to a stretch of one film (the whole of it by default): open
+// it, pick the streams, decode the first audio stream from the stretch's
+// start, resample it and hand it to the voice activity detector.
 class Listening {
  public:
-  Listening(const std::string& path, const ListenProgressFn& progress, ListenTimes* times)
-      : path_(path), progress_(progress), times_(times) {}
+  // from and to in seconds of the film; the steps heard start at `from`.
+  Listening(const std::string& path, const ListenProgressFn& progress, double from = 0,
+            double to = kMaxListenSeconds, const std::atomic<bool>* cancel = nullptr)
+      : path_(path),
+        progress_(progress),
+        from_(from),
+        to_(to),
+        cancel_(cancel),
+        vad_(static_cast<size_t>(std::ceil((std::min(to, kMaxListenSeconds) - from) * 100))) {}
 
-  SpeechTrack Run() {
+  // Opens the film and its decoder (and says whether its time stamps are
+  // exact enough for listening to stretches of it apart).
+  void Prepare() {
     const auto began = std::chrono::steady_clock::now();
     Open();
     PickStreams();
     OpenDecoder();
+    decoding_ += Seconds(began);
+  }
+  double Duration() const { return duration_; }
+  bool ExactTimes() const {
+    const std::string name = fmt_->iformat->name;
+    for (const char* exact : {"mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", "wav"})
+      if (name == exact) return true;
+    return false;
+  }
+  double FrameRate() const { return track_.frameRate; }
+
+  // Listens from the stretch's start to its end; false when the film cannot
+  // be sought to the start.
+  bool Listen() {
+    const auto began = std::chrono::steady_clock::now();
+    if (from_ > 0) {
+      const double at = (from_ + fileStart_) / av_q2d(audio_->time_base);
+      if (av_seek_frame(fmt_.get(), audio_->index, static_cast<int64_t>(at),
+                        AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    }
     ReadPackets();
     FlushResampler();
-    track_.speech = vad_.Finish();
-    if (times_) {
-      const double all =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-      times_->detecting += detecting_;
-      times_->decoding += all - detecting_;
-    }
+    vad_.Finish();
+    decoding_ += Seconds(began) - detecting_;
+    return true;
+  }
+
+  VoiceActivity& Heard() { return vad_; }
+  void AddTimes(ListenTimes* times) const {
+    if (!times) return;
+    times->detecting += detecting_;
+    times->decoding += decoding_;
+  }
+
+  // The whole film at once, for one that is not split.
+  SpeechTrack Run(ListenTimes* times) {
+    Prepare();
+    Listen();
+    AddTimes(times);
+    if (times) times->parts = 1;
+    track_.speech = SpeechSteps(vad_.Voiced(), vad_.Levels());
     if (progress_) progress_(1.0);
     return std::move(track_);
   }
 
  private:
+  static double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+  }
+
   void Open() {
     CheckLocalFile(path_);
     AVDictionary* options = nullptr;
@@ -350,6 +407,10 @@ class Listening {
   void ReadPackets() {
     int rc;
     while ((rc = av_read_frame(fmt_.get(), packet_.get())) >= 0 && !full_) {
+      if (cancel_ && cancel_->load()) {
+        av_packet_unref(packet_.get());
+        throw SpeechDetectionError(SpeechFailure::Cancelled, path_ + ": listening cancelled");
+      }
       if (packet_->stream_index == audio_->index) {
         Report(*packet_);
         // A damaged packet is skipped, as players do.
@@ -379,8 +440,9 @@ class Listening {
     placed_ = true;
     const int64_t pts = f.best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) return;
-    const double start = static_cast<double>(pts) * av_q2d(audio_->time_base) - fileStart_;
-    if (!(start < kMaxListenSeconds)) {
+    const double start =
+        static_cast<double>(pts) * av_q2d(audio_->time_base) - fileStart_ - from_;
+    if (!(start < static_cast<double>(vad_.Limit()) / 100)) {
       full_ = true;  // nothing of the sound lies within what is listened to
       return;
     }
@@ -435,23 +497,23 @@ class Listening {
       skip_ -= static_cast<int64_t>(from);
     }
     size_t count = got - from;
-    const size_t room = kMaxListenSteps > vad_.Steps() ? (kMaxListenSteps - vad_.Steps()) * kStepSamples : 0;
+    const size_t room =
+        vad_.Limit() > vad_.Steps() ? (vad_.Limit() - vad_.Steps()) * kStepSamples : 0;
     if (count >= room) {
       count = room;
       full_ = true;
     }
     const auto start = std::chrono::steady_clock::now();
     vad_.Add(mono_.data() + from, count);
-    if (times_)
-      detecting_ +=
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    detecting_ += Seconds(start);
   }
 
   void Report(const AVPacket& p) {
     if (!progress_) return;
     double done = -1;
-    if (duration_ > 0 && p.pts != AV_NOPTS_VALUE)
-      done = (static_cast<double>(p.pts) * av_q2d(audio_->time_base) - fileStart_) / duration_;
+    const double length = std::min(duration_, to_) - from_;
+    if (length > 0 && p.pts != AV_NOPTS_VALUE)
+      done = (static_cast<double>(p.pts) * av_q2d(audio_->time_base) - fileStart_ - from_) / length;
     else if (fileSize_ > 0 && p.pos >= 0)
       done = static_cast<double>(p.pos) / static_cast<double>(fileSize_);
     if (done < 0) return;
@@ -464,7 +526,9 @@ class Listening {
 
   const std::string& path_;
   const ListenProgressFn& progress_;
-  ListenTimes* times_;
+  double from_, to_;
+  const std::atomic<bool>* cancel_;
+  double decoding_ = 0;
   std::unique_ptr<AVFormatContext, FormatCloser> fmt_;
   std::unique_ptr<AVCodecContext, CodecFreer> dec_;
   std::unique_ptr<AVPacket, PacketFreer> packet_;
@@ -490,25 +554,155 @@ class Listening {
   Listening& operator=(const Listening&) = delete;
 };
 
+// A long film is listened to in parts at once, one per processor (four at
+// most), each part decoded from a little before its start so that the
+// decoder and the detector have settled, and running on a second past its
+// end, where the loudness of both parts must agree: a part that sought to
+// the wrong place is not used.
+constexpr double kMinPartSeconds = 300;
+constexpr size_t kMaxParts = 4;
+constexpr size_t kWarmUpSteps = 300;
+constexpr size_t kOverlapSteps = 100;
+constexpr size_t kCompareFrom = 100;  // the overlap's steps compared start this far into it
+constexpr float kSameLevelDb = 1;
+
+// Whether two parts heard the same sound where they overlap.
+bool SameSound(const std::vector<float>& a, size_t aFrom, const std::vector<float>& b,
+               size_t bFrom, size_t count) {
+  size_t differ = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (std::fabs(a[aFrom + i] - b[bFrom + i]) > kSameLevelDb) ++differ;
+  return differ * 10 <= count;
+}
+
+bool ListenInParts(const std::string& path, const ListenProgressFn& progress, SpeechTrack& track,
+                   ListenTimes* times, size_t most) {
+  const size_t cores =
+      most > 0 ? most : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), kMaxParts);
+  std::atomic<bool> cancel{false};
+  Listening first(path, progress, 0, kMaxListenSeconds, &cancel);
+  first.Prepare();
+  const double duration = std::min(first.Duration(), kMaxListenSeconds);
+  const size_t parts = std::min(cores, static_cast<size_t>(duration / kMinPartSeconds));
+  if (parts < 2 || !first.ExactTimes()) return false;
+  // Part k covers the steps from starts[k] to starts[k + 1].
+  std::vector<size_t> starts;
+  for (size_t k = 0; k < parts; ++k)
+    starts.push_back(static_cast<size_t>(std::llround(duration * 100 * static_cast<double>(k) /
+                                                      static_cast<double>(parts))));
+  const ListenProgressFn none;
+  std::vector<std::unique_ptr<Listening>> rest;
+  for (size_t k = 1; k < parts; ++k) {
+    const double from = static_cast<double>(starts[k] - kWarmUpSteps) / 100;
+    const double to = k + 1 < parts
+                          ? static_cast<double>(starts[k + 1] + kOverlapSteps) / 100
+                          : kMaxListenSeconds;
+    rest.push_back(std::make_unique<Listening>(path, none, from, to, &cancel));
+  }
+  // The first part ends where the second begins, and a second on.
+  Listening head(path, progress, 0, static_cast<double>(starts[1] + kOverlapSteps) / 100, &cancel);
+  std::vector<bool> sought(parts - 1, false);
+  std::vector<std::exception_ptr> failed(parts - 1);
+  std::vector<std::thread> threads;
+  for (size_t k = 0; k + 1 < parts; ++k)
+    threads.emplace_back([&, k] {
+      try {
+        rest[k]->Prepare();
+        sought[k] = rest[k]->Listen();
+      } catch (...) {
+        failed[k] = std::current_exception();
+        cancel = true;
+      }
+    });
+  std::exception_ptr headFailed;
+  try {
+    head.Prepare();
+    head.Listen();
+  } catch (...) {
+    headFailed = std::current_exception();
+    cancel = true;
+  }
+  for (std::thread& t : threads) t.join();
+  // What went wrong first: a part that failed stops the others, which then
+  // say they were cancelled.
+  auto cancelled = [](const std::exception_ptr& e) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const SpeechDetectionError& x) {
+      return x.Failure() == SpeechFailure::Cancelled;
+    } catch (...) {
+      return false;
+    }
+  };
+  for (const std::exception_ptr& e : failed)
+    if (e && !cancelled(e)) std::rethrow_exception(e);
+  if (headFailed) std::rethrow_exception(headFailed);
+  for (const std::exception_ptr& e : failed)
+    if (e) std::rethrow_exception(e);
+
+  // Each part's steps from its start on, checked against the part before.
+  std::vector<bool> voiced;
+  std::vector<float> level;
+  Listening* previous = &head;
+  size_t previousFrom = 0;  // the film's step at the previous part's first
+  for (size_t k = 0; k < parts; ++k) {
+    Listening* part = k == 0 ? &head : rest[k - 1].get();
+    const size_t partFrom = k == 0 ? 0 : starts[k] - kWarmUpSteps;
+    const size_t end = k + 1 < parts ? starts[k + 1] : SIZE_MAX;
+    std::vector<bool>& v = part->Heard().Voiced();
+    std::vector<float>& l = part->Heard().Levels();
+    if (k > 0) {
+      if (!sought[k - 1]) return false;
+      // The overlap: the previous part's last kOverlapSteps and this one's
+      // warm-up steps from kCompareFrom on, at the film's steps
+      // starts[k] - kWarmUpSteps + kCompareFrom to starts[k] + kOverlapSteps.
+      const size_t at = starts[k] - kWarmUpSteps + kCompareFrom;
+      const size_t count = kWarmUpSteps - kCompareFrom + kOverlapSteps;
+      const std::vector<float>& pl = previous->Heard().Levels();
+      if (pl.size() < at - previousFrom + count || l.size() < kCompareFrom + count) return false;
+      if (!SameSound(pl, at - previousFrom, l, kCompareFrom, count)) return false;
+    }
+    const size_t from = k == 0 ? 0 : kWarmUpSteps;
+    const size_t take = end == SIZE_MAX ? v.size() - std::min(v.size(), from) : end - starts[k];
+    if (k + 1 < parts && v.size() < from + take) return false;  // the film ended early
+    voiced.insert(voiced.end(), v.begin() + static_cast<std::ptrdiff_t>(from),
+                  v.begin() + static_cast<std::ptrdiff_t>(from + take));
+    level.insert(level.end(), l.begin() + static_cast<std::ptrdiff_t>(from),
+                 l.begin() + static_cast<std::ptrdiff_t>(from + take));
+    previous = part;
+    previousFrom = partFrom;
+  }
+  head.AddTimes(times);
+  for (const auto& part : rest) part->AddTimes(times);
+  if (times) times->parts = parts;
+  track.frameRate = first.FrameRate();
+  track.speech = SpeechSteps(voiced, level);
+  if (progress) progress(1.0);
+  return true;
+}
+
 class FfmpegSpeechDetector : public SpeechDetector {
  public:
-  explicit FfmpegSpeechDetector(ListenTimes* times) : times_(times) {}
+  FfmpegSpeechDetector(ListenTimes* times, size_t parts) : times_(times), parts_(parts) {}
 
   SpeechTrack Detect(const std::string& path, const ListenProgressFn& progress) override {
     // What goes wrong reaches the user in the message thrown; FFmpeg's own
     // log lines would only clutter the terminal.
     av_log_set_level(AV_LOG_QUIET);
-    return Listening(path, progress, times_).Run();
+    SpeechTrack track;
+    if (parts_ != 1 && ListenInParts(path, progress, track, times_, parts_)) return track;
+    return Listening(path, progress).Run(times_);
   }
 
  private:
   ListenTimes* times_;
+  size_t parts_;
 };
 
 }  // namespace
 
-std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times) {
-  return std::make_unique<FfmpegSpeechDetector>(times);
+std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times, size_t parts) {
+  return std::make_unique<FfmpegSpeechDetector>(times, parts);
 }
 
 }  // namespace velorin

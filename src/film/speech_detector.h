@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,12 +44,16 @@ class SpeechDetector {
 struct ListenTimes {
   double decoding = 0;   // reading, decoding and resampling the sound
   double detecting = 0;  // the voice activity detector
+  size_t parts = 0;       // the parts the last film was listened to in at once
 };
 
-// Decodes with FFmpeg, resamples to 16 kHz mono (the centre channel alone
+// Decodes with FFmpeg, resamples to 8 kHz mono (the centre channel alone
 // when there is one: films put dialogue there) and asks WebRTC's voice
 // activity detector about every 10 ms. With times, each detection adds the
-// time of its stages there.
-std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times = nullptr);
+// time of its stages there. A film of ten minutes or more in a container
+// with exact time stamps is listened to in as many parts at once (one per
+// processor, four at most, when 0), each checked against the part before.
+std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times = nullptr,
+                                                         size_t parts = 0);
 
 }  // namespace velorin

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -72,7 +73,13 @@ class Weights {
     for (size_t i = 0; i < speech.size(); ++i) count_[i + 1] = count_[i] + (speech[i] ? 1 : 0);
     const auto spoken = static_cast<double>(count_.back());
     share_ = speech.empty() ? 0 : spoken / static_cast<double>(speech.size());
-    level_ = share_;
+    // The share within the stretch people speak in (from the first speech to
+    // the last): silence or hiss before and after it says nothing of how
+    // dense the speech is.
+    size_t first = 0, last = speech.size();
+    while (first < speech.size() && !speech[first]) ++first;
+    while (last > first && !speech[last - 1]) --last;
+    level_ = last > first ? spoken / static_cast<double>(last - first) : 0;
     spokenSeconds_ = spoken * kStep;
   }
   double Share() const { return share_; }
@@ -418,25 +425,31 @@ std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleS
     average += std::max(score[i * k], 0.0);
   }
   const double cost = kSwitchCost * std::max(average / static_cast<double>(n), 1e-9);
+  // A change of offset keeps the film's order: the span after it may not
+  // land before the one ahead of it (a stretch of the film heard twice would
+  // otherwise take rows of either copy).
   std::vector<double> total(score.begin(), score.begin() + static_cast<std::ptrdiff_t>(k));
   std::vector<double> next(k);
-  std::vector<unsigned char> jumped(n * k, 0);
-  std::vector<size_t> leader(n, 0);
+  std::vector<uint16_t> cameFrom(n * k, 0);
   for (size_t i = 1; i < n; ++i) {
-    const auto lead =
-        static_cast<size_t>(std::max_element(total.begin(), total.end()) - total.begin());
-    leader[i] = lead;
     for (size_t j = 0; j < k; ++j) {
-      const bool jump = total[lead] - cost > total[j];
-      jumped[i * k + j] = jump;
-      next[j] = score[i * k + j] + (jump ? total[lead] - cost : total[j]);
+      size_t lead = j;
+      double best = total[j];
+      const double here = offsets[j] + b * spans[i].start;
+      for (size_t m = 0; m < k; ++m) {
+        if (m == j || total[m] - cost <= best) continue;
+        if (here < offsets[m] + b * spans[i - 1].start) continue;
+        best = total[m] - cost;
+        lead = m;
+      }
+      cameFrom[i * k + j] = static_cast<uint16_t>(lead);
+      next[j] = score[i * k + j] + best;
     }
     total.swap(next);
   }
   std::vector<size_t> choice(n);
   choice[n - 1] = static_cast<size_t>(std::max_element(total.begin(), total.end()) - total.begin());
-  for (size_t i = n - 1; i > 0; --i)
-    choice[i - 1] = jumped[i * k + choice[i]] ? leader[i] : choice[i];
+  for (size_t i = n - 1; i > 0; --i) choice[i - 1] = cameFrom[i * k + choice[i]];
 
   auto runs = [&]() {
     std::vector<std::pair<size_t, size_t>> r;  // [from, to)
@@ -750,14 +763,36 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   const Fit pieces = PiecewiseFit(w, coarse, spans, fit.b, offsets);
   std::vector<AutoSyncSegment> segments;
   double lowest = 1;
-  for (const Piece& p : pieces.pieces) {
+  // The stretches keep their order in the film: a stretch placed before the
+  // one ahead of it in the document has matched the wrong part of the film
+  // (a scene heard twice), which no confidence of its own shows.
+  bool ordered = true;
+  for (size_t k = 1; k < pieces.pieces.size(); ++k) {
+    const Piece& p = pieces.pieces[k - 1];
+    const Piece& q = pieces.pieces[k];
+    ordered = ordered && q.a + pieces.b * spans[q.from].start >=
+                             p.a + pieces.b * spans[p.to - 1].start;
+  }
+  if (!ordered) lowest = 0;
+  // Each stretch against the other offsets that keep it between its
+  // neighbours in the film.
+  const std::vector<Piece>& all = pieces.pieces;
+  for (size_t k = 0; k < all.size(); ++k) {
+    const Piece& p = all[k];
+    const double b = pieces.b;
     double other = 0;
     for (double o : offsets) {
       if (std::fabs(o - p.a) < kDistinctSeconds) continue;
-      other = std::max(other, PieceScore(w, spans, p.from, p.to, o, pieces.b));
+      if (k > 0 && o + b * spans[p.from].start < all[k - 1].a + b * spans[all[k - 1].to - 1].start)
+        continue;
+      if (k + 1 < all.size() &&
+          o + b * spans[p.to - 1].start > all[k + 1].a + b * spans[all[k + 1].from].start)
+        continue;
+      other = std::max(other, PieceScore(w, spans, p.from, p.to, o, b));
     }
     const double confidence = p.score <= 0 ? 0 : Clamp01((p.score - other) / p.score);
-    segments.push_back({spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b, confidence});
+    segments.push_back({spans[p.from].row, spans[p.to - 1].row, p.a * fps, pieces.b,
+                        ordered ? confidence : 0});
     lowest = std::min(lowest, confidence);
   }
   const bool cut = pieces.pieces.size() > 1 && lowest >= kMinAutoSyncConfidence;

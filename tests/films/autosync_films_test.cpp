@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -131,6 +132,29 @@ TEST_F(AutoSyncFilms, ListeningFindsThePictureRateAndTheWholeFilm) {
     // The last step may be part of one, and AAC pads the end a little.
     EXPECT_NEAR(static_cast<double>(f.track.speech.size()), f.seconds / kSpeechStepSeconds, 10);
   }
+}
+
+TEST_F(AutoSyncFilms, ListeningInPartsHearsWhatListeningOnceHears) {
+  // Ten minutes and more are listened to in parts at once; each part must
+  // take up the sound exactly where the one before it leaves off.
+  FilmPlan plan;
+  plan.seconds = 620;
+  plan.seed = 23;
+  const MadeFilm made = test::MakeSpeechFilm(dir->Path(), "long", plan);
+  const SpeechTrack once = MakeFfmpegSpeechDetector(nullptr, 1)->Detect(made.path, {});
+  std::vector<double> done;
+  ListenTimes times;
+  const SpeechTrack parts = MakeFfmpegSpeechDetector(&times, 2)->Detect(made.path, [&](double d) {
+    done.push_back(d);
+    return true;
+  });
+  EXPECT_EQ(times.parts, 2u);
+  ASSERT_EQ(parts.speech.size(), once.speech.size());
+  size_t differ = 0;
+  for (size_t i = 0; i < once.speech.size(); ++i) differ += parts.speech[i] != once.speech[i];
+  EXPECT_LE(differ, once.speech.size() / 500);
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  EXPECT_EQ(done.back(), 1.0);
 }
 
 TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {

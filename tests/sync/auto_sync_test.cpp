@@ -271,6 +271,27 @@ TEST(AlignToSpeech, ACutIsNoSingleFit) {
   EXPECT_EQ(AlignToSpeech(film.speech, doc, 25, true).status, AutoSyncStatus::Found);
 }
 
+TEST(AlignToSpeech, PiecewiseKeepsTheFilmsOrder) {
+  // One scene heard twice, 10 s of silence between; the document places the
+  // second as if the silence were not there. Either half fits either copy
+  // equally well: only the order in the film tells them apart.
+  const Film scene = MakeFilm(200, 25, 13);
+  std::vector<bool> speech = scene.speech;
+  speech.insert(speech.end(), 1000, false);
+  speech.insert(speech.end(), scene.speech.begin(), scene.speech.end());
+  Lines doc = scene.truth, truth = scene.truth;
+  for (const std::string& l : Mistimed(scene.truth, -200 * 25, 1)) doc.push_back(l);
+  for (const std::string& l : Mistimed(scene.truth, -210 * 25, 1)) truth.push_back(l);
+  const AutoSyncResult r = AlignToSpeech(speech, Mistimed(doc, 3 * 25, 1), 25, true);
+  ASSERT_EQ(r.status, AutoSyncStatus::Found) << AutoSyncMessage(r);
+  ASSERT_EQ(r.segments.size(), 2u);
+  EXPECT_NEAR(r.segments[0].offset, 75, 1);
+  EXPECT_NEAR(r.segments[1].offset, 75 + 250, 1);
+  EXPECT_EQ(r.segments[1].firstRow, static_cast<int>(scene.truth.size()));
+  EXPECT_TRUE(CheckChronology(r.points));
+  EXPECT_NEAR(r.points.back().newFrame, ParseFirstFrame(truth.back()), 1);
+}
+
 TEST(AlignToSpeech, FramesAndRatesFarOutside) {
   const Film film = MakeFilm(120, 25, 41);
   // Frame numbers far beyond the film take no memory by their size: the
