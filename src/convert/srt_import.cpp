@@ -71,12 +71,6 @@ FrameValue TimeValue(const NumberField& h, const NumberField& m, const NumberFie
   return ExactFrameValue(h.Value() * 3600 + m.Value() * 60 + s.Value(), decimals, rate);
 }
 
-void AppendNumber(std::string& out, int64_t value) {
-  char buf[24];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, end);
-}
-
 // Whether a line decides the text test: at least four characters, not a
 // '[' line and not only blanks.
 bool DecidesSrtTest(std::string_view line) {
@@ -114,13 +108,21 @@ void AtLine(size_t line, Fn&& fn) {
 
 }  // namespace
 
-std::string FrameFieldText(FrameValue value) {
-  if (value < 500) return {};
+namespace {
+
+// FrameFieldText written into buf (room for 11 characters); returns its end.
+char* PutFrameField(char* buf, FrameValue value) {
+  if (value < 500) return buf;
   int64_t frame = value / 1000;
   if (frame > INT32_MAX) ThrowInvalidInteger(std::to_string(frame));
-  std::string out;
-  AppendNumber(out, frame);
-  return out;
+  return std::to_chars(buf, buf + 16, frame).ptr;
+}
+
+}  // namespace
+
+std::string FrameFieldText(FrameValue value) {
+  char buf[16];
+  return std::string(buf, PutFrameField(buf, value));
 }
 
 bool IsSrtText(std::string_view bytes) {
@@ -176,8 +178,45 @@ bool IsSrtFile(const std::string& path) {
   return IsSrtText(head);
 }
 
+namespace {
+
+// Two digits at s as a number, or -1 when either is not a digit.
+int TwoDigits(const char* s) {
+  return IsDigit(s[0]) && IsDigit(s[1]) ? (s[0] - '0') * 10 + (s[1] - '0') : -1;
+}
+
+// "HH:MM:SS,mmm" (or '.') at s in thousandths of a frame, or -1 when s does
+// not have that shape.
+FrameValue CanonicalTimeValue(const char* s, int32_t rate) {
+  const int h = TwoDigits(s), m = TwoDigits(s + 3), sec = TwoDigits(s + 6);
+  if (h < 0 || m < 0 || sec < 0 || s[2] != ':' || s[5] != ':' || (s[8] != ',' && s[8] != '.') ||
+      !IsDigit(s[9]) || !IsDigit(s[10]) || !IsDigit(s[11]))
+    return -1;
+  const int millis = (s[9] - '0') * 100 + (s[10] - '0') * 10 + (s[11] - '0');
+  // floor(0.mmm x rate), as ExactFrameValue folds three decimals.
+  return (int64_t{h} * 3600 + m * 60 + sec) * rate + int64_t{millis} * rate / 1000;
+}
+
+// The times of a line written as nearly every SRT file writes them,
+// "HH:MM:SS,mmm --> HH:MM:SS,mmm" and nothing or a non-digit after it; nothing
+// for any other shape, which the general reading below takes.
+std::optional<ConvertedTimes> CanonicalSrtTimes(std::string_view line, int32_t rate) {
+  constexpr size_t kSize = 29;  // two times of 12 and " --> "
+  if (line.size() < kSize || line.substr(12, 5) != " --> " ||
+      (line.size() > kSize && IsDigit(line[kSize])))
+    return std::nullopt;
+  const FrameValue start = CanonicalTimeValue(line.data(), rate);
+  const FrameValue end = CanonicalTimeValue(line.data() + 17, rate);
+  if (start < 0 || end < 0) return std::nullopt;
+  return ConvertedTimes{start, end};
+}
+
+}  // namespace
+
 ConvertedTimes ParseSrtTimes(std::string_view timeLine, FrameRate rate) {
   CheckRate(rate);
+  if (const std::optional<ConvertedTimes> quick = CanonicalSrtTimes(timeLine, rate.Thousandths()))
+    return *quick;
   enum { kHours, kMinutes, kSeconds, kFraction, kSurplus };
   NumberField fields[2][4];
   int time = 0;
@@ -280,27 +319,47 @@ void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text
 namespace {
 
 // Hands converted lines over as soon as they are complete: the last one is
-// held back while a text without times may still be added to its end.
+// held back while a text without times may still be added to its end. Lines
+// are built as AddConvertedSubtitle builds them, in one buffer reused from
+// line to line.
 class LineHandover {
  public:
   explicit LineHandover(const ConvertedLineFn& emit) : emit_(emit) {}
   // A number too large is an error of the file's line; what emit throws
   // (the output's own error) is not.
   void Add(std::string_view text, FrameValue start, FrameValue end, size_t line) {
-    AtLine(line, [&] { AddConvertedSubtitle(lines_, text, start, end); });
-    if (lines_.size() > 1) {
-      emit_(lines_.front());
-      lines_.erase(lines_.begin());
+    char first[16], second[16];
+    char *firstEnd = first, *secondEnd = second;
+    AtLine(line, [&] {
+      firstEnd = PutFrameField(first, start);
+      secondEnd = PutFrameField(second, end);
+    });
+    if (firstEnd == first && secondEnd == second) {
+      if (text.empty()) return;
+      // A text-only line before any subtitle is kept rather than lost.
+      if (!held_) last_ = "{}{}", held_ = true;
+      last_.append(text);
+      return;
     }
+    if (held_) emit_(last_);
+    last_.clear();
+    last_ += '{';
+    last_.append(first, firstEnd);
+    last_ += "}{";
+    last_.append(second, secondEnd);
+    last_ += '}';
+    last_ += text;
+    held_ = true;
   }
   void Finish() {
-    for (const std::string& line : lines_) emit_(line);
-    lines_.clear();
+    if (held_) emit_(last_);
+    held_ = false;
   }
 
  private:
   const ConvertedLineFn& emit_;
-  std::vector<std::string> lines_;  // at most the last line
+  std::string last_;  // the last line, while held_
+  bool held_ = false;
 };
 
 ConvertedDocument Collect(const std::function<bool(const ConvertedLineFn&)>& convert) {

@@ -40,10 +40,12 @@ Blank Nearest(std::string_view text, size_t target, bool utf8) {
 }
 
 size_t RoundHalfEven(double value) {
-  double lower = std::floor(value);
-  double diff = value - lower;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(lower, 2.0) != 0)) lower += 1;
-  return static_cast<size_t>(lower);
+  // value is a character position, far below 2^53: its floor converts exactly
+  // and its parity is the integer's (fmod would cost a library call a row).
+  const double lower = std::floor(value);
+  const double diff = value - lower;
+  const auto whole = static_cast<size_t>(lower);
+  return whole + ((diff > 0.5 || (diff == 0.5 && (whole & 1) != 0)) ? 1 : 0);
 }
 
 }  // namespace
