@@ -1,6 +1,8 @@
 #include "convert/srt_import.h"
 
+#include <bit>
 #include <charconv>
+#include <cstring>
 #include <climits>
 #include <optional>
 
@@ -185,30 +187,37 @@ int TwoDigits(const char* s) {
   return IsDigit(s[0]) && IsDigit(s[1]) ? (s[0] - '0') * 10 + (s[1] - '0') : -1;
 }
 
-// "HH:MM:SS,mmm" (or '.') at s in thousandths of a frame, or -1 when s does
-// not have that shape.
-FrameValue CanonicalTimeValue(const char* s, int32_t rate) {
-  const int h = TwoDigits(s), m = TwoDigits(s + 3), sec = TwoDigits(s + 6);
-  if (h < 0 || m < 0 || sec < 0 || s[2] != ':' || s[5] != ':' || (s[8] != ',' && s[8] != '.') ||
-      !IsDigit(s[9]) || !IsDigit(s[10]) || !IsDigit(s[11]))
-    return -1;
-  const int millis = (s[9] - '0') * 100 + (s[10] - '0') * 10 + (s[11] - '0');
-  // floor(0.mmm x rate), as ExactFrameValue folds three decimals.
-  return (int64_t{h} * 3600 + m * 60 + sec) * rate + int64_t{millis} * rate / 1000;
+// "H:MM:SS,mmm" (one to nine digits of hours, ',' or '.') from p: its value
+// in thousandths of a frame, and p moved past it; nothing when the text at
+// p has another shape.
+std::optional<FrameValue> CanonicalTimeValue(const char*& p, const char* end, int32_t rate) {
+  int64_t hours = 0;
+  const char* const start = p;
+  const char* s = p;
+  while (s < end && IsDigit(*s) && s - start < 9) hours = hours * 10 + (*s++ - '0');
+  if (s == start || end - s < 10) return std::nullopt;
+  const int m = TwoDigits(s + 1), sec = TwoDigits(s + 4);
+  if (m < 0 || sec < 0 || s[0] != ':' || s[3] != ':' || (s[6] != ',' && s[6] != '.') ||
+      !IsDigit(s[7]) || !IsDigit(s[8]) || !IsDigit(s[9]))
+    return std::nullopt;
+  const int millis = (s[7] - '0') * 100 + (s[8] - '0') * 10 + (s[9] - '0');
+  p = s + 10;
+  // floor(0.mmm x rate), what ExactFrameValue makes of three decimals.
+  return (hours * 3600 + m * 60 + sec) * rate + int64_t{millis} * rate / 1000;
 }
 
 // The times of a line written as nearly every SRT file writes them,
-// "HH:MM:SS,mmm --> HH:MM:SS,mmm" and nothing or a non-digit after it; nothing
-// for any other shape, which the general reading below takes.
+// "HH:MM:SS,mmm --> HH:MM:SS,mmm" with nothing or a non-digit after it;
+// nothing for any other shape, which the general reading below takes.
 std::optional<ConvertedTimes> CanonicalSrtTimes(std::string_view line, int32_t rate) {
-  constexpr size_t kSize = 29;  // two times of 12 and " --> "
-  if (line.size() < kSize || line.substr(12, 5) != " --> " ||
-      (line.size() > kSize && IsDigit(line[kSize])))
-    return std::nullopt;
-  const FrameValue start = CanonicalTimeValue(line.data(), rate);
-  const FrameValue end = CanonicalTimeValue(line.data() + 17, rate);
-  if (start < 0 || end < 0) return std::nullopt;
-  return ConvertedTimes{start, end};
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  const std::optional<FrameValue> start = CanonicalTimeValue(p, end, rate);
+  if (!start || end - p < 5 || std::string_view(p, 5) != " --> ") return std::nullopt;
+  p += 5;
+  const std::optional<FrameValue> stop = CanonicalTimeValue(p, end, rate);
+  if (!stop || (p < end && IsDigit(*p))) return std::nullopt;
+  return ConvertedTimes{*start, *stop};
 }
 
 }  // namespace
@@ -384,38 +393,47 @@ ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
 
 namespace {
 
+// The first CR or LF from p, or end; eight bytes at a time, since SRT lines
+// are short and a library search per line costs more than it finds.
+const char* FindLineBreak(const char* p, const char* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; end - p >= 8; p += 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      const uint64_t lf = w ^ (kOnes * '\n'), cr = w ^ (kOnes * '\r');
+      // A zero byte's high bit; bytes above the lowest may be false alarms.
+      const uint64_t found = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+      if (found) return p + std::countr_zero(found) / 8;
+    }
+  }
+  while (p < end && *p != '\n' && *p != '\r') ++p;
+  return p;
+}
+
 // Calls fn(line, number) for every line of SRT input. Besides LF and CR LF, a
 // bare CR (old Mac tools) and CR CR LF (a CR LF file that went through a tool
 // adding another CR) end a line too.
 template <typename Fn>
 void ForEachSrtLine(std::string_view text, const ProgressFn& progress, Fn&& fn) {
   size_t number = 0;
-  auto one = [&](std::string_view line) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (const char* p = begin; p < end;) {
+    const char* const stop = FindLineBreak(p, end);
     ++number;
-    fn(line, number);
+    fn(std::string_view(p, static_cast<size_t>(stop - p)), number);
     if (progress && number % kProgressStride == 0)
-      progress(static_cast<size_t>(line.data() - text.data()), text.size());
-  };
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t nl = text.find('\n', start);
-    const bool ended = nl != std::string_view::npos;
-    std::string_view segment = text.substr(start, (ended ? nl : text.size()) - start);
-    if (ended && segment.ends_with("\r\r"))
-      segment.remove_suffix(2);
-    else if (segment.ends_with('\r'))
-      segment.remove_suffix(1);
-    for (size_t from = 0;;) {
-      const size_t cr = segment.find('\r', from);
-      if (cr == std::string_view::npos) {
-        one(segment.substr(from));
-        break;
-      }
-      one(segment.substr(from, cr - from));
-      from = cr + 1;
+      progress(static_cast<size_t>(p - begin), text.size());
+    if (stop == end) break;
+    p = stop + 1;
+    if (*stop == '\r') {
+      // CR LF and CR CR LF end one line; any other CR ends one of its own.
+      if (p < end && *p == '\n')
+        ++p;
+      else if (end - p >= 2 && p[0] == '\r' && p[1] == '\n')
+        p += 2;
     }
-    if (!ended) break;
-    start = nl + 1;
   }
   if (progress) progress(text.size(), text.size());
 }
