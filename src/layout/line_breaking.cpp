@@ -95,13 +95,15 @@ void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8
     const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
     Blank b;
     if (listed) {
-      // The nearest, the leftmost of equals, as Nearest finds it.
+      // The nearest, the leftmost of equals, as Nearest finds it. Positions
+      // rise, so past the target the first blank is the last that can win.
       size_t bestDistance = 0;
       for (size_t j = 0; j < blanks.count; ++j) {
         const size_t p = blanks.list[j].position;
         const size_t distance = p > target ? p - target : target - p;
         if (b.position == 0 || distance < bestDistance)
           b = {blanks.list[j].position, blanks.list[j].offset}, bestDistance = distance;
+        if (p >= target) break;
       }
     } else {
       b = Nearest(source, target, utf8);
@@ -205,7 +207,7 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   // Kept in locals: the byte stores below could alias the struct's fields.
   size_t length = 0, blankCount = 0;
   int count = 0;
-  bool braces = false;
+  bool closed = false;
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
@@ -220,12 +222,12 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
     if (c == '{' || c == '}') {
       // Outside a tag a '{' opens one and everything up to the next '}'
       // goes; a '}' alone is dropped; a '{' never closed drops the rest.
-      braces = true;
       if (c == '{') {
         const void* close = std::memchr(p + 1, '}', static_cast<size_t>(end - p - 1));
         if (!close) break;
         p = static_cast<const char*>(close);
       }
+      closed = true;  // the text has a '}'
       ++p;
       continue;
     }
@@ -247,7 +249,7 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   std::array<std::string_view, 5> tags{};
   scratch.whole.clear();
   scratch.firstLine.clear();
-  if (braces && text.find('}') != std::string_view::npos) {
+  if (closed) {
     const std::array<std::string_view, 5> old = FiveLineViews(text);
     for (size_t j = 0; j < old.size(); ++j) {
       // memrchr: string_view::rfind goes back a byte at a time.
@@ -314,7 +316,10 @@ void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* sel
     const int32_t first = view.First(), second = view.Second();
     std::string& buf = out.Buffer();
     const size_t start = buf.size();
-    AppendSubtitleHead(buf, first, second);
+    if (view.FirstField().WrittenAsRead() && view.SecondField().WrittenAsRead())
+      buf.append(line.substr(0, view.TextStart()));
+    else
+      AppendSubtitleHead(buf, first, second);
     if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
       // Left as it is.
       buf.resize(start);
