@@ -78,10 +78,19 @@ struct Blanks {
   }
 };
 
+// Where ChooseBreaks put its '|': the offsets in rising order, repeats
+// included, when every one is listed.
+struct Cuts {
+  std::array<size_t, 8> at{};
+  size_t count = 0;
+  bool complete = true;
+};
+
 // Turns the chosen blanks of text into '|' in place; every break is looked
 // for in the text as it was before any of them.
-void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
-  if (breaks <= 0) return;
+Cuts ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
+  Cuts cuts;
+  if (breaks <= 0) return cuts;
   const bool listed = blanks.count <= Blanks::kMax;
   const size_t length = blanks.length;
   // The chosen blanks are turned once all are found; more breaks than a
@@ -109,12 +118,19 @@ void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8
       b = Nearest(source, target, utf8);
     }
     if (b.position == 0 || b.position >= length) continue;
-    if (chosenCount < chosen.size())
+    if (chosenCount < chosen.size()) {
       chosen[chosenCount++] = b.offset;
-    else
+    } else {
       text[b.offset] = '|';  // listed blanks or a copy: the search no longer reads text
+      cuts.complete = false;
+    }
   }
   for (size_t j = 0; j < chosenCount; ++j) text[chosen[j]] = '|';
+  // Already in order: the targets rise with k, and the nearest listed blank
+  // (the leftmost of equals) never moves left as its target moves right.
+  cuts.at = chosen;
+  cuts.count = chosenCount;
+  return cuts;
 }
 
 void BreakInPlace(std::string& text, int breaks, bool utf8) {
@@ -141,6 +157,19 @@ std::array<std::string_view, 5> FiveLineViews(std::string_view text) {
     lines[slot] = text.substr(start, bar - start);
     start = bar + 1;
   }
+  return lines;
+}
+
+// FiveLineViews of a text whose only '|' are the cuts, without looking for them.
+std::array<std::string_view, 5> LinesAtCuts(std::string_view text, const Cuts& cuts) {
+  std::array<std::string_view, 5> lines;
+  size_t start = 0, slot = 0;
+  for (size_t j = 0; j < cuts.count && slot + 1 < lines.size(); ++j) {
+    if (j > 0 && cuts.at[j] == cuts.at[j - 1]) continue;
+    lines[slot++] = text.substr(start, cuts.at[j] - start);
+    start = cuts.at[j] + 1;
+  }
+  lines[slot] = text.substr(start);
   return lines;
 }
 
@@ -260,8 +289,10 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
     SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
     tags[0] = scratch.firstLine;
   }
-  ChooseBreaks(plain, blanks, breaks, utf8);
-  const std::array<std::string_view, 5> lines = FiveLineViews(plain);
+  // The joined text has no '|' of its own: those there now are the cuts.
+  const Cuts cuts = ChooseBreaks(plain, blanks, breaks, utf8);
+  const std::array<std::string_view, 5> lines =
+      cuts.complete ? LinesAtCuts(plain, cuts) : FiveLineViews(plain);
   // A new line without tags of its own takes those of the line above.
   for (size_t j = 1; j < lines.size(); ++j)
     if (tags[j].empty() && !lines[j].empty()) tags[j] = tags[j - 1];
