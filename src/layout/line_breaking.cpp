@@ -100,20 +100,21 @@ Cuts ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8
   std::string copy;
   if (static_cast<size_t>(breaks) > chosen.size() && !listed) copy = text;
   const std::string_view source = copy.empty() ? std::string_view(text) : copy;
+  size_t from = 0;  // the first listed blank not before the last target
   for (int k = 1; k <= breaks; ++k) {
     const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
     Blank b;
     if (listed) {
-      // The nearest, the leftmost of equals, as Nearest finds it. Positions
-      // rise, so past the target the first blank is the last that can win.
-      size_t bestDistance = 0;
-      for (size_t j = 0; j < blanks.count; ++j) {
-        const size_t p = blanks.list[j].position;
-        const size_t distance = p > target ? p - target : target - p;
-        if (b.position == 0 || distance < bestDistance)
-          b = {blanks.list[j].position, blanks.list[j].offset}, bestDistance = distance;
-        if (p >= target) break;
-      }
+      // The nearest, the leftmost of equals, as Nearest finds it: positions
+      // rise, so it is the last blank before the target or the first one
+      // after. Targets rise too, so each search goes on from the last.
+      size_t j = from;
+      while (j < blanks.count && blanks.list[j].position < target) ++j;
+      from = j;
+      if (j > 0 &&
+          (j == blanks.count || target - blanks.list[j - 1].position <= blanks.list[j].position - target))
+        --j;
+      if (j < blanks.count) b = {blanks.list[j].position, blanks.list[j].offset};
     } else {
       b = Nearest(source, target, utf8);
     }
