@@ -311,6 +311,19 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   return true;
 }
 
+namespace {
+
+// The head of a re-broken row: copied when it reads as it would be written.
+void AppendHead(std::string& out, std::string_view line, const SubtitleLineView& view,
+                int32_t first, int32_t second) {
+  if (view.FirstField().WrittenAsRead() && view.SecondField().WrittenAsRead())
+    out.append(line.substr(0, view.TextStart()));
+  else
+    AppendSubtitleHead(out, first, second);
+}
+
+}  // namespace
+
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8) {
   LineBreakScratch scratch;
@@ -327,10 +340,11 @@ void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const Progres
   for (int row = 0; row < count; ++row) {
     ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
-    const SubtitleLineView view(list.Line(row));
+    const std::string_view old = list.Line(row);
+    const SubtitleLineView view(old);
     const int32_t first = view.First(), second = view.Second();
     line.clear();
-    AppendSubtitleHead(line, first, second);
+    AppendHead(line, old, view, first, second);
     if (AppendTextLineCount(line, view.Text(), breaks, maximum, list.IsUtf8(), scratch))
       list.Replace(row, line);
   }
@@ -348,10 +362,7 @@ void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* sel
     const int32_t first = view.First(), second = view.Second();
     std::string& buf = out.Buffer();
     const size_t start = buf.size();
-    if (view.FirstField().WrittenAsRead() && view.SecondField().WrittenAsRead())
-      buf.append(line.substr(0, view.TextStart()));
-    else
-      AppendSubtitleHead(buf, first, second);
+    AppendHead(buf, line, view, first, second);
     if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
       // Left as it is.
       buf.resize(start);
