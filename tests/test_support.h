@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velorin::test {
@@ -22,6 +23,10 @@ class TempDir {
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+
+// UTF-8 text as a UTF-16 file, with its byte-order mark, as Windows Notepad
+// saves "Unicode" (little-endian) or "Unicode big endian".
+std::string Utf16Bytes(std::string_view utf8, bool bigEndian);
 
 bool IsRoot();
 

@@ -90,16 +90,20 @@ struct SoundJob {
           return !cancel.load();
         };
       };
+      // Runs one reading; a failure is kept for the window, never thrown.
+      auto guarded = [this](auto read) {
+        try {
+          read();
+        } catch (const SpeechDetectionError& e) {
+          std::lock_guard<std::mutex> g(lock);
+          Fail(e);
+        } catch (const std::exception& e) {
+          std::lock_guard<std::mutex> g(lock);
+          Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
+        }
+      };
       std::optional<SoundSummary> summary;
-      try {
-        summary.emplace(ReadSoundPeaks(path, progress(peaksPermille)));
-      } catch (const SpeechDetectionError& e) {
-        std::lock_guard<std::mutex> g(lock);
-        Fail(e);
-      } catch (const std::exception& e) {
-        std::lock_guard<std::mutex> g(lock);
-        Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
-      }
+      guarded([&] { summary.emplace(ReadSoundPeaks(path, progress(peaksPermille))); });
       bool go = false;
       {
         std::lock_guard<std::mutex> g(lock);
@@ -108,15 +112,10 @@ struct SoundJob {
         peaksDone = true;
       }
       std::optional<std::vector<bool>> found;
-      if (go) try {
+      if (go)
+        guarded([&] {
           found = MakeFfmpegSpeechDetector()->Detect(path, progress(speechPermille)).speech;
-        } catch (const SpeechDetectionError& e) {
-          std::lock_guard<std::mutex> g(lock);
-          Fail(e);
-        } catch (const std::exception& e) {
-          std::lock_guard<std::mutex> g(lock);
-          Fail(SpeechDetectionError(SpeechFailure::Unreadable, e.what()));
-        }
+        });
       std::lock_guard<std::mutex> g(lock);
       speech = std::move(found);
       speechDone = true;

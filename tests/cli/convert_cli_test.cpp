@@ -12,6 +12,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TempDir;
+using test::Utf16Bytes;
 using test::WriteBytes;
 
 struct CliResult {
@@ -117,35 +118,14 @@ TEST(CliImportExport, RefusalsSayWhyAndWriteNothing) {
   EXPECT_NE(Cli({"--help"}).out.find("velorin-cli export IN -o OUT --fps RATE"), std::string::npos);
 }
 
-// UTF-16 as Windows Notepad saves it, little- or big-endian.
-std::string Utf16(const std::string& utf8, bool bigEndian) {
-  std::u16string text;
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;  // no characters beyond U+FFFF here
-    char16_t u = static_cast<char16_t>(len == 1 ? c : len == 2 ? c & 0x1F : c & 0x0F);
-    for (int k = 1; k < len; ++k)
-      u = static_cast<char16_t>((u << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F));
-    text += u;
-    i += static_cast<size_t>(len);
-  }
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t u : text) {
-    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-    out += bigEndian ? hi : lo;
-    out += bigEndian ? lo : hi;
-  }
-  return out;
-}
-
 // Every command reads UTF-16 input as its UTF-8, as the window does, and
 // writes UTF-8.
 TEST(CliImportExport, EveryCommandReadsUtf16) {
   TempDir dir;
-  WriteBytes(dir.File("le.srt"), Utf16(kSrt, false));
-  WriteBytes(dir.File("be.txt"), Utf16(kSrt, true));
-  WriteBytes(dir.File("le.sub"), Utf16(kFrames, false));
-  WriteBytes(dir.File("be.sub"), Utf16(kFrames, true));
+  WriteBytes(dir.File("le.srt"), Utf16Bytes(kSrt, false));
+  WriteBytes(dir.File("be.txt"), Utf16Bytes(kSrt, true));
+  WriteBytes(dir.File("le.sub"), Utf16Bytes(kFrames, false));
+  WriteBytes(dir.File("be.sub"), Utf16Bytes(kFrames, true));
   const std::string retimed = "{38}{101}Ahoj|světe\r\n{126}{155}<i>Konec</i>\r\n";
   const struct {
     std::vector<std::string> args;
@@ -153,16 +133,18 @@ TEST(CliImportExport, EveryCommandReadsUtf16) {
   } cases[] = {
       {{"import", dir.File("le.srt"), "-o", "-", "--fps", "25"}, "", kFrames},
       {{"import", dir.File("be.txt"), "-o", "-", "--fps", "25"}, "", kFrames},
-      {{"import", "-", "-o", "-", "--fps", "25"}, Utf16(kSrt, true), kFrames},
+      {{"import", "-", "-o", "-", "--fps", "25"}, Utf16Bytes(kSrt, true), kFrames},
       {{"import", "-", "-o", "-", "--fps", "25"},
-       Utf16("00:00:01.50,00:00:04.00 Ahoj|světe\r\n", false),
+       Utf16Bytes("00:00:01.50,00:00:04.00 Ahoj|světe\r\n", false),
        "{37}{100}Ahoj|světe\r\n"},
       {{"info", dir.File("le.sub")},
        "",
        "first: 37\nlast: 125\ncount: 2\nformatting: no\nformatted: 0\nmax lines: 2\n"
        "longest line: 125\n"},
       {{"retime", dir.File("be.sub"), "-o", "-", "--offset", "1", "--scale", "1"}, "", retimed},
-      {{"retime", "-", "-o", "-", "--offset", "1", "--scale", "1"}, Utf16(kFrames, false), retimed},
+      {{"retime", "-", "-o", "-", "--offset", "1", "--scale", "1"},
+       Utf16Bytes(kFrames, false),
+       retimed},
       {{"retime", dir.File("film.sub"), "-o", "-", "--sync", dir.File("le.sub")}, "", kFrames},
       {{"complete", dir.File("le.sub"), "-o", "-", "--remove"},
        "",

@@ -9,6 +9,7 @@ namespace velorin {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::Utf16Bytes;
 constexpr FrameRate k25(25000);
 
 TEST(ParseSrtTimes, FieldsFractionsAndWhatFollowsTheTime) {
@@ -192,17 +193,6 @@ TEST(ConvertSrt, BlocksBecomeFrameLines) {
   }
 }
 
-// UTF-16 of ASCII and Latin text, as Windows Notepad saves "Unicode".
-std::string Utf16(std::u16string_view text, bool bigEndian) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t u : text) {
-    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-    out += bigEndian ? hi : lo;
-    out += bigEndian ? lo : hi;
-  }
-  return out;
-}
-
 TEST(ConvertSrt, MalformedFilesAsTheirBlocksAreMeant) {
   const std::string t1 = "00:00:01,000 --> 00:00:02,000", t2 = "00:00:03,000 --> 00:00:04,000",
                     t3 = "00:00:05,000 --> 00:00:06,000";
@@ -249,12 +239,12 @@ TEST(ConvertSrt, MalformedFilesAsTheirBlocksAreMeant) {
       {"Windows-1252 bytes kept as they are",
        "1\r\n" + t1 + "\r\nO\xF9 est-il ?\r\n", {"{25}{50}O\xF9 est-il ?"}},
       {"UTF-16 little-endian",
-       Utf16(u"1\r\n00:00:01,000 --> 00:00:02,000\r\nPříliš\r\n\r\n2\r\n"
-             u"00:00:03,000 --> 00:00:04,000\r\n\u65E5\u672C \U0001F600\r\n",
+       Utf16Bytes("1\r\n00:00:01,000 --> 00:00:02,000\r\nPříliš\r\n\r\n2\r\n"
+             "00:00:03,000 --> 00:00:04,000\r\n\u65E5\u672C \U0001F600\r\n",
              false),
        {"{25}{50}Příliš", "{75}{100}\u65E5\u672C \U0001F600"}},
       {"UTF-16 big-endian, no counters",
-       Utf16(u"00:00:01,000 --> 00:00:02,000\nA\n\n00:00:03,000 --> 00:00:04,000\nB\n", true), ab},
+       Utf16Bytes("00:00:01,000 --> 00:00:02,000\nA\n\n00:00:03,000 --> 00:00:04,000\nB\n", true), ab},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

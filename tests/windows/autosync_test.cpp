@@ -80,9 +80,7 @@ class AutoSyncTest : public QObject {
     player->Open(speech_.path);
     f.form->SetPlayer(std::move(player));
     f.form->LoadSubtitleFile(f.Write("late.sub", Document(speech_.lines, 87)));
-    f.form->show();
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     f.form->ListBox1->setFocus();
     f.form->Timer1Timer();
     QTest::keyClick(f.form->ListBox1, Qt::Key_F9);

@@ -62,8 +62,7 @@ struct Timeline {
   }
   // F11 in the main window.
   void Show(bool wide = true) {
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     f.form->ListBox1->setFocus();
     QTest::keyClick(f.form->ListBox1, Qt::Key_F11);
     osa = f.form->Form15;

@@ -19,9 +19,7 @@ QByteArray Cp(const char* utf8, TextEncoding encoding) {
 }
 
 void Show(MainWindowFixture& f, const QString& path) {
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  QVERIFY(f.Activate());
   if (!path.isEmpty()) f.form->LoadSubtitleFile(path);
   f.form->Timer1Timer();
   f.form->ListBox1->setFocus();
@@ -59,8 +57,7 @@ void Add(MainWindowFixture& f, const QString& file, std::function<void(TForm6*)>
     act(d);
     if (d->isVisible()) d->StornoBut->click();
   });
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  QVERIFY(f.Activate());
   f.form->ListBox1->setFocus();
   QTest::keyClick(f.form->ListBox1, Qt::Key_Insert);
   QVERIFY(shown);

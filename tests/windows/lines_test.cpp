@@ -39,9 +39,7 @@ void OnDialogs(std::deque<std::function<void(D&)>> acts) {
 // The file loaded, the window active with the focus in the list, rows selected.
 void Open(MainWindowFixture& f, const char* utf8, std::initializer_list<int> rows) {
   f.form->LoadSubtitleFile(f.Write("a.sub", utf8));
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  QVERIFY(f.Activate());
   f.form->ListBox1->setFocus();
   auto* sm = f.form->ListBox1->selectionModel();
   sm->clearSelection();
@@ -213,8 +211,7 @@ class LinesTest : public QObject {
     // fitting row keeps its selection.
     f.prompts.shown.clear();
     run([](TForm4& d) { d.Button3->click(); });
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     QTest::keyClick(f.form->ListBox1, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(f.Rows(), split);
     QCOMPARE(f.prompts.Texts(),

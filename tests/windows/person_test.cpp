@@ -18,9 +18,7 @@ namespace {
 // A shown, active main window with a file loaded by typing its name into
 // the source field and pressing Enter.
 void OpenShown(MainWindowFixture& f, const QByteArray& bytes) {
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  QVERIFY(f.Activate());
   const QString file = f.Write("a.sub", bytes);
   f.form->ESource->setFocus();
   QTest::keyClicks(f.form->ESource, file);

@@ -132,8 +132,7 @@ class PrevodTest : public QObject {
         f.form->frameRateText = c.rate;
         if (c.shown.endsWith('?')) f.prompts.yesNo = {false};
         f.form->Timer1Timer();
-        f.form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QVERIFY(f.Activate());
         WhenActive<TForm12>(c.act);
         QTest::keyClick(f.form->ListBox1, Qt::Key_F3, Qt::AltModifier);
         QCOMPARE(ReadFileBytes(dir.path() + "/" + c.srt), c.srtBytes);

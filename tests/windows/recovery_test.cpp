@@ -13,12 +13,6 @@ using namespace velorin::test;
 
 namespace {
 
-void Show(MainWindowFixture& f) {
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-}
-
 QStringList CopiesIn(const QString& dir) {
   return QDir(dir).entryList({"*.recovery"}, QDir::Files, QDir::Name);
 }
@@ -58,7 +52,7 @@ class RecoveryTest : public QObject {
     RecoveryCopy written;
     {
       MainWindowFixture crashed({}, state.path());
-      Show(crashed);
+      QVERIFY(crashed.Activate());
       crashed.form->LoadSubtitleFile(film);
       QVERIFY(CopiesIn(state.path()).isEmpty());  // nothing unsaved yet
       crashed.form->ESync->setText(files.filePath("sync.sub"));
@@ -87,7 +81,7 @@ class RecoveryTest : public QObject {
 
     MainWindowFixture next({}, state.path());
     next.prompts.yesNo = {true};
-    Show(next);
+    QVERIFY(next.Activate());
     QTRY_COMPARE(next.prompts.Kinds(), QStringList({"question"}));
     const QString when =
         QDateTime::fromSecsSinceEpoch(written.session.savedAt).toString("hh:mm");
@@ -136,7 +130,7 @@ class RecoveryTest : public QObject {
     for (int start = 0; start < 3; ++start) {
       MainWindowFixture f({}, state.path());
       if (start < 2) f.prompts.yesNo = {false};
-      Show(f);
+      QVERIFY(f.Activate());
       QTest::qWait(50);
       const QStringList expected = start == 0   ? QStringList({"message", "question"})
                                    : start == 1 ? QStringList({"question"})
@@ -152,7 +146,7 @@ class RecoveryTest : public QObject {
 
   void OnlySavingEveryRowNewFileOrClosingRemoveTheCopy() {
     MainWindowFixture f;
-    Show(f);
+    QVERIFY(f.Activate());
     f.prompts.yesNo = {false, false};  // keep nothing on "Nový" and at the end
     f.form->LoadSubtitleFile(f.Write("film.sub", kFilm));
     QWidget* list = f.form->ListBox1;

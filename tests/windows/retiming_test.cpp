@@ -169,9 +169,7 @@ class RetimingTest : public QObject {
   void ShortcutsReachTheRetimingCommands() {
     MainWindowFixture f;
     f.form->LoadSubtitleFile(f.Write("a.sub", "{10}{20}a\r\n{30}{40}b\r\n"));
-    f.form->show();
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     f.form->ListBox1->setFocus();
     SelectRows(*f.form, {1});
     f.form->E5->setText("1");

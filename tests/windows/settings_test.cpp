@@ -223,9 +223,7 @@ class SettingsTest : public QObject {
   void ShortcutsReachTheSettingsCommands() {
     MainWindowFixture f;
     f.form->LoadSettings();
-    f.form->show();
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.Activate());
     f.prompts.inputs = {QString("/t/"), QString("/f")};
     QTest::keyClick(f.form->ESource, Qt::Key_F12);
     QTest::keyClick(f.form->ESource, Qt::Key_F12, Qt::ControlModifier);

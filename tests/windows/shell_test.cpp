@@ -40,9 +40,7 @@ void OnNextDialog(std::function<void(D*)> act) {
 // The main window on screen with a document and its menus enabled, the list
 // focused, so that keys reach the shortcuts as a person's keys do.
 void ShowWith(MainWindowFixture& f, const QByteArray& doc) {
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  QVERIFY(f.Activate());
   QTest::qWait(1);  // start-up: the settings are read
   if (!doc.isEmpty()) f.form->LoadSubtitleFile(f.Write("main.sub", doc));
   f.form->SetChanged(false);

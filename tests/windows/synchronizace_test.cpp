@@ -128,9 +128,7 @@ class SynchronizaceTest : public QObject {
       f.form->LoadSubtitleFile(f.Write("a.sub", doc));
       f.Write("bad.sub", "[x]\r\nabc\r\n");
       f.prompts.files = {f.Write("s.sub", "{100}{150}a\r\n{1000}{1050}b\r\n{2200}{2250}c\r\n")};
-      f.form->show();
-      f.form->activateWindow();
-      QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+      QVERIFY(f.Activate());
       f.form->Timer1Timer();
       QTest::keyClick(f.form->ListBox1, Qt::Key_F2, Qt::ControlModifier);  // E3, E4, E5, E6
       QTest::keyClick(f.form->ListBox1, Qt::Key_A, Qt::ControlModifier);   // takes no part

@@ -9,12 +9,6 @@ using namespace velorin::test;
 
 namespace {
 
-void Show(MainWindowFixture& f) {
-  f.form->show();
-  f.form->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-}
-
 // Drops the file at path on the main window where widget is.
 void Drop(TForm1& form, const QString& path, QWidget* widget) {
   QMimeData data;
@@ -35,7 +29,7 @@ class UndoTest : public QObject {
  private slots:
   void KeysTakeStepsBackAndDoThemAgain() {
     MainWindowFixture f;
-    Show(f);
+    QVERIFY(f.Activate());
     const QByteArray original = "{30}{40}b\r\n{10}{20}a\r\n";
     f.form->LoadSubtitleFile(f.Write("a.sub", original));
     const QStringList before = f.Rows();
@@ -69,7 +63,7 @@ class UndoTest : public QObject {
 
   void DroppedFilesOpenWhereTheyFall() {
     MainWindowFixture f;
-    Show(f);
+    QVERIFY(f.Activate());
     const QString subtitles = f.Write("a.sub", "{10}{20}a\r\n{30}{40}b\r\n");
     Drop(*f.form, subtitles, f.form->ListBox1);
     QTRY_COMPARE(f.form->ESource->text(), subtitles);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -103,6 +104,13 @@ struct MainWindowFixture {
     o.processes = &processes;
     form = std::make_unique<TForm1>(prompts, o);
     form->subtitlesPath = dir.path() + "/";
+  }
+  // Shows the main window and waits until it is active, so that keys reach
+  // its shortcuts as a person's keys do. False when it never became active.
+  [[nodiscard]] bool Activate() {
+    form->show();
+    form->activateWindow();
+    return QTest::qWaitForWindowActive(form.get());
   }
   QString Path(const QString& name) const { return dir.path() + "/" + name; }
   QString Write(const QString& name, const QByteArray& bytes) const {
