@@ -1,6 +1,8 @@
 #include "convert/srt_import.h"
 
+#include <bit>
 #include <charconv>
+#include <cstring>
 #include <climits>
 #include <optional>
 
@@ -71,12 +73,6 @@ FrameValue TimeValue(const NumberField& h, const NumberField& m, const NumberFie
   return ExactFrameValue(h.Value() * 3600 + m.Value() * 60 + s.Value(), decimals, rate);
 }
 
-void AppendNumber(std::string& out, int64_t value) {
-  char buf[24];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, end);
-}
-
 // Whether a line decides the text test: at least four characters, not a
 // '[' line and not only blanks.
 bool DecidesSrtTest(std::string_view line) {
@@ -114,13 +110,21 @@ void AtLine(size_t line, Fn&& fn) {
 
 }  // namespace
 
-std::string FrameFieldText(FrameValue value) {
-  if (value < 500) return {};
+namespace {
+
+// FrameFieldText written into buf (room for 11 characters); returns its end.
+char* PutFrameField(char* buf, FrameValue value) {
+  if (value < 500) return buf;
   int64_t frame = value / 1000;
   if (frame > INT32_MAX) ThrowInvalidInteger(std::to_string(frame));
-  std::string out;
-  AppendNumber(out, frame);
-  return out;
+  return std::to_chars(buf, buf + 16, frame).ptr;
+}
+
+}  // namespace
+
+std::string FrameFieldText(FrameValue value) {
+  char buf[16];
+  return std::string(buf, PutFrameField(buf, value));
 }
 
 bool IsSrtText(std::string_view bytes) {
@@ -176,8 +180,52 @@ bool IsSrtFile(const std::string& path) {
   return IsSrtText(head);
 }
 
+namespace {
+
+// Two digits at s as a number, or -1 when either is not a digit.
+int TwoDigits(const char* s) {
+  return IsDigit(s[0]) && IsDigit(s[1]) ? (s[0] - '0') * 10 + (s[1] - '0') : -1;
+}
+
+// "H:MM:SS,mmm" (one to nine digits of hours, ',' or '.') from p: its value
+// in thousandths of a frame, and p moved past it; nothing when the text at
+// p has another shape.
+std::optional<FrameValue> CanonicalTimeValue(const char*& p, const char* end, int32_t rate) {
+  int64_t hours = 0;
+  const char* const start = p;
+  const char* s = p;
+  while (s < end && IsDigit(*s) && s - start < 9) hours = hours * 10 + (*s++ - '0');
+  if (s == start || end - s < 10) return std::nullopt;
+  const int m = TwoDigits(s + 1), sec = TwoDigits(s + 4);
+  if (m < 0 || sec < 0 || s[0] != ':' || s[3] != ':' || (s[6] != ',' && s[6] != '.') ||
+      !IsDigit(s[7]) || !IsDigit(s[8]) || !IsDigit(s[9]))
+    return std::nullopt;
+  const int millis = (s[7] - '0') * 100 + (s[8] - '0') * 10 + (s[9] - '0');
+  p = s + 10;
+  // floor(0.mmm x rate), what ExactFrameValue makes of three decimals.
+  return (hours * 3600 + m * 60 + sec) * rate + int64_t{millis} * rate / 1000;
+}
+
+// The times of a line written as nearly every SRT file writes them,
+// "HH:MM:SS,mmm --> HH:MM:SS,mmm" with nothing or a non-digit after it;
+// nothing for any other shape, which the general reading below takes.
+std::optional<ConvertedTimes> CanonicalSrtTimes(std::string_view line, int32_t rate) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  const std::optional<FrameValue> start = CanonicalTimeValue(p, end, rate);
+  if (!start || end - p < 5 || std::string_view(p, 5) != " --> ") return std::nullopt;
+  p += 5;
+  const std::optional<FrameValue> stop = CanonicalTimeValue(p, end, rate);
+  if (!stop || (p < end && IsDigit(*p))) return std::nullopt;
+  return ConvertedTimes{*start, *stop};
+}
+
+}  // namespace
+
 ConvertedTimes ParseSrtTimes(std::string_view timeLine, FrameRate rate) {
   CheckRate(rate);
+  if (const std::optional<ConvertedTimes> quick = CanonicalSrtTimes(timeLine, rate.Thousandths()))
+    return *quick;
   enum { kHours, kMinutes, kSeconds, kFraction, kSurplus };
   NumberField fields[2][4];
   int time = 0;
@@ -280,27 +328,47 @@ void AddConvertedSubtitle(std::vector<std::string>& lines, std::string_view text
 namespace {
 
 // Hands converted lines over as soon as they are complete: the last one is
-// held back while a text without times may still be added to its end.
+// held back while a text without times may still be added to its end. Lines
+// are built as AddConvertedSubtitle builds them, in one buffer reused from
+// line to line.
 class LineHandover {
  public:
   explicit LineHandover(const ConvertedLineFn& emit) : emit_(emit) {}
   // A number too large is an error of the file's line; what emit throws
   // (the output's own error) is not.
   void Add(std::string_view text, FrameValue start, FrameValue end, size_t line) {
-    AtLine(line, [&] { AddConvertedSubtitle(lines_, text, start, end); });
-    if (lines_.size() > 1) {
-      emit_(lines_.front());
-      lines_.erase(lines_.begin());
+    char first[16], second[16];
+    char *firstEnd = first, *secondEnd = second;
+    AtLine(line, [&] {
+      firstEnd = PutFrameField(first, start);
+      secondEnd = PutFrameField(second, end);
+    });
+    if (firstEnd == first && secondEnd == second) {
+      if (text.empty()) return;
+      // A text-only line before any subtitle is kept rather than lost.
+      if (!held_) last_ = "{}{}", held_ = true;
+      last_.append(text);
+      return;
     }
+    if (held_) emit_(last_);
+    last_.clear();
+    last_ += '{';
+    last_.append(first, firstEnd);
+    last_ += "}{";
+    last_.append(second, secondEnd);
+    last_ += '}';
+    last_ += text;
+    held_ = true;
   }
   void Finish() {
-    for (const std::string& line : lines_) emit_(line);
-    lines_.clear();
+    if (held_) emit_(last_);
+    held_ = false;
   }
 
  private:
   const ConvertedLineFn& emit_;
-  std::vector<std::string> lines_;  // at most the last line
+  std::string last_;  // the last line, while held_
+  bool held_ = false;
 };
 
 ConvertedDocument Collect(const std::function<bool(const ConvertedLineFn&)>& convert) {
@@ -325,38 +393,47 @@ ConvertedDocument ConvertTimeCodeLines(std::string_view bytes, FrameRate rate,
 
 namespace {
 
+// The first CR or LF from p, or end; eight bytes at a time, since SRT lines
+// are short and a library search per line costs more than it finds.
+const char* FindLineBreak(const char* p, const char* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; end - p >= 8; p += 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      const uint64_t lf = w ^ (kOnes * '\n'), cr = w ^ (kOnes * '\r');
+      // A zero byte's high bit; bytes above the lowest may be false alarms.
+      const uint64_t found = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+      if (found) return p + std::countr_zero(found) / 8;
+    }
+  }
+  while (p < end && *p != '\n' && *p != '\r') ++p;
+  return p;
+}
+
 // Calls fn(line, number) for every line of SRT input. Besides LF and CR LF, a
 // bare CR (old Mac tools) and CR CR LF (a CR LF file that went through a tool
 // adding another CR) end a line too.
 template <typename Fn>
 void ForEachSrtLine(std::string_view text, const ProgressFn& progress, Fn&& fn) {
   size_t number = 0;
-  auto one = [&](std::string_view line) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (const char* p = begin; p < end;) {
+    const char* const stop = FindLineBreak(p, end);
     ++number;
-    fn(line, number);
+    fn(std::string_view(p, static_cast<size_t>(stop - p)), number);
     if (progress && number % kProgressStride == 0)
-      progress(static_cast<size_t>(line.data() - text.data()), text.size());
-  };
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t nl = text.find('\n', start);
-    const bool ended = nl != std::string_view::npos;
-    std::string_view segment = text.substr(start, (ended ? nl : text.size()) - start);
-    if (ended && segment.ends_with("\r\r"))
-      segment.remove_suffix(2);
-    else if (segment.ends_with('\r'))
-      segment.remove_suffix(1);
-    for (size_t from = 0;;) {
-      const size_t cr = segment.find('\r', from);
-      if (cr == std::string_view::npos) {
-        one(segment.substr(from));
-        break;
-      }
-      one(segment.substr(from, cr - from));
-      from = cr + 1;
+      progress(static_cast<size_t>(p - begin), text.size());
+    if (stop == end) break;
+    p = stop + 1;
+    if (*stop == '\r') {
+      // CR LF and CR CR LF end one line; any other CR ends one of its own.
+      if (p < end && *p == '\n')
+        ++p;
+      else if (end - p >= 2 && p[0] == '\r' && p[1] == '\n')
+        p += 2;
     }
-    if (!ended) break;
-    start = nl + 1;
   }
   if (progress) progress(text.size(), text.size());
 }

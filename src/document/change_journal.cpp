@@ -1,6 +1,9 @@
 #include "document/change_journal.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -109,14 +112,48 @@ void ChangeSet::PutBytes(std::string_view s) {
   bytes_.append(s);
 }
 
+namespace {
+
+uint64_t Word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+constexpr bool kLittle = std::endian::native == std::endian::little;
+
+// How many bytes a and b share at their start, at most limit; eight bytes
+// compared at a time (a command rewrites a million rows).
+size_t CommonPrefix(std::string_view a, std::string_view b, size_t limit) {
+  size_t n = 0;
+  if constexpr (kLittle) {
+    for (; n + 8 <= limit; n += 8)
+      if (const uint64_t diff = Word(a.data() + n) ^ Word(b.data() + n))
+        return n + static_cast<size_t>(std::countr_zero(diff)) / 8;
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+// The same at their end.
+size_t CommonSuffix(std::string_view a, std::string_view b, size_t limit) {
+  size_t n = 0;
+  if constexpr (kLittle) {
+    for (; n + 8 <= limit; n += 8)
+      if (const uint64_t diff =
+              Word(a.data() + a.size() - n - 8) ^ Word(b.data() + b.size() - n - 8))
+        return n + static_cast<size_t>(std::countl_zero(diff)) / 8;
+  }
+  while (n < limit && a[a.size() - 1 - n] == b[b.size() - 1 - n]) ++n;
+  return n;
+}
+
+}  // namespace
+
 void ChangeSet::Replaced(int row, std::string_view before, std::string_view after) {
-  size_t prefix = 0;
   const size_t shorter = std::min(before.size(), after.size());
-  while (prefix < shorter && before[prefix] == after[prefix]) ++prefix;
-  size_t suffix = 0;
-  while (suffix < shorter - prefix &&
-         before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
-    ++suffix;
+  const size_t prefix = CommonPrefix(before, after, shorter);
+  const size_t suffix = CommonSuffix(before, after, shorter - prefix);
   before = before.substr(prefix, before.size() - prefix - suffix);
   after = after.substr(prefix, after.size() - prefix - suffix);
   const bool packed = Packable(before) && Packable(after);

@@ -166,6 +166,12 @@ bool IsValidUtf8(std::string_view s) {
       ++p;
       continue;
     }
+    // Two bytes, most letters with accents: a lead byte C2-DF (C0 and C1
+    // would be overlong) and one continuation byte.
+    if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+      p += 2;
+      continue;
+    }
     int len;
     uint32_t cp;
     if ((c & 0xE0) == 0xC0) {

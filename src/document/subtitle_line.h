@@ -45,6 +45,18 @@ struct FrameField {
   }
   // The digits among the bytes, without the leading 0.
   std::string Digits() const;
+  // Whether a field read from its '{' (as SubtitleLineView reads both) is
+  // closed and holds just the digits AppendSubtitleHead writes for its value:
+  // none for 0, no leading zero. A head of two such fields is written again
+  // by copying it. Frame() decides first whether the value fits.
+  bool WrittenAsRead() const {
+    if (!closed || bytes.empty() || bytes[0] != '{') return false;
+    if (bytes.size() == 1) return true;
+    if (bytes[1] == '0') return false;
+    for (size_t i = 1; i < bytes.size(); ++i)
+      if (static_cast<unsigned char>(bytes[i]) - unsigned{'0'} >= 10) return false;
+    return true;
+  }
 
  private:
   [[noreturn]] void ThrowFieldTooLarge() const;

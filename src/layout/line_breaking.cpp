@@ -40,10 +40,12 @@ Blank Nearest(std::string_view text, size_t target, bool utf8) {
 }
 
 size_t RoundHalfEven(double value) {
-  double lower = std::floor(value);
-  double diff = value - lower;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(lower, 2.0) != 0)) lower += 1;
-  return static_cast<size_t>(lower);
+  // value is a character position, far below 2^53: its floor converts exactly
+  // and its parity is the integer's (fmod would cost a library call a row).
+  const double lower = std::floor(value);
+  const double diff = value - lower;
+  const auto whole = static_cast<size_t>(lower);
+  return whole + ((diff > 0.5 || (diff == 0.5 && (whole & 1) != 0)) ? 1 : 0);
 }
 
 }  // namespace
@@ -76,10 +78,19 @@ struct Blanks {
   }
 };
 
+// Where ChooseBreaks put its '|': the offsets in rising order, repeats
+// included, when every one is listed.
+struct Cuts {
+  std::array<size_t, 8> at{};
+  size_t count = 0;
+  bool complete = true;
+};
+
 // Turns the chosen blanks of text into '|' in place; every break is looked
 // for in the text as it was before any of them.
-void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
-  if (breaks <= 0) return;
+Cuts ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8) {
+  Cuts cuts;
+  if (breaks <= 0) return cuts;
   const bool listed = blanks.count <= Blanks::kMax;
   const size_t length = blanks.length;
   // The chosen blanks are turned once all are found; more breaks than a
@@ -89,28 +100,38 @@ void ChooseBreaks(std::string& text, const Blanks& blanks, int breaks, bool utf8
   std::string copy;
   if (static_cast<size_t>(breaks) > chosen.size() && !listed) copy = text;
   const std::string_view source = copy.empty() ? std::string_view(text) : copy;
+  size_t from = 0;  // the first listed blank not before the last target
   for (int k = 1; k <= breaks; ++k) {
     const size_t target = RoundHalfEven(static_cast<double>(length) / (breaks + 1) * k);
     Blank b;
     if (listed) {
-      // The nearest, the leftmost of equals, as Nearest finds it.
-      size_t bestDistance = 0;
-      for (size_t j = 0; j < blanks.count; ++j) {
-        const size_t p = blanks.list[j].position;
-        const size_t distance = p > target ? p - target : target - p;
-        if (b.position == 0 || distance < bestDistance)
-          b = {blanks.list[j].position, blanks.list[j].offset}, bestDistance = distance;
-      }
+      // The nearest, the leftmost of equals, as Nearest finds it: positions
+      // rise, so it is the last blank before the target or the first one
+      // after. Targets rise too, so each search goes on from the last.
+      size_t j = from;
+      while (j < blanks.count && blanks.list[j].position < target) ++j;
+      from = j;
+      if (j > 0 &&
+          (j == blanks.count || target - blanks.list[j - 1].position <= blanks.list[j].position - target))
+        --j;
+      if (j < blanks.count) b = {blanks.list[j].position, blanks.list[j].offset};
     } else {
       b = Nearest(source, target, utf8);
     }
     if (b.position == 0 || b.position >= length) continue;
-    if (chosenCount < chosen.size())
+    if (chosenCount < chosen.size()) {
       chosen[chosenCount++] = b.offset;
-    else
+    } else {
       text[b.offset] = '|';  // listed blanks or a copy: the search no longer reads text
+      cuts.complete = false;
+    }
   }
   for (size_t j = 0; j < chosenCount; ++j) text[chosen[j]] = '|';
+  // Already in order: the targets rise with k, and the nearest listed blank
+  // (the leftmost of equals) never moves left as its target moves right.
+  cuts.at = chosen;
+  cuts.count = chosenCount;
+  return cuts;
 }
 
 void BreakInPlace(std::string& text, int breaks, bool utf8) {
@@ -137,6 +158,19 @@ std::array<std::string_view, 5> FiveLineViews(std::string_view text) {
     lines[slot] = text.substr(start, bar - start);
     start = bar + 1;
   }
+  return lines;
+}
+
+// FiveLineViews of a text whose only '|' are the cuts, without looking for them.
+std::array<std::string_view, 5> LinesAtCuts(std::string_view text, const Cuts& cuts) {
+  std::array<std::string_view, 5> lines;
+  size_t start = 0, slot = 0;
+  for (size_t j = 0; j < cuts.count && slot + 1 < lines.size(); ++j) {
+    if (j > 0 && cuts.at[j] == cuts.at[j - 1]) continue;
+    lines[slot++] = text.substr(start, cuts.at[j] - start);
+    start = cuts.at[j] + 1;
+  }
+  lines[slot] = text.substr(start);
   return lines;
 }
 
@@ -203,7 +237,7 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   // Kept in locals: the byte stores below could alias the struct's fields.
   size_t length = 0, blankCount = 0;
   int count = 0;
-  bool braces = false;
+  bool closed = false;
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
@@ -218,12 +252,12 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
     if (c == '{' || c == '}') {
       // Outside a tag a '{' opens one and everything up to the next '}'
       // goes; a '}' alone is dropped; a '{' never closed drops the rest.
-      braces = true;
       if (c == '{') {
         const void* close = std::memchr(p + 1, '}', static_cast<size_t>(end - p - 1));
         if (!close) break;
         p = static_cast<const char*>(close);
       }
+      closed = true;  // the text has a '}'
       ++p;
       continue;
     }
@@ -245,7 +279,7 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   std::array<std::string_view, 5> tags{};
   scratch.whole.clear();
   scratch.firstLine.clear();
-  if (braces && text.find('}') != std::string_view::npos) {
+  if (closed) {
     const std::array<std::string_view, 5> old = FiveLineViews(text);
     for (size_t j = 0; j < old.size(); ++j) {
       // memrchr: string_view::rfind goes back a byte at a time.
@@ -256,8 +290,10 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
     SeparateTagScopesInto(tags[0], scratch.whole, scratch.firstLine);
     tags[0] = scratch.firstLine;
   }
-  ChooseBreaks(plain, blanks, breaks, utf8);
-  const std::array<std::string_view, 5> lines = FiveLineViews(plain);
+  // The joined text has no '|' of its own: those there now are the cuts.
+  const Cuts cuts = ChooseBreaks(plain, blanks, breaks, utf8);
+  const std::array<std::string_view, 5> lines =
+      cuts.complete ? LinesAtCuts(plain, cuts) : FiveLineViews(plain);
   // A new line without tags of its own takes those of the line above.
   for (size_t j = 1; j < lines.size(); ++j)
     if (tags[j].empty() && !lines[j].empty()) tags[j] = tags[j - 1];
@@ -275,6 +311,19 @@ bool AppendTextLineCount(std::string& out, std::string_view text, int breaks, bo
   return true;
 }
 
+namespace {
+
+// The head of a re-broken row: copied when it reads as it would be written.
+void AppendHead(std::string& out, std::string_view line, const SubtitleLineView& view,
+                int32_t first, int32_t second) {
+  if (view.FirstField().WrittenAsRead() && view.SecondField().WrittenAsRead())
+    out.append(line.substr(0, view.TextStart()));
+  else
+    AppendSubtitleHead(out, first, second);
+}
+
+}  // namespace
+
 std::optional<std::string> ChangeTextLineCount(std::string_view text, int breaks, bool maximum,
                                                bool utf8) {
   LineBreakScratch scratch;
@@ -291,10 +340,11 @@ void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const Progres
   for (int row = 0; row < count; ++row) {
     ReportProgress(progress, static_cast<size_t>(row), total);
     if (!list.Selected(row)) continue;
-    const SubtitleLineView view(list.Line(row));
+    const std::string_view old = list.Line(row);
+    const SubtitleLineView view(old);
     const int32_t first = view.First(), second = view.Second();
     line.clear();
-    AppendSubtitleHead(line, first, second);
+    AppendHead(line, old, view, first, second);
     if (AppendTextLineCount(line, view.Text(), breaks, maximum, list.IsUtf8(), scratch))
       list.Replace(row, line);
   }
@@ -312,7 +362,7 @@ void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* sel
     const int32_t first = view.First(), second = view.Second();
     std::string& buf = out.Buffer();
     const size_t start = buf.size();
-    AppendSubtitleHead(buf, first, second);
+    AppendHead(buf, line, view, first, second);
     if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
       // Left as it is.
       buf.resize(start);

@@ -44,6 +44,25 @@ TEST(ParseSrtTimes, FieldsFractionsAndWhatFollowsTheTime) {
     EXPECT_THROW(ParseSrtTimes(tooLarge, k25), Error) << tooLarge;
 }
 
+TEST(ParseSrtTimes, TheUsualLineReadsAsTheGeneralReadingReadsIt) {
+  // A blank in front is passed over, but leads the line past the quick
+  // reading of "HH:MM:SS,mmm --> HH:MM:SS,mmm": both must agree.
+  for (const char* line :
+       {"00:00:01,500 --> 00:00:04,000", "00:59:59,999 --> 01:00:00,001",
+        "123:45:06,007 --> 999999999:00:00,000", "1:02:03.004 --> 1:02:03.995",
+        "00:00:01,000 --> 00:00:02,000X1:100", "00:00:01,000 --> 00:00:02,0009",
+        "00:00:01,000 --> 00:00:02,00", "00:00:01,000  --> 00:00:02,000",
+        "0000000001:00:00,000 --> 00:00:00,000", "00:00:01,000 -> 00:00:02,000"}) {
+    for (const FrameRate& rate : kFrameRates) {
+      SCOPED_TRACE(std::string(line) + " at " + std::to_string(rate.Thousandths()));
+      const ConvertedTimes quick = ParseSrtTimes(line, rate);
+      const ConvertedTimes general = ParseSrtTimes(std::string(" ") + line, rate);
+      EXPECT_EQ(quick.start, general.start);
+      EXPECT_EQ(quick.end, general.end);
+    }
+  }
+}
+
 TEST(ParseTimeCodeLine, NumbersFractionsAndText) {
   const struct {
     std::string line;
@@ -194,6 +213,9 @@ TEST(ConvertSrt, MalformedFilesAsTheirBlocksAreMeant) {
        {"{25}{50}A|A2", "{75}{100}B"}},
       {"bare CR", "1\r" + t1 + "\rA\r\r2\r" + t2 + "\rB\r", ab},
       {"CR CR LF", "1\r\r\n" + t1 + "\r\r\nA\r\r\n\r\r\n2\r\r\n" + t2 + "\r\r\nB\r\r\n", ab},
+      {"CR CR CR LF, a CR inside a line, CR CR at the end",
+       "1\r\n" + t1 + "\r\nA\rA2\r\r\r\n2\r\n" + t2 + "\r\nB\r\r",
+       {"{25}{50}A|A2", "{75}{100}B"}},
       {"overlapping blocks",
        "1\n00:00:01,000 --> 00:00:05,000\nA\n\n2\n00:00:02,000 --> 00:00:03,000\nB\n",
        {"{25}{125}A", "{50}{75}B"}},

@@ -103,6 +103,38 @@ TEST(UndoHistory, EveryCommandComesBackExactlyAndGoesAgain) {
   }
 }
 
+// A replacement is kept as the middle that differs: whatever the lines share
+// at their start and end (read eight bytes at a time), it comes back exactly.
+TEST(UndoHistory, AReplacedLineComesBackWhateverItShares) {
+  const std::string a = "{1}{2}abcdefgh", b = "ijklmnopqrstuvwxyz";
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {a + b, a + "X" + b},           // an insertion after eight and more shared bytes
+      {a + "X" + b, a + b},           // and its removal
+      {a + b, a + b.substr(1)},       // the differing byte at the end of a word
+      {"{1}{2}" + b, "{1}{2}" + b + b},  // one a prefix of the other
+      {b + b, b},                     // one a suffix of the other
+      {"{1}{2}aaaaaaaaaaaaaaaaa", "{1}{2}aaaaaaaaaaaaaaaa"},  // repeats shared both ways
+      {"{1}{2}", "{1}{2}x"},          // shorter than a word
+      {a, a},                         // unchanged
+      {"{1}{2}\xe8\x61j|\x9e\x6c\x75\x9d", "{1}{2}\xe8\x61j \x9e\x6c\x75\x9d"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before + " -> " + c.after);
+    SubtitleList doc;
+    doc.Assign({"{0}{0}first", c.before, "{9}{9}last"});
+    UndoHistory history;
+    doc.SetJournal(&history.Pending());
+    doc.Replace(1, c.after);
+    history.Commit("replace");
+    history.Undo(doc);
+    EXPECT_EQ(doc.Line(1), c.before);
+    history.Redo(doc);
+    EXPECT_EQ(doc.Line(1), c.after);
+  }
+}
+
 TEST(UndoHistory, StepsStackAndANewStepDropsTheUndone) {
   SubtitleList doc = Document();
   UndoHistory history;

@@ -55,6 +55,9 @@ const std::vector<std::vector<std::string>> kDocuments = {
     // A completed second frame too large, then a frame too large to read.
     {"{1}{}a b c", "{2147483600}{}b"},
     {"{1}{}a b c", "{2147483600}{}b", "{99999999999}{}c"},
+    // Heads written otherwise than their frames are: a leading zero, a 0,
+    // blanks, a sign, a letter; then one written as it reads.
+    {"{0100}{0}a b", "{ 5}{6 }c d", "{7}{-8}e f", "{x9}{10}g h", "{0}{}i j", "{11}{12}k l"},
 };
 
 // A row's first frame, 0 when it cannot be read (the job finds that itself).
