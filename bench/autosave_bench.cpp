@@ -45,7 +45,7 @@ Gaps MeasureGaps(int ms, const std::function<void()>& everyTick = {}) {
   timer.setInterval(1);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     const qint64 now = clock.nsecsElapsed();
-    gaps.push_back((now - last) / 1e6);
+    gaps.push_back(static_cast<double>(now - last) / 1e6);
     last = now;
     if (everyTick) everyTick();
   });
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     LineStore copyOfLines(f.form->Doc().Lines());
     (void)copyOfLines;
   }
-  const double snapshotMs = snap.nsecsElapsed() / 1e6 / 5;
+  const double snapshotMs = static_cast<double>(snap.nsecsElapsed()) / 1e6 / 5;
 
   f.form->Doc().Replace(0, "{1}{2}last");
   QTest::qWait(interval * 3);

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
     long second = std::strtol(end + 2, &end, 10);
     if (*end != '}') continue;
     std::string text(end + 1);
-    l = "{" + std::to_string(std::lround(std::nearbyint(first * scale + offset))) + "}{" +
-        std::to_string(std::lround(std::nearbyint(second * scale + offset))) + "}" + text;
+    l = "{" + std::to_string(std::lround(std::nearbyint(static_cast<double>(first) * scale + offset))) + "}{" +
+        std::to_string(std::lround(std::nearbyint(static_cast<double>(second) * scale + offset))) + "}" + text;
   }
   std::ofstream out(argv[2], std::ios::binary);
   for (const auto& l : lines) out << l << "\r\n";

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   clock.start();
   osa.WaitForSound();
   osa.Tick();
-  std::printf("sound ready after %.2f s (state %d)\n", clock.elapsed() / 1000.0,
+  std::printf("sound ready after %.2f s (state %d)\n", static_cast<double>(clock.elapsed()) / 1000.0,
               static_cast<int>(osa.State()));
   QImage image(osa.View->size(), QImage::Format_RGB32);
   const double whole = osa.Scale().framesPerPixel;
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     auto cpu = [] {
       timespec ts{};
       clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-      return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+      return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
     };
     for (int i = 0; i < 30; ++i) {
       QElapsedTimer t;
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
       const double c0 = cpu();
       osa.View->render(&image);
       const double c = cpu() - c0;
-      const double ms = t.nsecsElapsed() / 1e6;
+      const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
       total += ms;
       longest = std::max(longest, ms);
       cpuTotal += c;

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   const double building = Since(t);
   std::printf(
       "sound: %.1f min\npeaks read: %.2f s\nsummary built: %.1f ms\nsummary held: %.1f MB\n",
-      summary.Seconds() / 60, reading, building * 1000, summary.MemoryBytes() / 1e6);
+      summary.Seconds() / 60, reading, building * 1000, static_cast<double>(summary.MemoryBytes()) / 1e6);
   if (argc > 2 && std::string(argv[2]) == "--speech") {
     t = std::chrono::steady_clock::now();
     SpeechTrack track = MakeFfmpegSpeechDetector()->Detect(film, {});
@@ -49,6 +49,6 @@ int main(int argc, char** argv) {
   t = std::chrono::steady_clock::now();
   const std::optional<SoundSummary> back = ParseSoundSummary(cache, film);
   std::printf("cache file: %.1f MB, made in %.1f ms, read back in %.1f ms (%s)\n",
-              cache.size() / 1e6, writing * 1000, Since(t) * 1000, back ? "same" : "FAILED");
+              static_cast<double>(cache.size()) / 1e6, writing * 1000, Since(t) * 1000, back ? "same" : "FAILED");
   return back ? 0 : 1;
 }
