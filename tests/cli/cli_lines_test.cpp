@@ -6,22 +6,14 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "test_support.h"
 
 namespace velorin {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 const std::string kDoc = "{100}{}Ahoj\r\n{}{}pryč\r\n{500}{600}X|Y\r\n{2000}{}{Y:b}a b c\r\n";
 

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,17 +19,8 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 const std::string kFilm =
     "[INFO]\r\n{2}{10}Ahoj\r\n{500}{}{y:i}a|b\r\n{1002}{1100}konec\r\nPoznámka na konci\r\n";

@@ -8,23 +8,15 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "document/text_encoding.h"
 #include "test_support.h"
 
 namespace velorin {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 // The user's personal words and the dictionary folders stay the test's own.
 class CliSpell : public testing::Test {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
 #include "film/speech_detector.h"
@@ -29,17 +30,8 @@ using test::MadeFilm;
 
 constexpr double kNtsc = 24000.0 / 1001;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  const int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 // The document made for another copy of the film: true = wrong * scale + offset.
 Lines Mistimed(const Lines& truth, double offset, double scale) {
