@@ -922,9 +922,17 @@ int AutoSync(const Arguments& args, const Streams& io) {
 
   SubtitleList doc = LoadDocument(*input, in);
   if (doc.Empty()) Fail(*input + ": the file holds no subtitle lines");
+  const std::unique_ptr<SpeechDetector> detector = LoadSpeechDetector();
   SpeechTrack track;
   try {
-    track = LoadSpeechDetector()->Detect(*film, {});
+    // A film that names no rate is refused before the listening, which
+    // takes seconds on a long film.
+    if (!rate) {
+      const double own = detector->FrameRateOf(*film);
+      if (!(own >= kMinAutoSyncRate && own <= kMaxAutoSyncRate))
+        Fail(*film + ": the film names no frame rate; give --fps RATE", 2);
+    }
+    track = detector->Detect(*film, {});
   } catch (const SpeechDetectionError& e) {
     Fail(e.Failure() == SpeechFailure::NoAudio ? *film + ": " + std::string(kMsgAutoNoAudio)
                                                : e.what());

@@ -698,6 +698,13 @@ class FfmpegSpeechDetector : public SpeechDetector {
     return Listening(path, progress).Run(times_);
   }
 
+  double FrameRateOf(const std::string& path) override {
+    av_log_set_level(AV_LOG_QUIET);
+    Listening film(path, {});
+    film.Prepare();
+    return film.FrameRate();
+  }
+
  private:
   ListenTimes* times_;
   size_t parts_;

@@ -38,6 +38,10 @@ class SpeechDetector {
   // The speech track of the film's first audio stream, from the film's start,
   // and the frame rate of its picture. Throws SpeechDetectionError.
   virtual SpeechTrack Detect(const std::string& filmPath, const ListenProgressFn& progress) = 0;
+  // The frame rate of the film's picture as Detect would give it (0 when the
+  // film names none), found by opening the film without listening to it.
+  // Throws SpeechDetectionError as Detect does.
+  virtual double FrameRateOf(const std::string& filmPath) = 0;
 };
 
 // Seconds a detection spent in its two stages, for measuring.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -121,6 +122,7 @@ class AutoSyncFilms : public testing::Test {
 TEST_F(AutoSyncFilms, ListeningFindsThePictureRateAndTheWholeFilm) {
   for (const Film& f : films) {
     EXPECT_NEAR(f.track.frameRate, f.fps, 1e-6);
+    EXPECT_EQ(MakeFfmpegSpeechDetector()->FrameRateOf(f.made.path), f.track.frameRate);
     // The last step may be part of one, and AAC pads the end a little.
     EXPECT_NEAR(static_cast<double>(f.track.speech.size()), f.seconds / kSpeechStepSeconds, 10);
   }
@@ -227,6 +229,13 @@ TEST_F(AutoSyncFilms, RatesOutsideTheSensibleAreRefused) {
     EXPECT_NE(r.err.find("--fps: "), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out));
   }
+  // Sound alone names no rate: asked for before it is listened to.
+  const std::string wav = dir->File("sound.wav");
+  ASSERT_EQ(std::system(("ffmpeg -v error -y -i '" + music + "' -vn '" + wav + "'").c_str()), 0);
+  EXPECT_EQ(MakeFfmpegSpeechDetector()->FrameRateOf(wav), 0);
+  const CliRun r = Cli({"autosync", in, "-o", out, "--film", wav});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("names no frame rate; give --fps"), std::string::npos) << r.err;
 }
 
 TEST_F(AutoSyncFilms, FilmsThatCannotDecideChangeNothing) {
