@@ -46,29 +46,6 @@ std::string ReadBytes(const std::string& path) {
   return ss.str();
 }
 
-std::string Utf16Bytes(std::string_view utf8, bool bigEndian) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  auto put = [&](char32_t u) {
-    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-    out += bigEndian ? hi : lo;
-    out += bigEndian ? lo : hi;
-  };
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    char32_t u = len == 1 ? c : len == 2 ? c & 0x1Fu : len == 3 ? c & 0x0Fu : c & 0x07u;
-    for (int k = 1; k < len; ++k) u = (u << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-    i += static_cast<size_t>(len);
-    if (u < 0x10000) {
-      put(u);
-    } else {
-      put(0xD800 + ((u - 0x10000) >> 10));
-      put(0xDC00 + ((u - 0x10000) & 0x3FF));
-    }
-  }
-  return out;
-}
-
 bool IsRoot() { return ::geteuid() == 0; }
 
 std::string CaseName(const std::string& name) {

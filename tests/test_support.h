@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utf16_bytes.h"
+
 namespace velorin::test {
 
 // A fresh folder under the system temp folder, removed with its content.
@@ -23,10 +25,6 @@ class TempDir {
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
-
-// UTF-8 text as a UTF-16 file, with its byte-order mark, as Windows Notepad
-// saves "Unicode" (little-endian) or "Unicode big endian".
-std::string Utf16Bytes(std::string_view utf8, bool bigEndian);
 
 bool IsRoot();
 

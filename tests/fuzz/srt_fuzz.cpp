@@ -10,35 +10,12 @@
 #include "convert/srt_import.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
+#include "../utf16_bytes.h"
 #include "fuzz_support.h"
 
 using namespace velorin;
 
 namespace {
-
-// UTF-16 of valid UTF-8, with a byte-order mark.
-std::string ToUtf16(std::string_view utf8, bool bigEndian) {
-  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  auto unit = [&](uint32_t u) {
-    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-    out += bigEndian ? hi : lo;
-    out += bigEndian ? lo : hi;
-  };
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t cp = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    i += static_cast<size_t>(len);
-    if (cp >= 0x10000) {
-      unit(0xD800 + ((cp - 0x10000) >> 10));
-      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      unit(cp);
-    }
-  }
-  return out;
-}
 
 std::string Replaced(std::string_view bytes, char from, std::string_view to) {
   std::string out;
@@ -124,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (IsValidUtf8(bytes) && !bytes.starts_with("\xEF\xBB\xBF")) {
     for (bool bigEndian : {false, true}) {
-      const auto other = SrtLines(ToUtf16(bytes, bigEndian));
+      const auto other = SrtLines(test::Utf16Bytes(bytes, bigEndian));
       FUZZ_CHECK(other && *other == *lines);
     }
   }
