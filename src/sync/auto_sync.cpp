@@ -33,8 +33,11 @@ constexpr double kMinSpeechSeconds = 2.0;
 // The refinement changes the scale this much at most, half the distance
 // between the closest candidates (1 and 24 / 23,976).
 constexpr double kRefineReach = 0.0005;
-// A refined scale replaces the candidate only when it fits clearly better:
-// as much as moving every subtitle this many steps closer to its speech.
+// The band of scales as likely as the refined one reaches this far from it
+// (relatively): past the candidates 0.1 % apart on either side.
+constexpr double kSnapBand = 0.0025;
+// A scale is as likely as the refined one when it fits no worse than moving
+// every subtitle of the refined fit this many steps away from its speech.
 constexpr double kSnapSteps = 4.0;
 // Piecewise mode: the whole document's correlation offers this many offsets
 // at most, a change of offset must pay for itself with this many subtitles'
@@ -341,9 +344,14 @@ Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& 
   return best;
 }
 
-// The refined fit, or the first candidate scale in order of preference that
-// fits as well as it: not worse than moving every subtitle of the refined fit
-// kSnapSteps steps away from where it is.
+// The scale the sound settles on. Every scale whose best fit is no worse
+// than moving every subtitle of the refined fit kSnapSteps steps away is as
+// likely as the refined one; that band of scales reaches out from the refined
+// scale to kSnapBand of it at most. When one candidate scale lies in the band
+// it is taken. When several do (1 and 1,001 on a short document, where they
+// differ by a frame or two at its ends), the sound cannot tell which, and
+// the scale halfway between them keeps every one of them within half their
+// difference. With none, the refined scale stays.
 Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
   double stepped = 0;
   for (const Piece& p : refined.pieces)
@@ -351,12 +359,29 @@ Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& re
                 PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
                2;
   const double tolerance = std::max(refined.score - stepped, 0.0);
-  for (double c : CandidateScales()) {
-    if (std::fabs(c - refined.b) > 2 * kRefineReach * refined.b) continue;
-    Fit f = AtScale(w, spans, refined, c, 0.05);
-    if (refined.score - f.score <= tolerance) return f;
+  // Steps that move the document's ends by 10 ms, a hundred of them at most.
+  const double reach = kSnapBand * refined.b;
+  const double step = std::max(kStep / std::max(Extent(spans) / 2, 1.0), reach / 100);
+  auto likely = [&](double b) {
+    return refined.score - AtScale(w, spans, refined, b, 0.05).score <= tolerance;
+  };
+  double lo = refined.b, hi = refined.b;
+  for (const int side : {-1, 1})
+    for (int i = 1; static_cast<double>(i) * step <= reach; ++i) {
+      const double b = refined.b + side * static_cast<double>(i) * step;
+      if (!likely(b)) break;
+      (side < 0 ? lo : hi) = b;
+    }
+  // A candidate between the steps is tried on its own.
+  double first = 0, last = 0;
+  for (const double c : CandidateScales()) {
+    const bool inBand = c >= lo - 1e-12 && c <= hi + 1e-12;
+    if (!inBand && !(std::fabs(c - refined.b) <= reach && likely(c))) continue;
+    first = first == 0 ? c : std::min(first, c);
+    last = std::max(last, c);
   }
-  return refined;
+  if (first == 0) return refined;
+  return AtScale(w, spans, refined, std::sqrt(first * last), 0.05);
 }
 
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
