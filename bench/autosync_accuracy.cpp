@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -113,7 +115,25 @@ int main(int argc, char** argv) {
     const test::MadeFilm film =
         test::MakeSpeechFilm(dir, "film" + std::to_string(c.plan.seed), c.plan);
     auto t0 = std::chrono::steady_clock::now();
-    const SpeechTrack track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
+    // VELORIN_DUMP=DIR keeps each film's speech track there and reads it back
+    // on the next run: the alignment can be measured without listening again.
+    SpeechTrack track;
+    const char* dump = std::getenv("VELORIN_DUMP");
+    const std::string kept = dump ? std::string(dump) + "/" +
+                                        std::filesystem::path(film.path).stem().string() + ".track"
+                                  : std::string();
+    if (dump && std::filesystem::exists(kept)) {
+      std::ifstream in(kept);
+      char ch;
+      while (in.get(ch))
+        if (ch == '0' || ch == '1') track.speech.push_back(ch == '1');
+    } else {
+      track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
+      if (dump) {
+        std::ofstream o(kept);
+        for (bool b : track.speech) o << (b ? '1' : '0');
+      }
+    }
     listenSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double fps = c.plan.rate;
     const double offset = c.offsetSeconds * fps;

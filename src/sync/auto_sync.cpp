@@ -67,6 +67,9 @@ constexpr double kNearScales = 0.006;
 // rise looked for this far either side of a start.
 constexpr double kOnsetReach = 0.12;
 constexpr double kOnsetEdge = 0.2;
+// The spans' and the starts' offsets further apart than this (a frame and a
+// half at 25 fps): the starts' is taken alone.
+constexpr double kStartsDecide = 0.06;
 
 // The speech track as weights (speech 1 - p, silence -p), kept as the running
 // count of speech steps, for scoring any stretch.
@@ -776,7 +779,11 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     if (apart(f) >= kDistinctSeconds) rival = std::max(rival, f.score);
   result.scale = fit.b;
   const double onsetA = OnsetOffset(w, spans, whole.a, fit.b);
-  result.offset = (onsetA + whole.a) / 2 * fps;
+  // The spans' offset and the starts' one, halfway. When they disagree by
+  // more than kStartsDecide, the spans have followed where the detector
+  // joined beats of music or noise to the speech, and the starts decide.
+  const bool startsDecide = std::fabs(onsetA - whole.a) > kStartsDecide;
+  result.offset = (startsDecide ? onsetA : (onsetA + whole.a) / 2) * fps;
   result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
 
   // Stretches with offsets of their own, each with its confidence against

@@ -177,6 +177,26 @@ TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {
   }
 }
 
+TEST_F(AutoSyncFilms, QuietBeatsUnderTheSpeech) {
+  // Quiet music whose beats the detector joins to the starts of sentences
+  // near them: the subtitles' spans would land more than two frames early,
+  // the rises of speech do not.
+  FilmPlan plan;
+  plan.seconds = 300;
+  plan.seed = 111;
+  plan.firstSpeech = 20;
+  plan.music = 0.1;
+  const MadeFilm made = test::MakeSpeechFilm(dir->Path(), "beats", plan);
+  const SpeechTrack track = MakeFfmpegSpeechDetector()->Detect(made.path, {});
+  const Lines wrong = Mistimed(made.lines, 2.2 * plan.rate, 1);
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, plan.rate);
+  ASSERT_EQ(r.status, AutoSyncStatus::Found) << AutoSyncMessage(r);
+  SubtitleList doc;
+  doc.Assign(wrong);
+  ASSERT_EQ(RecalculateFrames(doc, r.offsetText, r.scaleText, false), RecalcStatus::Done);
+  EXPECT_LE(WorstFrameError(doc.Lines(), made.lines), 1);
+}
+
 TEST_F(AutoSyncFilms, CommandRetimesTheDocument) {
   const Film& f = films[0];
   const std::string in = dir->File("shifted.sub"), out = dir->File("synced.sub");
