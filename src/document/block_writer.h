@@ -22,7 +22,7 @@ using BlockFn = std::function<void(std::string_view block, std::string& out)>;
 // block before its own, as from a single pass; memory held beside the input
 // stays a few blocks per worker.
 void WriteBlocksInOrder(std::string_view bytes, const BlockFn& make, const ByteSink& sink,
-                        unsigned workers = 0, size_t blockBytes = size_t{1} << 20);
+                        unsigned workers = 0, size_t blockBytes = size_t{256} << 10);
 
 // IsValidUtf8 of bytes, its parts checked on up to workers threads at once
 // (0: as WriteBlocksInOrder takes them).
