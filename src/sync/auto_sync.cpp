@@ -387,6 +387,24 @@ Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& re
   return AtScale(w, spans, refined, std::sqrt(first * last), 0.05);
 }
 
+// The refined fit, or the first candidate scale in order of preference that
+// fits as well as it (for the stretches of a cut, each too short to weigh
+// scales by itself).
+Fit SnapToCandidate(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
+  double stepped = 0;
+  for (const Piece& p : refined.pieces)
+    stepped += (PieceScore(w, spans, p.from, p.to, p.a - kSnapSteps * kStep, refined.b) +
+                PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
+               2;
+  const double tolerance = std::max(refined.score - stepped, 0.0);
+  for (const double c : CandidateScales()) {
+    if (std::fabs(c - refined.b) > 2 * kRefineReach * refined.b) continue;
+    Fit f = AtScale(w, spans, refined, c, 0.05);
+    if (refined.score - f.score <= tolerance) return f;
+  }
+  return refined;
+}
+
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
 // The correlation runs on cells of this many steps (40 ms): plenty to tell
@@ -531,7 +549,7 @@ Fit PiecewiseFit(const Weights& w, const std::vector<double>& coarse,
       Fit f = AtScale(w, spans, fit, c, 0.05);
       if (f.score > best.score) best = std::move(f);
     }
-    const Fit chosen = Snap(w, spans, Refine(w, spans, best));
+    const Fit chosen = SnapToCandidate(w, spans, Refine(w, spans, best));
     const bool moved = std::fabs(chosen.b - b) * Extent(spans) >= kDistinctSeconds / 2;
     fit = chosen;
     if (!moved) break;
@@ -761,7 +779,8 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     Fit f = AtScale(w, spans, *bestOf(fits), c, 0.1);
     if (f.score > near.score) near = std::move(f);
   }
-  const Fit fit = Snap(w, spans, Refine(w, spans, near));
+  const Fit refined = Refine(w, spans, near);
+  const Fit fit = Snap(w, spans, refined);
   const Piece& whole = fit.pieces.front();
 
   // Confidence: against the best fit that puts some subtitle at least a
@@ -792,7 +811,10 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   // that is unclear. A split found with less leaves the single fit standing
   // without piecewise mode, and nothing clear with it.
   std::vector<double> offsets;
-  const Fit pieces = PiecewiseFit(w, coarse, spans, fit.b, offsets);
+  // The stretches start from the candidate scale nearest the refined one:
+  // one stretch's share of the document cannot weigh scales between them.
+  const Fit pieces =
+      PiecewiseFit(w, coarse, spans, SnapToCandidate(w, spans, refined).b, offsets);
   std::vector<AutoSyncSegment> segments;
   double lowest = 1;
   // The stretches keep their order in the film: a stretch placed before the
