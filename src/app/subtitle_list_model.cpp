@@ -24,9 +24,11 @@ void SubtitleListView::dataChanged(const QModelIndex& topLeft, const QModelIndex
   // The row height comes from the model, not from the text: nothing to lay
   // out when only the text changed, and the list has no editors to refresh.
   // A screen reader listening is told of the change by the base class.
+  // Rows added or removed without a reset still get the base class's layout.
   const bool onlyText = !roles.isEmpty() && !roles.contains(Qt::SizeHintRole);
-  if (!uniformItemSizes() || !onlyText || topLeft.row() == bottomRight.row() ||
-      QAccessible::isActive()) {
+  const auto* rows = qobject_cast<const SubtitleListModel*>(model());
+  if (!uniformItemSizes() || !onlyText || !rows || !rows->SameRowCount() ||
+      topLeft.row() == bottomRight.row() || QAccessible::isActive()) {
     QListView::dataChanged(topLeft, bottomRight, roles);
     return;
   }
