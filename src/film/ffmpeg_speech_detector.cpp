@@ -213,6 +213,7 @@ class VoiceActivity {
   // Whole steps are decided where they lie; only a step split between two
   // calls is gathered first.
   void Add(const int16_t* samples, size_t count) {
+    if (count == 0) return;
     if (filled_ > 0) {
       const size_t take = std::min(count, kStepSamples - filled_);
       std::memcpy(step_ + filled_, samples, take * sizeof(int16_t));
