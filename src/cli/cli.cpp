@@ -20,6 +20,7 @@
 #include "convert/srt_export.h"
 #include "convert/srt_import.h"
 #include "document/ascii.h"
+#include "document/block_writer.h"
 #include "document/error.h"
 #include "document/subtitle_file.h"
 #include "document/subtitle_line.h"
@@ -790,17 +791,22 @@ int LineCount(const Arguments& args, const Streams& io) {
     Fail("--count: " + Quote(*count) + " is not a number of display lines from 1 to 5", 2);
 
   // Read and written in one pass after the UTF-8 check (with --rows one
-  // more for the number of rows); the document is never held.
+  // more for the number of rows); the document is never held. Every row is
+  // re-broken on all processors at once.
   const StreamedDocument doc = OpenDocument(*input, in);
   std::vector<char> selection;
   if (rows) selection = RowFlags(static_cast<int>(doc.Count()), *rows);
-  const std::vector<char>* flags = rows ? &selection : nullptr;
-  const bool utf8 = IsValidUtf8(SkipUtf8Bom(doc.bytes->View()));
+  const bool utf8 = IsValidUtf8InParts(SkipUtf8Bom(doc.bytes->View()));
+  const int breaks = (*count)[0] - '1';
   const LineSource lines = doc.Lines();
   SaveChecked<bool>(
       *output, out, *doc.bytes,
       [&](const ByteSink& append) {
-        WriteLineCountChanged(lines, flags, (*count)[0] - '1', maximum, utf8, append);
+        if (rows)
+          WriteLineCountChanged(lines, &selection, breaks, maximum, utf8, append);
+        else
+          WriteLineCountChangedInBlocks(FindFirstSubtitleLine(doc.bytes->View()).rest, breaks, maximum,
+                                        utf8, append);
         return true;
       },
       true);

@@ -6,6 +6,7 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/change_journal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/undo_history.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subtitle_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/block_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_io.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recovery_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recovery_store.cpp

@@ -222,25 +222,31 @@ namespace {
 // The subtitle lines of bytes, in order, to take; returns the outcome's kind.
 template <typename Take>
 ReadKind SortLines(std::string_view bytes, const Take& take) {
-  ReadKind kind = ReadKind::NoSubtitles;
-  ::velorin::ForEachLine(SkipUtf8Bom(bytes), [&](std::string_view line) {
-    switch (RoleOf(line, kind == ReadKind::Loaded)) {
+  const SubtitleLinesStart start = FindFirstSubtitleLine(bytes);
+  ForEachSubtitleLineOf(start.rest, take);
+  return start.kind;
+}
+
+}  // namespace
+
+SubtitleLinesStart FindFirstSubtitleLine(std::string_view bytes) {
+  SubtitleLinesStart out;
+  const std::string_view text = SkipUtf8Bom(bytes);
+  ForEachLine(text, [&](std::string_view line) {
+    switch (RoleOf(line, false)) {
       case LineRole::Skip:
         return true;
       case LineRole::Subtitle:
-        take(line);
-        kind = ReadKind::Loaded;
-        return true;
+        out = {ReadKind::Loaded, text.substr(static_cast<size_t>(line.data() - text.data()))};
+        return false;
       case LineRole::Stop:
-        kind = ReadKind::NotSubtitleFile;
+        out.kind = ReadKind::NotSubtitleFile;
         return false;
     }
     return true;
   });
-  return kind;
+  return out;
 }
-
-}  // namespace
 
 SubtitleText IndexSubtitleText(std::string bytes) {
   return IndexSubtitleText(std::make_unique<FileBytes>(FileBytes::Held{std::move(bytes)}));
@@ -268,22 +274,8 @@ ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink) {
 }
 
 ReadKind PeekSubtitleKind(std::string_view bytes) {
-  ReadKind kind = ReadKind::NoSubtitles;
   const TextBytes text(bytes);
-  ::velorin::ForEachLine(SkipUtf8Bom(text.View()), [&](std::string_view line) {
-    switch (RoleOf(line, false)) {
-      case LineRole::Skip:
-        return true;
-      case LineRole::Subtitle:
-        kind = ReadKind::Loaded;
-        return false;
-      case LineRole::Stop:
-        kind = ReadKind::NotSubtitleFile;
-        return false;
-    }
-    return true;
-  });
-  return kind;
+  return FindFirstSubtitleLine(text.View()).kind;
 }
 
 namespace {

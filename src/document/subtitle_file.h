@@ -82,6 +82,17 @@ class LineWriter {
 // that read a file once and write as they go.
 ReadKind ForEachSubtitleLine(std::string_view bytes, const LineSink& sink);
 
+// Where ForEachSubtitleLine's reading of bytes finds its first subtitle line,
+// and what it finds: rest holds the bytes from that line on (empty unless
+// kind is Loaded). From there on the reading keeps every line that begins
+// with '{' and skips the others, as ForEachSubtitleLineOf does, so that any
+// run of whole lines of rest can be read apart from the others.
+struct SubtitleLinesStart {
+  ReadKind kind = ReadKind::NoSubtitles;
+  std::string_view rest;
+};
+SubtitleLinesStart FindFirstSubtitleLine(std::string_view bytes);
+
 // What reading bytes would find, decided by their first line that is neither
 // empty nor a '[' line: usually a look at the first line alone.
 ReadKind PeekSubtitleKind(std::string_view bytes);
@@ -165,6 +176,15 @@ bool ForEachLine(std::string_view bytes, Fn&& fn) {
     start = nl + 1;
   }
   return true;
+}
+
+// The subtitle lines of whole lines of a SubtitleLinesStart's rest, each to fn.
+template <typename Fn>
+void ForEachSubtitleLineOf(std::string_view lines, Fn&& fn) {
+  ForEachLine(lines, [&](std::string_view line) {
+    if (!line.empty() && line.front() == '{') fn(line);
+    return true;
+  });
 }
 
 // Writes lines to path, each followed by CR LF, bytes as held. When selection

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "document/block_writer.h"
 #include "document/progress.h"
 #include "document/subtitle_line.h"
 #include "layout/tags.h"
@@ -351,6 +352,24 @@ void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const Progres
   if (progress) progress(total, total);
 }
 
+namespace {
+
+// One row of a document read once, re-broken, to out without its line end.
+void AppendLineCountChanged(std::string& out, std::string_view line, int breaks, bool maximum,
+                            bool utf8, LineBreakScratch& scratch) {
+  const SubtitleLineView view(line);
+  const int32_t first = view.First(), second = view.Second();
+  const size_t start = out.size();
+  AppendHead(out, line, view, first, second);
+  if (!AppendTextLineCount(out, view.Text(), breaks, maximum, utf8, scratch)) {
+    // Left as it is.
+    out.resize(start);
+    out += line;
+  }
+}
+
+}  // namespace
+
 void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* selection, int breaks,
                            bool maximum, bool utf8, const ByteSink& append) {
   LineWriter out(append);
@@ -358,19 +377,24 @@ void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* sel
   size_t row = 0;
   lines([&](std::string_view line) {
     if (selection && !(*selection)[row++]) return out.Line(line);
-    const SubtitleLineView view(line);
-    const int32_t first = view.First(), second = view.Second();
-    std::string& buf = out.Buffer();
-    const size_t start = buf.size();
-    AppendHead(buf, line, view, first, second);
-    if (!AppendTextLineCount(buf, view.Text(), breaks, maximum, utf8, scratch)) {
-      // Left as it is.
-      buf.resize(start);
-      buf += line;
-    }
+    AppendLineCountChanged(out.Buffer(), line, breaks, maximum, utf8, scratch);
     out.EndLine();
   });
   out.Flush();
+}
+
+void WriteLineCountChangedInBlocks(std::string_view subtitleLines, int breaks, bool maximum, bool utf8,
+                                   const ByteSink& append) {
+  WriteBlocksInOrder(
+      subtitleLines,
+      [&](std::string_view block, std::string& out) {
+        LineBreakScratch scratch;
+        ForEachSubtitleLineOf(block, [&](std::string_view line) {
+          AppendLineCountChanged(out, line, breaks, maximum, utf8, scratch);
+          out += "\r\n";
+        });
+      },
+      append);
 }
 
 }  // namespace velorin

@@ -76,4 +76,9 @@ void ChangeLineCount(SubtitleList& list, int breaks, bool maximum, const Progres
 void WriteLineCountChanged(const LineSource& lines, const std::vector<char>* selection, int breaks,
                            bool maximum, bool utf8, const ByteSink& append);
 
+// The same for every row, from the rest of a FindFirstSubtitleLine: made on
+// several threads at once, the bytes as one pass writes them.
+void WriteLineCountChangedInBlocks(std::string_view subtitleLines, int breaks, bool maximum, bool utf8,
+                                   const ByteSink& append);
+
 }  // namespace velorin
