@@ -16,15 +16,13 @@ namespace {
 
 constexpr unsigned kMostWorkers = 4;
 
-// Threads joined when they go out of scope, however it is left (after
-// before() has been called, e.g. to tell them to stop).
+// Threads joined when they go out of scope, however it is left.
 class JoinedThreads {
  public:
-  explicit JoinedThreads(std::function<void()> before = {}) : before_(std::move(before)) {}
+  JoinedThreads() = default;
   JoinedThreads(const JoinedThreads&) = delete;
   JoinedThreads& operator=(const JoinedThreads&) = delete;
   ~JoinedThreads() {
-    if (before_) before_();
     for (std::thread& t : threads_) t.join();
   }
   template <typename Fn>
@@ -33,7 +31,6 @@ class JoinedThreads {
   }
 
  private:
-  std::function<void()> before_;
   std::vector<std::thread> threads_;
 };
 
@@ -58,16 +55,16 @@ void WriteBlocksHere(std::string_view bytes, const BlockFn& make, const ByteSink
   }
 }
 
-// The blocks being made and the outputs waiting for their turn. Block i's
-// output lives in slot i % slots.size() until it is written, so a worker
-// that runs ahead waits rather than holding more.
+// The blocks being made, claimed in order by the workers; each worker writes
+// its own block's output when every block before it has been written, so an
+// output is written from the cache of the processor that made it.
 class BlockQueue {
  public:
-  BlockQueue(std::string_view bytes, size_t blockBytes, size_t slotCount)
-      : bytes_(bytes), blockBytes_(blockBytes), slots_(slotCount) {}
+  BlockQueue(std::string_view bytes, size_t blockBytes) : bytes_(bytes), blockBytes_(blockBytes) {}
 
-  // A worker's loop: claims the next block, waits for its slot, makes it.
-  void Work(const BlockFn& make) {
+  // A worker's loop: claims the next block, makes it, writes it in its turn.
+  void Work(const BlockFn& make, const ByteSink& sink) {
+    std::string out;
     for (;;) {
       std::unique_lock lock(mutex_);
       if (stop_ || next_ >= bytes_.size()) return;
@@ -75,62 +72,56 @@ class BlockQueue {
       const std::string_view block = bytes_.substr(next_, end - next_);
       const size_t index = claimed_++;
       next_ = end;
-      changed_.wait(lock, [&] { return stop_ || index < written_ + slots_.size(); });
-      if (stop_) return;
-      Slot& slot = slots_[index % slots_.size()];
       lock.unlock();
-      slot.out.clear();
+      out.clear();
+      std::exception_ptr error;
       try {
-        make(block, slot.out);
+        make(block, out);
       } catch (...) {
-        slot.error = std::current_exception();
+        error = std::current_exception();
       }
       lock.lock();
-      slot.ready = true;
-      changed_.notify_all();
-    }
-  }
-
-  // The writer's loop: every block's output to sink, in order.
-  void Write(const ByteSink& sink) {
-    for (size_t index = 0;; ++index) {
-      std::unique_lock lock(mutex_);
-      Slot& slot = slots_[index % slots_.size()];
-      changed_.wait(lock, [&] {
-        return (slot.ready && index < claimed_) || (next_ >= bytes_.size() && index >= claimed_);
-      });
-      if (!slot.ready) return;  // every block is written
+      turn_.wait(lock, [&] { return stop_ || written_ == index; });
+      if (stop_) return;
       lock.unlock();
-      if (slot.error) std::rethrow_exception(slot.error);
-      sink(slot.out);
+      if (!error) {
+        try {
+          sink(out);
+        } catch (...) {
+          error = std::current_exception();
+        }
+      }
       lock.lock();
-      slot.ready = false;
+      if (error) {
+        error_ = error;
+        stop_ = true;
+      }
       ++written_;
-      changed_.notify_all();
+      turn_.notify_all();
     }
   }
 
   void Stop() {
     std::lock_guard lock(mutex_);
     stop_ = true;
-    changed_.notify_all();
+    turn_.notify_all();
+  }
+
+  // What stopped the writing, after the workers are joined.
+  void RethrowFault() const {
+    if (error_) std::rethrow_exception(error_);
   }
 
  private:
-  struct Slot {
-    std::string out;
-    std::exception_ptr error;
-    bool ready = false;
-  };
   const std::string_view bytes_;
   const size_t blockBytes_;
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Slot> slots_;
+  std::condition_variable turn_;
   size_t next_ = 0;     // the first byte not yet claimed
   size_t claimed_ = 0;  // blocks claimed
   size_t written_ = 0;  // blocks written
   bool stop_ = false;
+  std::exception_ptr error_;  // the first fault, in the order of the blocks
 };
 
 }  // namespace
@@ -144,12 +135,20 @@ void WriteBlocksInOrder(std::string_view bytes, const BlockFn& make, const ByteS
   blockBytes = std::max<size_t>(blockBytes, 1);
   if (workers == 0) workers = DefaultBlockWorkers();
   if (workers <= 1 || bytes.size() < 2 * blockBytes) return WriteBlocksHere(bytes, make, sink, blockBytes);
-  BlockQueue queue(bytes, blockBytes, 2 * size_t{workers});
-  // Whatever ends the writing (the last block, a fault of make or of sink),
-  // the workers are stopped and joined before it reaches the caller.
-  JoinedThreads threads([&] { queue.Stop(); });
-  for (unsigned k = 0; k < workers; ++k) threads.Start([&] { queue.Work(make); });
-  queue.Write(sink);
+  BlockQueue queue(bytes, blockBytes);
+  {
+    // This thread is one of the workers; the others are joined however its
+    // own part ends, and stopped first when it ends by an exception.
+    JoinedThreads threads;
+    try {
+      for (unsigned k = 1; k < workers; ++k) threads.Start([&] { queue.Work(make, sink); });
+      queue.Work(make, sink);
+    } catch (...) {
+      queue.Stop();
+      throw;
+    }
+  }
+  queue.RethrowFault();
 }
 
 bool IsValidUtf8InParts(std::string_view bytes, unsigned workers) {

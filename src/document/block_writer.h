@@ -19,8 +19,8 @@ using BlockFn = std::function<void(std::string_view block, std::string& out)>;
 // on that line alone. workers 0 takes one per processor (at most four); with
 // one, or bytes shorter than two blocks, everything is made on this thread.
 // An exception thrown by make reaches the caller after the output of every
-// block before its own, as from a single pass; memory held beside the input
-// stays a few blocks per worker.
+// block before its own, as from a single pass, and so does one thrown by
+// sink. Beside the input, each worker holds one block's output.
 void WriteBlocksInOrder(std::string_view bytes, const BlockFn& make, const ByteSink& sink,
                         unsigned workers = 0, size_t blockBytes = size_t{256} << 10);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "document/ascii.h"
+#include "document/block_writer.h"
 #include "document/subtitle_file.h"
 #include "document/utf16.h"
 #include "fuzz_support.h"
@@ -57,6 +58,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(again == whole.lines && indexed.count == whole.lines.size());
   FUZZ_CHECK(whole.lines.empty() ||
              (indexed.first == whole.lines.front() && indexed.last == whole.lines.back()));
+  // Read from the first subtitle line on in blocks of whole lines, on two
+  // threads, and written in order: the same lines again.
+  const SubtitleLinesStart start = FindFirstSubtitleLine(indexed.bytes->View());
+  FUZZ_CHECK(start.kind == whole.kind);
+  // (A line never holds an LF: joined by LFs, the lines stay apart.)
+  std::string inBlocks, expected;
+  for (std::string_view line : whole.lines) {
+    expected += line;
+    expected += '\n';
+  }
+  WriteBlocksInOrder(
+      start.rest,
+      [](std::string_view block, std::string& out) {
+        ForEachSubtitleLineOf(block, [&](std::string_view line) {
+          out.append(line);
+          out.push_back('\n');
+        });
+      },
+      [&](std::string_view piece) { inBlocks.append(piece); }, 2, size % 64 + 1);
+  FUZZ_CHECK(inBlocks == expected);
 
   // The lines and their ends make up the bytes again.
   const std::string_view text = bytes;
