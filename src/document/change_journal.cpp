@@ -184,28 +184,59 @@ void ChangeSet::Replaced(int row, std::string_view before, std::string_view afte
   before = before.substr(prefix, before.size() - prefix - suffix);
   after = after.substr(prefix, after.size() - prefix - suffix);
   const bool packed = Packable(before) && Packable(after);
-  bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
   // Rows as the difference from the last replaced one: one byte for a command
   // that walks the list.
   const int64_t delta = int64_t{row} - lastRow_;
-  Put(delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
-                : static_cast<uint64_t>(delta) << 1);
+  const uint64_t zigzag = delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
+                                    : static_cast<uint64_t>(delta) << 1;
   lastRow_ = row;
-  Put(prefix);
-  Put(suffix);
+  ++ops_;
+  // The usual op, a few frame digits, is built on the stack and appended
+  // once: a byte at a time to the stream cost more than the rest of it.
+  constexpr size_t kMiddles = 160;
+  const size_t middles = packed ? (before.size() + 1) / 2 + (after.size() + 1) / 2
+                                : before.size() + after.size();
+  if (middles > kMiddles) {
+    bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
+    for (uint64_t v : {zigzag, uint64_t{prefix}, uint64_t{suffix}}) Put(v);
+    for (std::string_view middle : {before, after}) {
+      if (!packed) {
+        PutBytes(middle);
+        continue;
+      }
+      Put(middle.size());
+      for (size_t i = 0; i < middle.size(); i += 2) {
+        const unsigned hi = PackCode(middle[i]);
+        const unsigned lo = i + 1 < middle.size() ? PackCode(middle[i + 1]) : 0;
+        bytes_.push_back(static_cast<char>(hi << 4 | lo));
+      }
+    }
+    return;
+  }
+  char op[1 + 5 * 10 + kMiddles];  // the kind, five numbers of at most ten bytes, the middles
+  char* p = op;
+  const auto put = [&p](uint64_t v) {
+    for (; v >= 0x80; v >>= 7) *p++ = static_cast<char>((v & 0x7F) | 0x80);
+    *p++ = static_cast<char>(v);
+  };
+  *p++ = static_cast<char>(packed ? kReplacePacked : kReplace);
+  put(zigzag);
+  put(prefix);
+  put(suffix);
   for (std::string_view middle : {before, after}) {
+    put(middle.size());
     if (!packed) {
-      PutBytes(middle);
+      std::memcpy(p, middle.data(), middle.size());
+      p += middle.size();
       continue;
     }
-    Put(middle.size());
     for (size_t i = 0; i < middle.size(); i += 2) {
       const unsigned hi = PackCode(middle[i]);
       const unsigned lo = i + 1 < middle.size() ? PackCode(middle[i + 1]) : 0;
-      bytes_.push_back(static_cast<char>(hi << 4 | lo));
+      *p++ = static_cast<char>(hi << 4 | lo);
     }
   }
-  ++ops_;
+  bytes_.append(op, static_cast<size_t>(p - op));
 }
 
 void ChangeSet::Inserted(int row, std::string_view line) {
