@@ -4,10 +4,14 @@
 //
 //   autosync_speed [folder] [minutes]   (default a temp folder and 120 minutes;
 //                                        the film is made once and kept there)
-//   autosync_speed --film FILM SUBTITLES (a film of your own and its mistimed
-//                                        subtitles, one MicroDVD line each)
+//   autosync_speed --film FILM SUBTITLES [PARTS [TRACK]]
+//                     (a film of your own and its mistimed subtitles, one
+//                     MicroDVD line each; PARTS listened to at once, 1 for the
+//                     whole film in one go, 0 as the program chooses; the
+//                     speech track, one 0 or 1 per 10 ms, written to TRACK)
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,18 +37,33 @@ double Since(std::chrono::steady_clock::time_point t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--film") {
+  if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "--film") {
     std::vector<std::string> lines;
     std::ifstream in(argv[3]);
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ListenTimes times;
     auto t = std::chrono::steady_clock::now();
-    const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(argv[2], {});
+    const size_t parts = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 0;
+    const SpeechTrack track = MakeFfmpegSpeechDetector(&times, parts)->Detect(argv[2], {});
     const double listening = Since(t);
+    // A fingerprint of the track, to tell at a glance whether a change to
+    // the listening changed what it hears.
+    uint64_t hash = 1469598103934665603ULL;
+    size_t speech = 0;
+    for (const bool s : track.speech) {
+      hash = (hash ^ (s ? 1U : 0U)) * 1099511628211ULL;
+      speech += s ? 1 : 0;
+    }
+    if (argc > 5) {
+      std::ofstream out(argv[5]);
+      for (const bool s : track.speech) out << (s ? '1' : '0');
+    }
     t = std::chrono::steady_clock::now();
     const AutoSyncResult r = AlignToSpeech(track.speech, lines, 25);
-    std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s; %s\n",
+    std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s; "
+                "track %zu steps, %zu speech, hash %016llx; %s\n",
                 times.parts, times.decoding, times.detecting, listening, Since(t),
+                track.speech.size(), speech, static_cast<unsigned long long>(hash),
                 r.status == AutoSyncStatus::Found ? "found" : AutoSyncMessage(r).c_str());
     return 0;
   }

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/subtitle_list_model.h"
 #include "document/text_encoding.h"
 
 namespace velorin {
@@ -200,7 +201,7 @@ void TForm1Ui::BuildListAndButtons() {
   };
   Label4 = MakeLabel("Obsah upravovaného souboru s titulky:", 640, 356);
 
-  ListBox1 = new QListView(central);
+  ListBox1 = new SubtitleListView(central);
   Place(ListBox1, 10, 374, 871, 149);
   ListBox1->setUniformItemSizes(true);
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -81,8 +81,16 @@ QItemSelection SelectionRanges(const QAbstractItemModel* model, const std::vecto
 }  // namespace
 
 void TForm1::PushAll() {
-  model_->ResetAll();
   QItemSelectionModel* sm = ListBox1->selectionModel();
+  if (model_->SameRowCount() && doc_.Count() > 0) {
+    // As many rows as the view shows: the view forgets its rows as a reset
+    // makes it forget them, but only paints their text anew instead of laying
+    // out every row again.
+    sm->reset();
+    model_->RowsRewritten();
+  } else {
+    model_->ResetAll();
+  }
   // A list with rows always has a cursor row to work on, as a list box has:
   // the first row after a load, the last one when rows below it went.
   if (doc_.Count() > 0) doc_.SetCursorRow(std::clamp(doc_.CursorRow(), 0, doc_.Count() - 1));

@@ -1,6 +1,7 @@
 #include "document/change_journal.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -50,24 +51,40 @@ class Reader {
 };
 
 // A replaced line: the common beginning and end, and the differing middles.
+// A packed middle is unpacked into storage the reader gives; the views are
+// valid while it and the change set are.
 struct ReplaceOp {
   int row;
   size_t prefix, suffix;
-  std::string before, after;
+  std::string_view before, after;
 };
 
 // Frame numbers are most of what a retiming changes: middles made only of
 // these characters are kept two to a byte.
 constexpr std::string_view kPackable = "0123456789{}-";
 
+// Each byte's place in kPackable, or kNotPackable.
+constexpr uint8_t kNotPackable = 0xFF;
+constexpr std::array<uint8_t, 256> kPackCode = [] {
+  std::array<uint8_t, 256> codes{};
+  codes.fill(kNotPackable);
+  for (size_t i = 0; i < kPackable.size(); ++i)
+    codes[static_cast<unsigned char>(kPackable[i])] = static_cast<uint8_t>(i);
+  return codes;
+}();
+
+uint8_t PackCode(char c) { return kPackCode[static_cast<unsigned char>(c)]; }
+
 bool Packable(std::string_view s) {
-  return s.find_first_not_of(kPackable) == std::string_view::npos;
+  for (const char c : s)
+    if (PackCode(c) == kNotPackable) return false;
+  return true;
 }
 
-std::string Unpack(Reader& r) {
+std::string_view Unpack(Reader& r, std::string& out) {
   const size_t n = static_cast<size_t>(r.Get());
   std::string_view packed = r.Raw((n + 1) / 2);
-  std::string out(n, '\0');
+  out.resize(n);
   for (size_t i = 0; i < n; ++i) {
     const auto b = static_cast<unsigned char>(packed[i / 2]);
     out[i] = kPackable[i % 2 == 0 ? b >> 4 : b & 0x0F];
@@ -75,22 +92,32 @@ std::string Unpack(Reader& r) {
   return out;
 }
 
-ReplaceOp ReadReplace(Reader& r, bool packed, int& lastRow) {
+// Reads a replacement; the middles are left unread when before and after
+// are null (only skipped over).
+ReplaceOp ReadReplace(Reader& r, bool packed, int& lastRow, std::string* before = nullptr,
+                      std::string* after = nullptr) {
   ReplaceOp op;
   const uint64_t zigzag = r.Get();
   lastRow += static_cast<int>(zigzag & 1 ? ~(zigzag >> 1) : zigzag >> 1);
   op.row = lastRow;
   op.prefix = static_cast<size_t>(r.Get());
   op.suffix = static_cast<size_t>(r.Get());
-  op.before = packed ? Unpack(r) : std::string(r.Bytes());
-  op.after = packed ? Unpack(r) : std::string(r.Bytes());
+  if (!packed) {
+    op.before = r.Bytes();
+    op.after = r.Bytes();
+  } else if (before && after) {
+    op.before = Unpack(r, *before);
+    op.after = Unpack(r, *after);
+  } else {
+    for (int i = 0; i < 2; ++i) r.Raw((static_cast<size_t>(r.Get()) + 1) / 2);
+  }
   return op;
 }
 
-// The line whose middle is now `from` with its middle made `to`.
-std::string Swap(std::string_view line, size_t prefix, size_t suffix, std::string_view to) {
-  std::string out;
-  out.reserve(prefix + to.size() + suffix);
+// The line whose middle is now `from` with its middle made `to`, built in out.
+std::string_view Swap(std::string_view line, size_t prefix, size_t suffix, std::string_view to,
+                      std::string& out) {
+  out.clear();
   out.append(line.substr(0, prefix));
   out.append(to);
   out.append(line.substr(line.size() - suffix));
@@ -157,28 +184,59 @@ void ChangeSet::Replaced(int row, std::string_view before, std::string_view afte
   before = before.substr(prefix, before.size() - prefix - suffix);
   after = after.substr(prefix, after.size() - prefix - suffix);
   const bool packed = Packable(before) && Packable(after);
-  bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
   // Rows as the difference from the last replaced one: one byte for a command
   // that walks the list.
   const int64_t delta = int64_t{row} - lastRow_;
-  Put(delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
-                : static_cast<uint64_t>(delta) << 1);
+  const uint64_t zigzag = delta < 0 ? (static_cast<uint64_t>(-(delta + 1)) << 1) | 1
+                                    : static_cast<uint64_t>(delta) << 1;
   lastRow_ = row;
-  Put(prefix);
-  Put(suffix);
+  ++ops_;
+  // The usual op, a few frame digits, is built on the stack and appended
+  // once: a byte at a time to the stream cost more than the rest of it.
+  constexpr size_t kMiddles = 160;
+  const size_t middles = packed ? (before.size() + 1) / 2 + (after.size() + 1) / 2
+                                : before.size() + after.size();
+  if (middles > kMiddles) {
+    bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
+    for (uint64_t v : {zigzag, uint64_t{prefix}, uint64_t{suffix}}) Put(v);
+    for (std::string_view middle : {before, after}) {
+      if (!packed) {
+        PutBytes(middle);
+        continue;
+      }
+      Put(middle.size());
+      for (size_t i = 0; i < middle.size(); i += 2) {
+        const unsigned hi = PackCode(middle[i]);
+        const unsigned lo = i + 1 < middle.size() ? PackCode(middle[i + 1]) : 0;
+        bytes_.push_back(static_cast<char>(hi << 4 | lo));
+      }
+    }
+    return;
+  }
+  char op[1 + 5 * 10 + kMiddles];  // the kind, five numbers of at most ten bytes, the middles
+  char* p = op;
+  const auto put = [&p](uint64_t v) {
+    for (; v >= 0x80; v >>= 7) *p++ = static_cast<char>((v & 0x7F) | 0x80);
+    *p++ = static_cast<char>(v);
+  };
+  *p++ = static_cast<char>(packed ? kReplacePacked : kReplace);
+  put(zigzag);
+  put(prefix);
+  put(suffix);
   for (std::string_view middle : {before, after}) {
+    put(middle.size());
     if (!packed) {
-      PutBytes(middle);
+      std::memcpy(p, middle.data(), middle.size());
+      p += middle.size();
       continue;
     }
-    Put(middle.size());
     for (size_t i = 0; i < middle.size(); i += 2) {
-      const auto hi = kPackable.find(middle[i]);
-      const auto lo = i + 1 < middle.size() ? kPackable.find(middle[i + 1]) : 0;
-      bytes_.push_back(static_cast<char>(hi << 4 | lo));
+      const unsigned hi = PackCode(middle[i]);
+      const unsigned lo = i + 1 < middle.size() ? PackCode(middle[i + 1]) : 0;
+      *p++ = static_cast<char>(hi << 4 | lo);
     }
   }
-  ++ops_;
+  bytes_.append(op, static_cast<size_t>(p - op));
 }
 
 void ChangeSet::Inserted(int row, std::string_view line) {
@@ -316,12 +374,15 @@ void ChangeSet::Apply(SubtitleList& list, OpAt op, bool undo, std::vector<int>& 
   switch (static_cast<Kind>(bytes_[start])) {
     case kReplace:
     case kReplacePacked: {
+      // Reused from row to row: a list-wide step takes back a million rows.
+      thread_local std::string before, after, line;
       int row = op.rowBefore;
-      const ReplaceOp replace = ReadReplace(r, bytes_[start] == kReplacePacked, row);
+      const ReplaceOp replace =
+          ReadReplace(r, bytes_[start] == kReplacePacked, row, &before, &after);
       const auto at = static_cast<size_t>(replace.row);
       if (at >= lines.size()) throw std::out_of_range("no row to take back a change in");
       lines.Replace(at, Swap(lines[at], replace.prefix, replace.suffix,
-                             undo ? replace.before : replace.after));
+                             undo ? replace.before : replace.after, line));
       touched.push_back(replace.row);
       break;
     }

@@ -12,11 +12,9 @@ namespace {
 
 constexpr char32_t kBroken = 0xFFFD;
 
-// The code point at text[i] and its length in bytes; broken UTF-8 is one
-// byte of kBroken.
-std::pair<char32_t, size_t> CodePointAt(std::string_view text, size_t i) {
+// CodePointAt past ASCII.
+std::pair<char32_t, size_t> CodePointAtBeyondAscii(std::string_view text, size_t i) {
   const auto b = static_cast<unsigned char>(text[i]);
-  if (b < 0x80) return {b, 1};
   size_t length = 0;
   char32_t cp = 0;
   if (b >= 0xC2 && b <= 0xDF) {
@@ -42,6 +40,14 @@ std::pair<char32_t, size_t> CodePointAt(std::string_view text, size_t i) {
       (cp >= 0xD800 && cp <= 0xDFFF))
     return {kBroken, 1};
   return {cp, length};
+}
+
+// The code point at text[i] and its length in bytes; broken UTF-8 is one
+// byte of kBroken. ASCII, most of any text, is answered here inline.
+inline std::pair<char32_t, size_t> CodePointAt(std::string_view text, size_t i) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b < 0x80) return {b, 1};
+  return CodePointAtBeyondAscii(text, i);
 }
 
 bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
@@ -79,14 +85,17 @@ size_t MarkupEnd(std::string_view text, size_t i) {
   return close + 1;
 }
 
-// Whether the run of non-spaces from i is an address, not words.
+// Whether the run of non-spaces from i is an address, not words. One pass
+// over the run: this is asked at every word of a million-row check.
 size_t AddressEnd(std::string_view text, size_t i) {
-  size_t end = text.find_first_of(" \t|", i);
-  if (end == std::string_view::npos) end = text.size();
-  const std::string_view run = text.substr(i, end - i);
-  const bool address = run.find('@') != std::string_view::npos ||
-                       run.find("://") != std::string_view::npos ||
-                       run.substr(0, 4) == "www." || run.substr(0, 4) == "WWW.";
+  const std::string_view head = text.substr(i, 4);
+  bool address = head == "www." || head == "WWW.";
+  size_t end = i;
+  for (; end < text.size(); ++end) {
+    const char c = text[end];
+    if (c == ' ' || c == '\t' || c == '|') break;
+    if (c == '@' || (c == ':' && text.substr(end + 1, 2) == "//")) address = true;
+  }
   return address ? end : std::string_view::npos;
 }
 
@@ -117,8 +126,18 @@ bool Hyphenated(std::string_view word) {
 
 std::vector<TextWord> WordsOfText(std::string_view text) {
   std::vector<TextWord> words;
+  WordsOfText(text, words);
+  return words;
+}
+
+void WordsOfText(std::string_view text, std::vector<TextWord>& words) {
+  words.clear();
   size_t i = 0, column = 0;
   bool runStart = true;  // at the start of a run of non-spaces
+  // Most lines hold no address: their runs are then not searched for one.
+  const bool mayHoldAddress =
+      text.find('@') != std::string_view::npos || text.find("://") != std::string_view::npos ||
+      text.find("www.") != std::string_view::npos || text.find("WWW.") != std::string_view::npos;
   // Skips bytes from i to end, counting their characters.
   const auto skipTo = [&](size_t end) {
     while (i < end) {
@@ -128,7 +147,7 @@ std::vector<TextWord> WordsOfText(std::string_view text) {
   };
   while (i < text.size()) {
     const auto [c, length] = CodePointAt(text, i);
-    if (runStart && !IsSpace(c)) {
+    if (runStart && mayHoldAddress && !IsSpace(c)) {
       const size_t address = AddressEnd(text, i);
       if (address != std::string_view::npos) {
         skipTo(address);
@@ -173,12 +192,14 @@ std::vector<TextWord> WordsOfText(std::string_view text) {
     }
     if (!digit) words.push_back(TextWord{start, i - start, startColumn});
   }
-  return words;
 }
 
 std::vector<TextWord> UnknownWords(std::string_view text, SpellChecker& checker) {
   std::vector<TextWord> unknown;
-  for (const TextWord& w : WordsOfText(text)) {
+  // Kept from call to call: a check of the whole list asks for every row.
+  thread_local std::vector<TextWord> words;
+  WordsOfText(text, words);
+  for (const TextWord& w : words) {
     const std::string_view word = w.In(text);
     if (checker.Known(word)) continue;
     if (!Hyphenated(word)) {
@@ -202,12 +223,16 @@ std::optional<SpellHit> SpellWalk::Next(const SubtitleList& doc, const ProgressF
     ReportProgress(progress, index_, rows_.size());
     const int row = rows_[index_];
     if (row < 0 || row >= doc.Count()) continue;
-    std::string line = DecodeText(doc.Line(row), doc.Encoding());
+    // A UTF-8 row is its own text: copied only when it holds a hit.
+    const std::string_view bytes = doc.Line(row);
+    std::string decoded;
+    if (!doc.IsUtf8()) decoded = DecodeText(bytes, doc.Encoding());
+    const std::string_view line = doc.IsUtf8() ? bytes : std::string_view(decoded);
     for (const TextWord& w : UnknownWords(line, checker_)) {
       if (w.offset < offset_) continue;
       // Whatever the user does with it, the walk goes on after it.
       offset_ = w.offset + w.length;
-      return SpellHit{row, w, std::move(line)};
+      return SpellHit{row, w, std::string(line)};
     }
   }
   if (progress) progress(rows_.size(), rows_.size());

@@ -30,6 +30,8 @@ struct TextWord {
 // 1,5, "3D"), and addresses (a run of non-spaces holding "@" or "://", or
 // beginning with "www."). Broken UTF-8 separates words.
 std::vector<TextWord> WordsOfText(std::string_view utf8);
+// The same into words, whose room is reused.
+void WordsOfText(std::string_view utf8, std::vector<TextWord>& words);
 
 // Checks words against a dictionary. Words are UTF-8 and whole (no spaces).
 class SpellChecker {

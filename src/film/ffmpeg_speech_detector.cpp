@@ -1,21 +1,37 @@
 // Speech detection on FFmpeg's decoders and WebRTC's voice activity detector.
-#include <webrtc/modules/audio_processing/include/audio_processing.h>
-#include <webrtc/modules/interface/module_common_types.h>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/stat.h>
 
+#include "film/part_overlap.h"
 #include "film/speech_detector.h"
+
+// WebRTC's voice activity detector itself. The audio processing library
+// exports it but installs only the header of its whole processing chain,
+// which would copy every 10 ms into its own buffers and mix them down before
+// asking this same detector; these are its plain C entry points.
+extern "C" {
+struct WebRtcVadInst;
+WebRtcVadInst* WebRtcVad_Create();
+void WebRtcVad_Free(WebRtcVadInst* handle);
+int WebRtcVad_Init(WebRtcVadInst* handle);
+int WebRtcVad_set_mode(WebRtcVadInst* handle, int mode);
+int WebRtcVad_Process(WebRtcVadInst* handle, int rate, const int16_t* frame, size_t length);
+}
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -32,6 +48,7 @@ namespace {
 
 constexpr int kRate = 8000;
 constexpr size_t kStepSamples = kRate / 100;  // 10 ms
+static_assert(kStepSamples % kSlicesPerStep == 0);
 // The longest film listened to; sound after it is left out, so that memory
 // stays bounded whatever the file's time stamps say.
 constexpr double kMaxListenSeconds = 12 * 3600;
@@ -155,80 +172,118 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   return speech;
 }
 
+struct VadFreer {
+  void operator()(WebRtcVadInst* v) const { WebRtcVad_Free(v); }
+};
+
 // Feeds 8 kHz mono samples in any amounts and decides every 10 ms.
 class VoiceActivity {
  public:
-  explicit VoiceActivity(size_t limit) : apm_(webrtc::AudioProcessing::Create()), limit_(limit) {
-    if (!apm_) throw Error("WebRTC audio processing is not available");
-    webrtc::VoiceDetection* vad = apm_->voice_detection();
-    // The least willing setting: noise is taken for speech far less often,
-    // and a missed quiet word costs the alignment little.
-    if (vad->Enable(true) != 0 ||
-        vad->set_likelihood(webrtc::VoiceDetection::kVeryLowLikelihood) != 0 ||
-        vad->set_frame_size_ms(10) != 0)
+  explicit VoiceActivity(size_t limit) : vad_(WebRtcVad_Create()), limit_(limit) {
+    if (!vad_) throw Error("WebRTC voice detection is not available");
+    // The least willing mode: noise is taken for speech far less often, and
+    // a missed quiet word costs the alignment little.
+    constexpr int kLeastWilling = 3;
+    if (WebRtcVad_Init(vad_.get()) != 0 || WebRtcVad_set_mode(vad_.get(), kLeastWilling) != 0)
       throw Error("WebRTC voice detection cannot be set up");
-    frame_.sample_rate_hz_ = kRate;
-    frame_.num_channels_ = 1;
-    frame_.samples_per_channel_ = kStepSamples;
   }
 
   // Silence before the first sound (a stream that starts late).
   void AddSilentSteps(size_t steps) {
     const size_t to = std::min(voiced_.size() + steps, limit_);
+    const size_t tail = std::min(to, tailTo_) - std::min(std::max(voiced_.size(), tailFrom_), std::min(to, tailTo_));
+    tailSlices_.resize(tailSlices_.size() + tail * kSlicesPerStep, 0.0F);
     voiced_.resize(to, false);
     level_.resize(to, kSilentDb);
   }
   size_t Steps() const { return voiced_.size(); }
+  // Keeps the energy of every slice of the first headSteps steps and of the
+  // steps from tailFrom to tailTo (those silent before the first sound have
+  // none: they are left out of the tail, and zero in the head).
+  void KeepSlices(size_t headSteps, size_t tailFrom, size_t tailTo) {
+    headSlices_.assign(headSteps * kSlicesPerStep, 0.0F);
+    tailFrom_ = tailFrom;
+    tailTo_ = tailTo;
+  }
+  const std::vector<float>& HeadSlices() const { return headSlices_; }
+  const std::vector<float>& TailSlices() const { return tailSlices_; }
   size_t Limit() const { return limit_; }
+  void SetLimit(size_t limit) { limit_ = limit; }
 
+  // Whole steps are decided where they lie; only a step split between two
+  // calls is gathered first.
   void Add(const int16_t* samples, size_t count) {
-    while (count > 0) {
+    if (count == 0) return;
+    if (filled_ > 0) {
       const size_t take = std::min(count, kStepSamples - filled_);
-      std::memcpy(frame_.data_ + filled_, samples, take * sizeof(int16_t));
+      std::memcpy(step_ + filled_, samples, take * sizeof(int16_t));
       filled_ += take;
       samples += take;
       count -= take;
-      if (filled_ == kStepSamples) Decide();
+      if (filled_ < kStepSamples) return;
+      filled_ = 0;
+      Decide(step_);
     }
+    for (; count >= kStepSamples; samples += kStepSamples, count -= kStepSamples) Decide(samples);
+    std::memcpy(step_, samples, count * sizeof(int16_t));
+    filled_ = count;
   }
 
   // The last part step, padded with silence; then the decisions and the
   // loudness of every step.
   void Finish() {
     if (filled_ > 0) {
-      std::fill(frame_.data_ + filled_, frame_.data_ + kStepSamples, int16_t{0});
-      Decide();
+      std::fill(step_ + filled_, step_ + kStepSamples, int16_t{0});
+      filled_ = 0;
+      Decide(step_);
     }
   }
   std::vector<bool>& Voiced() { return voiced_; }
   std::vector<float>& Levels() { return level_; }
 
  private:
-  void Decide() {
-    filled_ = 0;
-    level_.push_back(Level());
-    frame_.vad_activity_ = webrtc::AudioFrame::kVadUnknown;
-    if (apm_->ProcessStream(&frame_) != 0) throw Error("WebRTC voice detection failed");
-    voiced_.push_back(apm_->voice_detection()->stream_has_voice());
+  void Decide(const int16_t* step) {
+    level_.push_back(Level(step));
+    const int voiced = WebRtcVad_Process(vad_.get(), kRate, step, kStepSamples);
+    if (voiced < 0) throw Error("WebRTC voice detection failed");
+    voiced_.push_back(voiced == 1);
   }
 
   // The step's loudness in dB below full scale, after a first-order high
-  // pass that takes the hum and the bass out.
-  float Level() {
+  // pass that takes the hum and the bass out; the energy of its slices kept
+  // where asked.
+  float Level(const int16_t* step) {
+    const size_t index = level_.size();
+    float* slices = nullptr;
+    if (index < headSlices_.size() / kSlicesPerStep) {
+      slices = headSlices_.data() + index * kSlicesPerStep;
+    } else if (index >= tailFrom_ && index < tailTo_) {
+      tailSlices_.resize(tailSlices_.size() + kSlicesPerStep);
+      slices = tailSlices_.data() + tailSlices_.size() - kSlicesPerStep;
+    }
     double sum = 0;
     for (size_t i = 0; i < kStepSamples; ++i) {
-      const double x = frame_.data_[i];
+      const double x = step[i];
       const double y = x - 0.95 * previous_;
       previous_ = x;
       sum += y * y;
+      if (slices && (i + 1) % (kStepSamples / kSlicesPerStep) == 0) {
+        slices[i / (kStepSamples / kSlicesPerStep)] = static_cast<float>(sum - sliced_);
+        sliced_ = sum;
+      }
     }
-    const double mean = sum / kStepSamples / (32768.0 * 32768.0);
-    return std::max(static_cast<float>(10 * std::log10(mean + 1e-12)), kSilentDb);
+    sliced_ = 0;
+    return StepLevelDb(sum);
   }
 
-  std::unique_ptr<webrtc::AudioProcessing> apm_;
+  std::unique_ptr<WebRtcVadInst, VadFreer> vad_;
   size_t limit_;  // steps listened to at most
-  webrtc::AudioFrame frame_;
+  int16_t step_[kStepSamples] = {};  // a step split between two calls
+  // The energy of each slice of the first steps, and of the steps from
+  // tailFrom_ to tailTo_, for placing parts against each other.
+  std::vector<float> headSlices_, tailSlices_;
+  size_t tailFrom_ = SIZE_MAX, tailTo_ = SIZE_MAX;
+  double sliced_ = 0;  // the energy of the step's slices so far
   size_t filled_ = 0;
   double previous_ = 0;
   std::vector<bool> voiced_;   // the voice activity detector's decisions
@@ -299,7 +354,13 @@ class Listening {
         from_(from),
         to_(to),
         cancel_(cancel),
-        vad_(static_cast<size_t>(std::ceil((std::min(to, kMaxListenSeconds) - from) * 100))) {}
+        vad_(StepsBetween(from, to)) {}
+
+  // Ends the stretch elsewhere, before it is listened to.
+  void SetEnd(double to) {
+    to_ = to;
+    vad_.SetLimit(StepsBetween(from_, to));
+  }
 
   // Opens the film and its decoder (and says whether its time stamps are
   // exact enough for listening to stretches of it apart).
@@ -337,15 +398,18 @@ class Listening {
   }
 
   VoiceActivity& Heard() { return vad_; }
+  // The energy of slices kept: see VoiceActivity::KeepSlices.
+  void KeepSlices(size_t headSteps, size_t tailFrom, size_t tailTo) {
+    vad_.KeepSlices(headSteps, tailFrom, tailTo);
+  }
   void AddTimes(ListenTimes* times) const {
     if (!times) return;
     times->detecting += detecting_;
     times->decoding += decoding_;
   }
 
-  // The whole film at once, for one that is not split.
+  // The whole film at once, for one that is not split; Prepare first.
   SpeechTrack Run(ListenTimes* times) {
-    Prepare();
     Listen();
     AddTimes(times);
     if (times) times->parts = 1;
@@ -355,6 +419,10 @@ class Listening {
   }
 
  private:
+  static size_t StepsBetween(double from, double to) {
+    return static_cast<size_t>(std::ceil((std::min(to, kMaxListenSeconds) - from) * 100));
+  }
+
   static double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
   }
@@ -562,49 +630,71 @@ class Listening {
 // most), each part decoded from a little before its start so that the
 // decoder and the detector have settled, and running on a second past its
 // end, where the loudness of both parts must agree: a part that sought to
-// the wrong place is not used.
+// the wrong place is moved by the steps that make them agree, when the sound
+// there says so clearly, and otherwise not used.
 constexpr double kMinPartSeconds = 300;
 constexpr size_t kMaxParts = 4;
 constexpr size_t kWarmUpSteps = 300;
 constexpr size_t kOverlapSteps = 100;
 constexpr size_t kCompareFrom = 100;  // the overlap's steps compared start this far into it
+constexpr size_t kMostShift = 50;     // steps a seek may land off and be mended
 constexpr float kSameLevelDb = 1;
 
-// Whether two parts heard the same sound where they overlap.
+// Whether two parts heard the same sound where they overlap, as they are.
 bool SameSound(const std::vector<float>& a, size_t aFrom, const std::vector<float>& b,
                size_t bFrom, size_t count) {
+  if (a.size() < aFrom + count || b.size() < bFrom + count) return false;
   size_t differ = 0;
   for (size_t i = 0; i < count; ++i)
     if (std::fabs(a[aFrom + i] - b[bFrom + i]) > kSameLevelDb) ++differ;
   return differ * 10 <= count;
 }
 
-bool ListenInParts(const std::string& path, const ListenProgressFn& progress, SpeechTrack& track,
-                   ListenTimes* times, size_t most) {
+// How a film was listened to in parts.
+enum class Parts {
+  None,      // it is not split (short, or no exact time stamps); nothing was listened to
+  Heard,     // the track is made
+  Disagree,  // a part could not be placed; the film must be listened to in one go
+};
+
+Parts ListenInParts(Listening& first, const std::string& path, const ListenProgressFn& progress,
+                    std::atomic<bool>& cancel, SpeechTrack& track, ListenTimes* times,
+                    size_t most) {
   const size_t cores =
       most > 0 ? most : std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), kMaxParts);
-  std::atomic<bool> cancel{false};
-  Listening first(path, progress, 0, kMaxListenSeconds, &cancel);
-  first.Prepare();
   const double duration = std::min(first.Duration(), kMaxListenSeconds);
   const size_t parts = std::min(cores, static_cast<size_t>(duration / kMinPartSeconds));
-  if (parts < 2 || !first.ExactTimes()) return false;
+  if (parts < 2 || !first.ExactTimes()) return Parts::None;
   // Part k covers the steps from starts[k] to starts[k + 1].
   std::vector<size_t> starts;
   for (size_t k = 0; k < parts; ++k)
     starts.push_back(static_cast<size_t>(std::llround(duration * 100 * static_cast<double>(k) /
                                                       static_cast<double>(parts))));
+  // Part k's first step is the film's step partFrom(k); where it overlaps
+  // the next part, its own steps from tailAt(k) on are compared.
+  constexpr size_t count = kWarmUpSteps - kCompareFrom + kOverlapSteps;
+  auto partFrom = [&](size_t k) { return k == 0 ? 0 : starts[k] - kWarmUpSteps; };
+  auto tailAt = [&](size_t k) { return starts[k + 1] - kWarmUpSteps + kCompareFrom - partFrom(k); };
   const ListenProgressFn none;
   std::vector<std::unique_ptr<Listening>> rest;
   for (size_t k = 1; k < parts; ++k) {
-    const double from = static_cast<double>(starts[k] - kWarmUpSteps) / 100;
+    const double from = static_cast<double>(partFrom(k)) / 100;
     const double to = k + 1 < parts
-                          ? static_cast<double>(starts[k + 1] + kOverlapSteps) / 100
+                          ? static_cast<double>(starts[k + 1] + kOverlapSteps + kMostShift) / 100
                           : kMaxListenSeconds;
     rest.push_back(std::make_unique<Listening>(path, none, from, to, &cancel));
   }
-  // The first part ends where the second begins, and a second on.
-  Listening head(path, progress, 0, static_cast<double>(starts[1] + kOverlapSteps) / 100, &cancel);
+  // The first part, already open, ends where the second begins, and a
+  // second on.
+  Listening& head = first;
+  head.SetEnd(static_cast<double>(starts[1] + kOverlapSteps + kMostShift) / 100);
+  // The slices of each overlap, from kMostShift steps before to as many after.
+  for (size_t k = 0; k < parts; ++k) {
+    Listening& part = k == 0 ? head : *rest[k - 1];
+    part.KeepSlices(k == 0 ? 0 : kCompareFrom + count + kMostShift,
+                    k + 1 < parts ? tailAt(k) - kMostShift : SIZE_MAX,
+                    k + 1 < parts ? tailAt(k) + count + kMostShift : SIZE_MAX);
+  }
   std::vector<bool> sought(parts - 1, false);
   std::vector<std::exception_ptr> failed(parts - 1);
   std::vector<std::thread> threads;
@@ -620,7 +710,6 @@ bool ListenInParts(const std::string& path, const ListenProgressFn& progress, Sp
     });
   std::exception_ptr headFailed;
   try {
-    head.Prepare();
     head.Listen();
   } catch (...) {
     headFailed = std::current_exception();
@@ -648,33 +737,46 @@ bool ListenInParts(const std::string& path, const ListenProgressFn& progress, Sp
   std::vector<bool> voiced;
   std::vector<float> level;
   Listening* previous = &head;
-  size_t previousFrom = 0;  // the film's step at the previous part's first
+  // The previous part's step at the film's step 0 (its steps run from
+  // there); a part moved to fit is no longer where its start says.
+  std::ptrdiff_t previousFrom = 0;
   for (size_t k = 0; k < parts; ++k) {
     Listening* part = k == 0 ? &head : rest[k - 1].get();
-    const size_t partFrom = k == 0 ? 0 : starts[k] - kWarmUpSteps;
     const size_t end = k + 1 < parts ? starts[k + 1] : SIZE_MAX;
     std::vector<bool>& v = part->Heard().Voiced();
     std::vector<float>& l = part->Heard().Levels();
+    std::ptrdiff_t shift = 0;
     if (k > 0) {
-      if (!sought[k - 1]) return false;
-      // The overlap: the previous part's last kOverlapSteps and this one's
-      // warm-up steps from kCompareFrom on, at the film's steps
+      if (!sought[k - 1]) return Parts::Disagree;
+      // The overlap: the previous part's last steps and this one's warm-up
+      // steps from kCompareFrom on, at the film's steps
       // starts[k] - kWarmUpSteps + kCompareFrom to starts[k] + kOverlapSteps.
-      const size_t at = starts[k] - kWarmUpSteps + kCompareFrom;
-      const size_t count = kWarmUpSteps - kCompareFrom + kOverlapSteps;
-      const std::vector<float>& pl = previous->Heard().Levels();
-      if (pl.size() < at - previousFrom + count || l.size() < kCompareFrom + count) return false;
-      if (!SameSound(pl, at - previousFrom, l, kCompareFrom, count)) return false;
+      const auto at = static_cast<std::ptrdiff_t>(starts[k] - kWarmUpSteps + kCompareFrom);
+      if (at < previousFrom) return Parts::Disagree;
+      const auto aFrom = static_cast<size_t>(at - previousFrom);
+      if (!SameSound(previous->Heard().Levels(), aFrom, l, kCompareFrom, count)) {
+        // Moved by the steps that make both agree, where the sound says so.
+        const size_t tailFrom = tailAt(k - 1) - kMostShift;
+        if (aFrom < tailFrom) return Parts::Disagree;
+        const PartOverlap overlap{previous->Heard().TailSlices(), (aFrom - tailFrom) * kSlicesPerStep,
+                                  part->Heard().HeadSlices(), kCompareFrom * kSlicesPerStep, count};
+        const std::optional<std::ptrdiff_t> fit = OverlapShift(overlap, kMostShift);
+        if (!fit) return Parts::Disagree;
+        shift = *fit;
+      }
     }
-    const size_t from = k == 0 ? 0 : kWarmUpSteps;
-    const size_t take = end == SIZE_MAX ? v.size() - std::min(v.size(), from) : end - starts[k];
-    if (k + 1 < parts && v.size() < from + take) return false;  // the film ended early
-    voiced.insert(voiced.end(), v.begin() + static_cast<std::ptrdiff_t>(from),
-                  v.begin() + static_cast<std::ptrdiff_t>(from + take));
-    level.insert(level.end(), l.begin() + static_cast<std::ptrdiff_t>(from),
-                 l.begin() + static_cast<std::ptrdiff_t>(from + take));
+    const auto from = static_cast<std::ptrdiff_t>(k == 0 ? 0 : kWarmUpSteps) + shift;
+    const auto have = static_cast<std::ptrdiff_t>(v.size());
+    const size_t take = end == SIZE_MAX ? static_cast<size_t>(std::max<std::ptrdiff_t>(have - from, 0))
+                                        : end - starts[k];
+    if (k + 1 < parts && have < from + static_cast<std::ptrdiff_t>(take))
+      return Parts::Disagree;  // the film ended early
+    if (take > 0) {
+      voiced.insert(voiced.end(), v.begin() + from, v.begin() + from + static_cast<std::ptrdiff_t>(take));
+      level.insert(level.end(), l.begin() + from, l.begin() + from + static_cast<std::ptrdiff_t>(take));
+    }
     previous = part;
-    previousFrom = partFrom;
+    previousFrom = static_cast<std::ptrdiff_t>(partFrom(k)) - shift;
   }
   head.AddTimes(times);
   for (const auto& part : rest) part->AddTimes(times);
@@ -682,8 +784,38 @@ bool ListenInParts(const std::string& path, const ListenProgressFn& progress, Sp
   track.frameRate = first.FrameRate();
   track.speech = SpeechSteps(voiced, level);
   if (progress) progress(1.0);
-  return true;
+  return Parts::Heard;
 }
+
+// FFmpeg allocates and frees a few small aligned blocks for every packet and
+// every frame. The C library's aligned allocation never takes such blocks
+// back from its per-thread cache, so they pile up in its fast bins, which it
+// then tidies on nearly every packet: a twentieth of the listening. While
+// any listening runs, small blocks are freed the ordinary way.
+class FastBinsOff {
+ public:
+  FastBinsOff() {
+    const std::lock_guard<std::mutex> hold(Lock());
+    if (Users()++ == 0) mallopt(M_MXFAST, 0);
+  }
+  ~FastBinsOff() {
+    const std::lock_guard<std::mutex> hold(Lock());
+    if (--Users() == 0) mallopt(M_MXFAST, kUsualFastBins);
+  }
+  FastBinsOff(const FastBinsOff&) = delete;
+  FastBinsOff& operator=(const FastBinsOff&) = delete;
+
+ private:
+  static constexpr int kUsualFastBins = 64 * static_cast<int>(sizeof(size_t)) / 4;  // glibc's own
+  static std::mutex& Lock() {
+    static std::mutex lock;
+    return lock;
+  }
+  static int& Users() {
+    static int users = 0;
+    return users;
+  }
+};
 
 class FfmpegSpeechDetector : public SpeechDetector {
  public:
@@ -693,9 +825,19 @@ class FfmpegSpeechDetector : public SpeechDetector {
     // What goes wrong reaches the user in the message thrown; FFmpeg's own
     // log lines would only clutter the terminal.
     av_log_set_level(AV_LOG_QUIET);
+    const FastBinsOff quicker;
     SpeechTrack track;
-    if (parts_ != 1 && ListenInParts(path, progress, track, times_, parts_)) return track;
-    return Listening(path, progress).Run(times_);
+    std::atomic<bool> cancel{false};
+    Listening first(path, progress, 0, kMaxListenSeconds, &cancel);
+    first.Prepare();
+    const Parts parts =
+        parts_ == 1 ? Parts::None
+                    : ListenInParts(first, path, progress, cancel, track, times_, parts_);
+    if (parts == Parts::Heard) return track;
+    if (parts == Parts::None) return first.Run(times_);
+    Listening again(path, progress);
+    again.Prepare();
+    return again.Run(times_);
   }
 
   double FrameRateOf(const std::string& path) override {

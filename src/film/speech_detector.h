@@ -56,7 +56,9 @@ struct ListenTimes {
 // activity detector about every 10 ms. With times, each detection adds the
 // time of its stages there. A film of ten minutes or more in a container
 // with exact time stamps is listened to in as many parts at once (one per
-// processor, four at most, when 0), each checked against the part before.
+// processor, four at most, when 0), each checked against the part before
+// where they overlap and, where its seek landed off, moved by the steps that
+// make them agree; a part that fits nowhere has the film listened to in one go.
 std::unique_ptr<SpeechDetector> MakeFfmpegSpeechDetector(ListenTimes* times = nullptr,
                                                          size_t parts = 0);
 

@@ -119,6 +119,9 @@ TEST(UndoHistory, AReplacedLineComesBackWhateverItShares) {
       {"{1}{2}", "{1}{2}x"},          // shorter than a word
       {a, a},                         // unchanged
       {"{1}{2}\xe8\x61j|\x9e\x6c\x75\x9d", "{1}{2}\xe8\x61j \x9e\x6c\x75\x9d"},
+      // Middles too long to be built on the stack, in text and in frame digits.
+      {"{1}{2}" + std::string(400, 'x'), "{1}{2}" + std::string(300, 'y')},
+      {"{" + std::string(401, '1') + "}a", "{" + std::string(330, '2') + "}{-}a"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.before + " -> " + c.after);

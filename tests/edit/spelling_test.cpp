@@ -57,6 +57,9 @@ TEST(Spelling, WordsOfTheTextOnly) {
       {"řě\xC2\xA0xyz", "řě@0 xyz@3"},
       // Addresses and broken UTF-8.
       {"www.velorin.cz petr@example.com https://x.cz/a ahoj", ""},
+      // Only the run that holds the address goes; a colon or "www" alone
+      // makes none.
+      {"plk|x@y.cz plk:// wwwplk.cz plk: a:/plk WWW.X.CZ", "plk@0 wwwplk@18 cz@25 plk@28 a@33 plk@36"},
       {"ab\xFF" "cd", "ab@0 cd@3"},
   };
   for (const auto& c : cases) EXPECT_EQ(Unknown(c.text, checker), c.unknown) << c.text;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -149,6 +150,43 @@ TEST_F(AutoSyncFilms, ListeningInPartsHearsWhatListeningOnceHears) {
   EXPECT_LE(differ, once.speech.size() / 500);
   EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
   EXPECT_EQ(done.back(), 1.0);
+}
+
+TEST_F(AutoSyncFilms, APartWhoseSeekLandsOffIsMovedWhereListeningOnceHearsIt) {
+  // Copies of one film joined without re-encoding: every join adds the
+  // encoder's lead-in samples, which the time stamps do not count, so a
+  // seek into the joined film lands some steps off. The parts must still
+  // be listened to at once and placed where listening once places them.
+  FilmPlan plan;
+  plan.seconds = 130;
+  plan.seed = 29;
+  plan.noise = 0.1;  // a floor under the pauses: digital silence would fit any shift
+  const MadeFilm piece = test::MakeSpeechFilm(dir->Path(), "piece", plan);
+  const std::string list = dir->Path() + "/pieces.txt", joined = dir->Path() + "/joined.mp4";
+  {
+    std::ofstream out(list);
+    for (int i = 0; i < 5; ++i) out << "file '" << piece.path << "'\n";
+  }
+  ASSERT_EQ(std::system(("ffmpeg -v error -y -f concat -safe 0 -i '" + list + "' -c copy '" +
+                         joined + "'").c_str()),
+            0);
+  const SpeechTrack once = MakeFfmpegSpeechDetector(nullptr, 1)->Detect(joined, {});
+  ListenTimes times;
+  const SpeechTrack parts = MakeFfmpegSpeechDetector(&times, 2)->Detect(joined, {});
+  EXPECT_EQ(times.parts, 2u);
+  // Placed as listening once places it (to the nearest step, so the end may
+  // differ by one): closer there than two steps either way.
+  const size_t length = std::min(parts.speech.size(), once.speech.size());
+  EXPECT_LE(std::max(parts.speech.size(), once.speech.size()) - length, 1u);
+  auto differing = [&](std::ptrdiff_t lag) {
+    size_t n = 0;
+    for (size_t i = 100; i + 100 < length; ++i)
+      n += parts.speech[i] != once.speech[static_cast<size_t>(static_cast<std::ptrdiff_t>(i) + lag)];
+    return n;
+  };
+  EXPECT_LT(differing(0), differing(-2));
+  EXPECT_LT(differing(0), differing(2));
+  EXPECT_LE(differing(0), once.speech.size() / 100);
 }
 
 TEST_F(AutoSyncFilms, OffsetAndEveryScaleWithinAFrame) {
