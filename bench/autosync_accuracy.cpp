@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "document/subtitle_line.h"
+#include "kept_speech_track.h"
 #include "film/speech_detector.h"
 #include "speech_film/speech_film.h"
 #include "sync/auto_sync.h"
@@ -115,25 +116,7 @@ int main(int argc, char** argv) {
     const test::MadeFilm film =
         test::MakeSpeechFilm(dir, "film" + std::to_string(c.plan.seed), c.plan);
     auto t0 = std::chrono::steady_clock::now();
-    // VELORIN_DUMP=DIR keeps each film's speech track there and reads it back
-    // on the next run: the alignment can be measured without listening again.
-    SpeechTrack track;
-    const char* dump = std::getenv("VELORIN_DUMP");
-    const std::string kept = dump ? std::string(dump) + "/" +
-                                        std::filesystem::path(film.path).stem().string() + ".track"
-                                  : std::string();
-    if (dump && std::filesystem::exists(kept)) {
-      std::ifstream in(kept);
-      char ch;
-      while (in.get(ch))
-        if (ch == '0' || ch == '1') track.speech.push_back(ch == '1');
-    } else {
-      track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
-      if (dump) {
-        std::ofstream o(kept);
-        for (bool b : track.speech) o << (b ? '1' : '0');
-      }
-    }
+    const SpeechTrack track = bench::ListenOrReuse(film.path);
     listenSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double fps = c.plan.rate;
     const double offset = c.offsetSeconds * fps;

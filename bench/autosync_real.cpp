@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "document/subtitle_line.h"
+#include "kept_speech_track.h"
 #include "film/speech_detector.h"
 #include "sync/auto_sync.h"
 #include "sync/retiming.h"
@@ -404,25 +405,7 @@ int main(int argc, char** argv) {
   std::vector<std::pair<double, int>> calibration;  // confidence, worst error
   std::vector<std::pair<double, int>> refusedCalibration;  // of what would have been written
   for (const Film& film : MakeFilms(argv[1], dir)) {
-    // VELORIN_DUMP=DIR keeps each film's speech track there and reads it back
-    // on the next run: the alignment can be measured without listening again.
-    SpeechTrack track;
-    const char* dump = std::getenv("VELORIN_DUMP");
-    const std::string kept = dump ? std::string(dump) + "/" +
-                                        std::filesystem::path(film.path).stem().string() + ".track"
-                                  : std::string();
-    if (dump && std::filesystem::exists(kept)) {
-      std::ifstream in(kept);
-      char c;
-      while (in.get(c))
-        if (c == '0' || c == '1') track.speech.push_back(c == '1');
-    } else {
-      track = MakeFfmpegSpeechDetector()->Detect(film.path, {});
-      if (dump) {
-        std::ofstream o(kept);
-        for (bool b : track.speech) o << (b ? '1' : '0');
-      }
-    }
+    const SpeechTrack track = bench::ListenOrReuse(film.path);
     int found = 0, refused = 0, worst = 0, wrong = 0;
     double medianWorst = 0, cLo = 1, cHi = 0, rLo = 1, rHi = 0;
     for (const Distortion& d : Distortions(film)) {
