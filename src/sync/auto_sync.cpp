@@ -347,6 +347,17 @@ Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& 
   return best;
 }
 
+// How much worse than the refined fit another fit may score and still be as
+// likely: what moving every subtitle kSnapSteps steps either way costs.
+double SnapTolerance(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
+  double stepped = 0;
+  for (const Piece& p : refined.pieces)
+    stepped += (PieceScore(w, spans, p.from, p.to, p.a - kSnapSteps * kStep, refined.b) +
+                PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
+               2;
+  return std::max(refined.score - stepped, 0.0);
+}
+
 // The scale the sound settles on. Every scale whose best fit is no worse
 // than moving every subtitle of the refined fit kSnapSteps steps away is as
 // likely as the refined one; that band of scales reaches out from the refined
@@ -356,12 +367,7 @@ Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& 
 // the scale halfway between them keeps every one of them within half their
 // difference. With none, the refined scale stays.
 Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
-  double stepped = 0;
-  for (const Piece& p : refined.pieces)
-    stepped += (PieceScore(w, spans, p.from, p.to, p.a - kSnapSteps * kStep, refined.b) +
-                PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
-               2;
-  const double tolerance = std::max(refined.score - stepped, 0.0);
+  const double tolerance = SnapTolerance(w, spans, refined);
   // Steps that move the document's ends by 10 ms, a hundred of them at most.
   const double reach = kSnapBand * refined.b;
   const double step = std::max(kStep / std::max(Extent(spans) / 2, 1.0), reach / 100);
@@ -391,12 +397,7 @@ Fit Snap(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& re
 // fits as well as it (for the stretches of a cut, each too short to weigh
 // scales by itself).
 Fit SnapToCandidate(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& refined) {
-  double stepped = 0;
-  for (const Piece& p : refined.pieces)
-    stepped += (PieceScore(w, spans, p.from, p.to, p.a - kSnapSteps * kStep, refined.b) +
-                PieceScore(w, spans, p.from, p.to, p.a + kSnapSteps * kStep, refined.b)) /
-               2;
-  const double tolerance = std::max(refined.score - stepped, 0.0);
+  const double tolerance = SnapTolerance(w, spans, refined);
   for (const double c : CandidateScales()) {
     if (std::fabs(c - refined.b) > 2 * kRefineReach * refined.b) continue;
     Fit f = AtScale(w, spans, refined, c, 0.05);
