@@ -191,30 +191,13 @@ void ChangeSet::Replaced(int row, std::string_view before, std::string_view afte
                                     : static_cast<uint64_t>(delta) << 1;
   lastRow_ = row;
   ++ops_;
-  // The usual op, a few frame digits, is built on the stack and appended
-  // once: a byte at a time to the stream cost more than the rest of it.
-  constexpr size_t kMiddles = 160;
+  // The op is written straight into room made for it at once: a byte at a
+  // time to the stream cost more than the rest of it.
   const size_t middles = packed ? (before.size() + 1) / 2 + (after.size() + 1) / 2
                                 : before.size() + after.size();
-  if (middles > kMiddles) {
-    bytes_.push_back(static_cast<char>(packed ? kReplacePacked : kReplace));
-    for (uint64_t v : {zigzag, uint64_t{prefix}, uint64_t{suffix}}) Put(v);
-    for (std::string_view middle : {before, after}) {
-      if (!packed) {
-        PutBytes(middle);
-        continue;
-      }
-      Put(middle.size());
-      for (size_t i = 0; i < middle.size(); i += 2) {
-        const unsigned hi = PackCode(middle[i]);
-        const unsigned lo = i + 1 < middle.size() ? PackCode(middle[i + 1]) : 0;
-        bytes_.push_back(static_cast<char>(hi << 4 | lo));
-      }
-    }
-    return;
-  }
-  char op[1 + 5 * 10 + kMiddles];  // the kind, five numbers of at most ten bytes, the middles
-  char* p = op;
+  const size_t start = bytes_.size();
+  bytes_.resize(start + 1 + 5 * 10 + middles);  // the kind, five numbers of at most ten bytes, the middles
+  char* p = bytes_.data() + start;
   const auto put = [&p](uint64_t v) {
     for (; v >= 0x80; v >>= 7) *p++ = static_cast<char>((v & 0x7F) | 0x80);
     *p++ = static_cast<char>(v);
@@ -236,7 +219,7 @@ void ChangeSet::Replaced(int row, std::string_view before, std::string_view afte
       *p++ = static_cast<char>(hi << 4 | lo);
     }
   }
-  bytes_.append(op, static_cast<size_t>(p - op));
+  bytes_.resize(static_cast<size_t>(p - bytes_.data()));
 }
 
 void ChangeSet::Inserted(int row, std::string_view line) {
