@@ -70,6 +70,9 @@ constexpr double kOnsetEdge = 0.2;
 // The spans' and the starts' offsets further apart than this (a frame and a
 // half at 25 fps): the starts' is taken alone.
 constexpr double kStartsDecide = 0.06;
+// A subtitle starts out of quiet when less than this share of the kOnsetEdge
+// before its start is speech.
+constexpr double kQuietBefore = 0.5;
 
 // The speech track as weights (speech 1 - p, silence -p), kept as the running
 // count of speech steps, for scoring any stretch.
@@ -89,6 +92,8 @@ class Weights {
     spokenSeconds_ = spoken * kStep;
   }
   double Share() const { return share_; }
+  // The share of the steps from u to v (u < v) that are speech.
+  double SpeechShare(double u, double v) const { return (Below(v) - Below(u)) / (v - u) + level_; }
   double SpokenSeconds() const { return spokenSeconds_; }
   size_t Size() const { return count_.size() - 1; }
 
@@ -555,6 +560,10 @@ Fit PiecewiseFit(const Weights& w, const std::vector<double>& coarse,
     fit = chosen;
     if (!moved) break;
   }
+  // The stretches found, their common scale is settled as a single fit's is:
+  // the first usual ratio that fits as well put a whole document of two
+  // stretches two frames off at its ends where 1 and 1,001 fit alike.
+  if (fit.pieces.size() > 1) fit = Snap(w, spans, Refine(w, spans, fit));
   return fit;
 }
 
@@ -653,6 +662,20 @@ double OnsetOffset(const Weights& w, const std::vector<SubtitleSpan>& spans, dou
     }
   }
   return best;
+}
+
+// The share of subtitles that start out of quiet at offset a and scale b:
+// only those can place a start on a rise of speech. A bed of music or noise
+// that the detector takes for speech leaves few of them, clean speech about
+// half (people talk on across many subtitles' starts).
+double RisingShare(const Weights& w, const std::vector<SubtitleSpan>& spans, double a, double b) {
+  const double o = kOnsetEdge / kStep;
+  size_t rising = 0;
+  for (const SubtitleSpan& s : spans) {
+    const double u = (a + b * s.start) / kStep;
+    if (w.SpeechShare(u - o, u) < kQuietBefore) ++rising;
+  }
+  return static_cast<double>(rising) / static_cast<double>(spans.size());
 }
 
 // The first frame of a row.
@@ -799,11 +822,15 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     if (apart(f) >= kDistinctSeconds) rival = std::max(rival, f.score);
   result.scale = fit.b;
   const double onsetA = OnsetOffset(w, spans, whole.a, fit.b);
-  // The spans' offset and the starts' one, halfway. When they disagree by
-  // more than kStartsDecide, the spans have followed where the detector
-  // joined beats of music or noise to the speech, and the starts decide.
+  // The spans' offset and the starts' one, weighed by the share of starts
+  // that rise out of quiet: a start inside speech says nothing of where it
+  // belongs, and under a bed of music the few that rise would decide alone.
+  // When the two disagree by more than kStartsDecide, the spans have
+  // followed where the detector joined beats of music or noise to the
+  // speech, and the starts decide.
   const bool startsDecide = std::fabs(onsetA - whole.a) > kStartsDecide;
-  result.offset = (startsDecide ? onsetA : (onsetA + whole.a) / 2) * fps;
+  const double trust = startsDecide ? 1.0 : RisingShare(w, spans, onsetA, fit.b);
+  result.offset = (trust * onsetA + (1 - trust) * whole.a) * fps;
   result.confidence = fit.score <= 0 ? 0 : Clamp01((fit.score - rival) / fit.score);
 
   // Stretches with offsets of their own, each with its confidence against

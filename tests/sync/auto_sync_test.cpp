@@ -133,6 +133,38 @@ TEST(AlignToSpeech, ScalesTheSoundCannotTellApartMeetHalfway) {
   EXPECT_LE(moreThanAFrame, 10);  // of 60
 }
 
+TEST(AlignToSpeech, StretchesOfACutMeetHalfwayToo) {
+  // The same around a cut: 10 s that the document has and the film lacks, two
+  // stretches of a minute and a half sharing one scale.
+  int moreThanAFrame = 0, found = 0;
+  for (uint64_t seed = 1; seed <= 12; ++seed)
+    for (double scale : {1.001, 1 / 1.001}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", x" << scale);
+      const Film film = MakeFilm(210, 25, seed, 0.03);
+      const size_t half = film.truth.size() / 2;
+      Lines doc;
+      for (size_t i = 0; i < film.truth.size(); ++i)
+        doc.push_back(i < half ? film.truth[i] : Mistimed({film.truth[i]}, -250, 1).front());
+      const Lines wrong = Mistimed(doc, -3.3 * 25, scale);
+      const AutoSyncResult r = AlignToSpeech(film.speech, wrong, 25, true);
+      if (r.status != AutoSyncStatus::Found || r.segments.size() != 2) continue;
+      ++found;
+      int32_t error = 0;
+      for (const AutoSyncSegment& s : r.segments)
+        for (int row = s.firstRow; row <= s.lastRow; ++row) {
+          const auto got = static_cast<int32_t>(
+              RetimeFrame(ParseFirstFrame(wrong[static_cast<size_t>(row)]), s.offset, s.scale));
+          const int32_t want = ParseFirstFrame(film.truth[static_cast<size_t>(row)]);
+          error = std::max(error, std::abs(got - want));
+        }
+      EXPECT_LE(error, 2);
+      moreThanAFrame += error > 1 ? 1 : 0;
+    }
+  EXPECT_GE(found, 20);  // of 24
+  // The first usual ratio that fits as well put 13 of them two frames off.
+  EXPECT_LE(moreThanAFrame, 10);
+}
+
 TEST(AlignToSpeech, FieldsAreWhatEqualsShowsForTheFrames) {
   const Film film = MakeFilm(300, 25, 3);
   const Lines wrong = Mistimed(film.truth, 37.6, 25 / kNtsc);
