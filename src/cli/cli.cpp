@@ -950,7 +950,10 @@ int AutoSync(const Arguments& args, const Streams& io) {
   }
 
   const AutoSyncResult r = AlignToSpeech(track.speech, doc.Lines(), *rate, points);
-  if (r.status != AutoSyncStatus::Found) Fail(AutoSyncMessage(r));
+  if (r.status != AutoSyncStatus::Found)
+    Fail(AutoSyncMessage(r) +
+         (r.cut ? " The film seems cut differently from the subtitles: --points finds the stretches."
+                : ""));
   std::ostringstream report;
   report << "frame rate: " << WithComma(FormatDecimal(*rate)) << "\n";
   if (points) {

@@ -878,7 +878,10 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     lowest = std::min(lowest, confidence);
   }
   const bool cut = pieces.pieces.size() > 1 && lowest >= kMinAutoSyncConfidence;
-  if (cut && !piecewise) result.confidence = 0;
+  if (cut && !piecewise) {
+    result.confidence = 0;
+    result.cut = true;
+  }
   result.status =
       result.confidence >= kMinAutoSyncConfidence ? AutoSyncStatus::Found : AutoSyncStatus::Unclear;
   FillRetimingFields(result, lines);

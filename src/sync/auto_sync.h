@@ -74,6 +74,9 @@ struct AutoSyncResult {
   // How much better the fit is than the best different one: 0 (no better)
   // to 1 (nothing else fits at all).
   double confidence = 0;
+  // Outside piecewise mode: Unclear because stretches with offsets of their
+  // own fit clearly (a film cut differently), which piecewise mode finds.
+  bool cut = false;
   // The main window's fields for this result: E1 and E2 (the first frame of
   // the first and of the last row), E3 and E4 (where they go), and the offset
   // and scale exactly as "=" shows them for these four frames.

@@ -256,6 +256,11 @@ TEST_F(AutoSyncFilms, PointsWhereTheFilmWasCut) {
   for (size_t i = 10; i < doc.size(); ++i) doc[i] = Mistimed({doc[i]}, -12 * f.fps, 1).front();
   const std::string in = dir->File("cut.sub"), out = dir->File("points.txt");
   test::WriteBytes(in, Bytes(doc));
+  // Without --points no single fit holds, and the message says what does.
+  const CliRun single = Cli({"autosync", in, "-o", out, "--film", f.made.path});
+  EXPECT_EQ(single.status, 1);
+  EXPECT_NE(single.err.find("--points finds the stretches"), std::string::npos) << single.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
   const CliRun r = Cli({"autosync", in, "-o", out, "--film", f.made.path, "--points"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("rows 1-"), std::string::npos) << r.err;

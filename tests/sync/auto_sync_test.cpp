@@ -319,8 +319,11 @@ TEST(AlignToSpeech, ACutIsNoSingleFit) {
   Lines doc;
   for (size_t i = 0; i < film.truth.size(); ++i)
     doc.push_back(i < 30 ? film.truth[i] : Mistimed({film.truth[i]}, -1000, 1).front());
-  EXPECT_EQ(AlignToSpeech(film.speech, doc, 25).status, AutoSyncStatus::Unclear);
+  const AutoSyncResult single = AlignToSpeech(film.speech, doc, 25);
+  EXPECT_EQ(single.status, AutoSyncStatus::Unclear);
+  EXPECT_TRUE(single.cut);
   EXPECT_EQ(AlignToSpeech(film.speech, doc, 25, true).status, AutoSyncStatus::Found);
+  EXPECT_FALSE(AlignToSpeech(film.speech, film.truth, 25).cut);
 }
 
 TEST(AlignToSpeech, PiecewiseKeepsTheFilmsOrder) {
