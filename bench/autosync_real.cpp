@@ -282,6 +282,25 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     f.heldOut = true;
     films.push_back(f);
   }
+  // Held out: a bed of another kind under the speech, about as loud as the
+  // chords above but broadband: a chord with harmonics far above 1 kHz, a
+  // hi-hat of noise bursts every quarter second and a kick.
+  {
+    const std::string p = made("music3.wav");
+    std::string chord;
+    for (int h = 1; h <= 10; ++h)
+      for (const char* f : {"147", "185", "220"})
+        chord += (chord.empty() ? "" : "+") + std::string("sin(2*PI*") + f + "*" +
+                 std::to_string(h) + "*t)/" + std::to_string(h);
+    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.03*(" + chord +
+                ")*(0.7+0.3*sin(2*PI*0.25*t))+0.05*(2*random(0)-1)*exp(-40*mod(t,0.25))"
+                "+0.12*sin(2*PI*50*mod(t,0.5))*exp(-12*mod(t,0.5))':d=90:s=44100[m];"
+                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " +
+                p);
+    Film f = MakeFilm("broadband music and hi-hat", p, cues);
+    f.heldOut = true;
+    films.push_back(f);
+  }
   return films;
 }
 
