@@ -85,16 +85,33 @@ size_t MarkupEnd(std::string_view text, size_t i) {
   return close + 1;
 }
 
+// What makes a run of non-spaces an address: an at sign or a scheme's
+// "://" anywhere in it, or a web host's prefix at its start.
+constexpr char kAt = '@';
+constexpr std::string_view kScheme = "://";
+constexpr std::string_view kWebPrefixes[] = {"www.", "WWW."};
+
+// Whether a text may hold an address at all: most lines hold none, and
+// their runs are then not searched for one.
+bool MayHoldAddress(std::string_view text) {
+  if (text.find(kAt) != std::string_view::npos || text.find(kScheme) != std::string_view::npos)
+    return true;
+  for (const std::string_view prefix : kWebPrefixes)
+    if (text.find(prefix) != std::string_view::npos) return true;
+  return false;
+}
+
 // Whether the run of non-spaces from i is an address, not words. One pass
 // over the run: this is asked at every word of a million-row check.
 size_t AddressEnd(std::string_view text, size_t i) {
-  const std::string_view head = text.substr(i, 4);
-  bool address = head == "www." || head == "WWW.";
+  bool address = false;
+  for (const std::string_view prefix : kWebPrefixes)
+    address = address || text.substr(i).starts_with(prefix);
   size_t end = i;
   for (; end < text.size(); ++end) {
     const char c = text[end];
     if (c == ' ' || c == '\t' || c == '|') break;
-    if (c == '@' || (c == ':' && text.substr(end + 1, 2) == "//")) address = true;
+    if (c == kAt || (c == kScheme[0] && text.substr(end).starts_with(kScheme))) address = true;
   }
   return address ? end : std::string_view::npos;
 }
@@ -134,10 +151,7 @@ void WordsOfText(std::string_view text, std::vector<TextWord>& words) {
   words.clear();
   size_t i = 0, column = 0;
   bool runStart = true;  // at the start of a run of non-spaces
-  // Most lines hold no address: their runs are then not searched for one.
-  const bool mayHoldAddress =
-      text.find('@') != std::string_view::npos || text.find("://") != std::string_view::npos ||
-      text.find("www.") != std::string_view::npos || text.find("WWW.") != std::string_view::npos;
+  const bool mayHoldAddress = MayHoldAddress(text);
   // Skips bytes from i to end, counting their characters.
   const auto skipTo = [&](size_t end) {
     while (i < end) {
