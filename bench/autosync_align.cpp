@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   double fastest = 1e300;
   for (int k = 0; k < runs; ++k) {
     const auto t = std::chrono::steady_clock::now();
-    r = AlignToSpeech(speech, lines, fps, points);
+    r = AlignToSpeech(speech, lines, fps, points, threads);
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
     fastest = std::min(fastest, s);
     std::printf("run %d: %.3f s\n", k + 1, s);

@@ -3,12 +3,18 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <cstdlib>
+#include <exception>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "document/error.h"
 #include "document/subtitle_line.h"
@@ -74,38 +80,49 @@ constexpr double kStartsDecide = 0.06;
 // before its start is speech.
 constexpr double kQuietBefore = 0.5;
 
-// The speech track as weights (speech 1 - p, silence -p), kept as the running
-// count of speech steps, for scoring any stretch.
+// The speech track as weights (speech 1 - p, silence -p), kept as their
+// running sum, for scoring any stretch.
 class Weights {
  public:
-  explicit Weights(const std::vector<bool>& speech) : count_(speech.size() + 1, 0) {
-    for (size_t i = 0; i < speech.size(); ++i) count_[i + 1] = count_[i] + (speech[i] ? 1 : 0);
-    const auto spoken = static_cast<double>(count_.back());
-    share_ = speech.empty() ? 0 : spoken / static_cast<double>(speech.size());
+  explicit Weights(const std::vector<bool>& speech)
+      : size_(speech.size()), below_(speech.size()), speech_(speech.size()) {
+    uint32_t count = 0;  // speech steps so far
+    for (size_t i = 0; i < size_; ++i) {
+      speech_[i] = speech[i] ? 1 : 0;
+      count += speech_[i];
+    }
+    const auto spoken = static_cast<double>(count);
+    share_ = speech.empty() ? 0 : spoken / static_cast<double>(size_);
     // The share within the stretch people speak in (from the first speech to
     // the last): silence or hiss before and after it says nothing of how
     // dense the speech is.
-    size_t first = 0, last = speech.size();
-    while (first < speech.size() && !speech[first]) ++first;
+    size_t first = 0, last = size_;
+    while (first < size_ && !speech[first]) ++first;
     while (last > first && !speech[last - 1]) --last;
     level_ = last > first ? spoken / static_cast<double>(last - first) : 0;
     spokenSeconds_ = spoken * kStep;
+    // Below at every whole step and what a step adds, worked out once: Below
+    // runs millions of times.
+    count = 0;
+    for (size_t i = 0; i < size_; ++i) {
+      below_[i] = static_cast<double>(count) - level_ * static_cast<double>(i);
+      count += speech_[i];
+    }
+    end_ = static_cast<double>(count) - level_ * static_cast<double>(size_);
+    for (uint32_t s : {0U, 1U}) step_[s] = static_cast<double>(s) - level_;
   }
   double Share() const { return share_; }
   // The share of the steps from u to v (u < v) that are speech.
   double SpeechShare(double u, double v) const { return (Below(v) - Below(u)) / (v - u) + level_; }
   double SpokenSeconds() const { return spokenSeconds_; }
-  size_t Size() const { return count_.size() - 1; }
+  size_t Size() const { return size_; }
 
   // The weight from the film's start to x steps (outside the film it is 0).
   double Below(double x) const {
     if (!(x > 0)) return 0;
-    const auto n = static_cast<double>(Size());
-    if (x >= n) return static_cast<double>(count_.back()) - level_ * n;
+    if (x >= static_cast<double>(size_)) return end_;
     const auto i = static_cast<size_t>(x);
-    const double step = static_cast<double>(count_[i + 1] - count_[i]) - level_;
-    return static_cast<double>(count_[i]) - level_ * static_cast<double>(i) +
-           (x - static_cast<double>(i)) * step;
+    return below_[i] + (x - static_cast<double>(i)) * step_[speech_[i]];
   }
 
   // The weights summed over cells of `cells` steps, for the correlation.
@@ -128,7 +145,11 @@ class Weights {
   void SetFloor(double floor) { floor_ = floor; }
 
  private:
-  std::vector<uint32_t> count_;
+  size_t size_;
+  std::vector<double> below_;    // Below(i)
+  std::vector<uint8_t> speech_;  // 1 for a step of speech
+  double step_[2] = {0, 0};      // what a step of silence and one of speech weigh
+  double end_ = 0;               // Below past the film's end
   double share_ = 0;
   double level_ = 0;  // what a step of speech weighs less 1
   double spokenSeconds_ = 0;
@@ -149,40 +170,100 @@ struct FftwDeleter {
   void operator()(void* p) const { fftw_free(p); }
 };
 
+// FFTW's planner is not thread-safe: plans are made and destroyed under this
+// lock. Executing a plan is safe on several threads at once.
+std::mutex& PlannerLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Runs work(i, worker) for every i below n on at most `threads` threads, this
+// one among them (worker numbers them from 0), and rethrows what a failing
+// one threw. Each i is done once, on whichever thread is free; the caller
+// keeps the results by i and combines them in order, so the result does not
+// depend on the threads.
+template <class Work>
+void ForEach(size_t n, unsigned threads, const Work& work) {
+  const auto count = static_cast<unsigned>(std::min<size_t>(std::max(threads, 1u), n));
+  if (count <= 1) {
+    for (size_t i = 0; i < n; ++i) work(i, 0u);
+    return;
+  }
+  std::atomic<size_t> next{0};
+  std::vector<std::exception_ptr> failed(count);
+  auto run = [&](unsigned worker) {
+    try {
+      for (size_t i = next++; i < n; i = next++) work(i, worker);
+    } catch (...) {
+      failed[worker] = std::current_exception();
+      next = n;
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned k = 1; k < count; ++k) {
+    try {
+      helpers.emplace_back(run, k);
+    } catch (const std::system_error&) {
+      break;  // no more threads: the ones running take the rest
+    }
+  }
+  run(0);
+  for (std::thread& t : helpers) t.join();
+  for (const std::exception_ptr& e : failed)
+    if (e) std::rethrow_exception(e);
+}
+
 // Correlates templates with the speech weights through the FFT: for each lag,
-// the sum over k of template[k] * weights[k + lag].
+// the sum over k of template[k] * weights[k + lag]. Up to `workers` threads
+// correlate at once, each with buffers of its own and the same plans.
 class Correlator {
  public:
-  Correlator(const std::vector<double>& signal, size_t maxTemplate)
+  Correlator(const std::vector<double>& signal, size_t maxTemplate, unsigned workers = 1)
       : n_(signal.size()), size_(SmoothSize(signal.size() + maxTemplate)) {
     const size_t bins = size_ / 2 + 1;
-    real_.reset(static_cast<double*>(fftw_malloc(sizeof(double) * size_)));
-    spectrum_.reset(static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins)));
+    for (unsigned k = 0; k < std::max(workers, 1u); ++k) {
+      Buffers b;
+      b.real.reset(static_cast<double*>(fftw_malloc(sizeof(double) * size_)));
+      b.spectrum.reset(static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins)));
+      if (!b.real || !b.spectrum) throw std::bad_alloc();
+      buffers_.push_back(std::move(b));
+    }
     signal_.reset(static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * bins)));
-    if (!real_ || !spectrum_ || !signal_) throw std::bad_alloc();
-    const int size = static_cast<int>(size_);
-    forward_ = fftw_plan_dft_r2c_1d(size, real_.get(), spectrum_.get(), FFTW_ESTIMATE);
-    backward_ = fftw_plan_dft_c2r_1d(size, spectrum_.get(), real_.get(), FFTW_ESTIMATE);
-    if (!forward_ || !backward_) throw std::bad_alloc();
-    std::fill(real_.get(), real_.get() + size_, 0.0);
-    std::copy(signal.begin(), signal.end(), real_.get());
+    if (!signal_) throw std::bad_alloc();
+    double* real = buffers_[0].real.get();
+    fftw_complex* spectrum = buffers_[0].spectrum.get();
+    {
+      const std::lock_guard<std::mutex> planning(PlannerLock());
+      const int size = static_cast<int>(size_);
+      forward_ = fftw_plan_dft_r2c_1d(size, real, spectrum, FFTW_ESTIMATE);
+      backward_ = fftw_plan_dft_c2r_1d(size, spectrum, real, FFTW_ESTIMATE);
+    }
+    if (!forward_ || !backward_) {
+      Destroy();
+      throw std::bad_alloc();
+    }
+    std::fill(real, real + size_, 0.0);
+    std::copy(signal.begin(), signal.end(), real);
     fftw_execute(forward_);
-    std::memcpy(signal_.get(), spectrum_.get(), sizeof(fftw_complex) * bins);
+    std::memcpy(signal_.get(), spectrum, sizeof(fftw_complex) * bins);
   }
-  ~Correlator() {
-    fftw_destroy_plan(forward_);
-    fftw_destroy_plan(backward_);
-  }
+  ~Correlator() { Destroy(); }
   Correlator(const Correlator&) = delete;
   Correlator& operator=(const Correlator&) = delete;
 
-  // Lags from -(template size - 1) to signal size - 1, the first at index 0.
-  std::vector<double> Correlate(const std::vector<double>& tmpl) {
-    std::fill(real_.get(), real_.get() + size_, 0.0);
-    std::copy(tmpl.begin(), tmpl.end(), real_.get());
-    fftw_execute(forward_);
+  // Lags from -(template size - 1) to signal size - 1, the first at index 0,
+  // into out, with the buffers of `worker`.
+  void Correlate(const std::vector<double>& tmpl, std::vector<double>& out,
+                 unsigned worker) const {
+    // The plans were made for buffers_[0]; every worker's have the same
+    // alignment (fftw_malloc's), so they compute the same.
+    const Buffers& b = buffers_[worker];
+    double* real = b.real.get();
+    fftw_complex* x = b.spectrum.get();
+    std::fill(real, real + size_, 0.0);
+    std::copy(tmpl.begin(), tmpl.end(), real);
+    fftw_execute_dft_r2c(forward_, real, x);
     const size_t bins = size_ / 2 + 1;
-    fftw_complex* x = spectrum_.get();
     const fftw_complex* s = signal_.get();
     for (size_t k = 0; k < bins; ++k) {
       // conj(X) * S
@@ -191,21 +272,35 @@ class Correlator {
       x[k][0] = re;
       x[k][1] = im;
     }
-    fftw_execute(backward_);
+    fftw_execute_dft_c2r(backward_, x, real);
     const double scale = 1.0 / static_cast<double>(size_);
-    std::vector<double> out(tmpl.size() - 1 + n_);
-    for (size_t i = 0; i < out.size(); ++i) {
-      // Lag i - (m - 1); a negative lag sits at the end of the circle.
-      const size_t at = (i + size_ - (tmpl.size() - 1)) % size_;
-      out[i] = real_.get()[at] * scale;
-    }
+    // Lag i - (m - 1); a negative lag sits at the end of the circle.
+    const size_t negative = tmpl.size() - 1;
+    out.resize(negative + n_);
+    for (size_t i = 0; i < negative; ++i) out[i] = real[size_ - negative + i] * scale;
+    for (size_t i = 0; i < n_; ++i) out[negative + i] = real[i] * scale;
+  }
+  std::vector<double> Correlate(const std::vector<double>& tmpl) const {
+    std::vector<double> out;
+    Correlate(tmpl, out, 0);
     return out;
   }
 
  private:
+  struct Buffers {
+    std::unique_ptr<double[], FftwDeleter> real;
+    std::unique_ptr<fftw_complex[], FftwDeleter> spectrum;
+  };
+  void Destroy() {
+    const std::lock_guard<std::mutex> planning(PlannerLock());
+    if (forward_) fftw_destroy_plan(forward_);
+    if (backward_) fftw_destroy_plan(backward_);
+    forward_ = backward_ = nullptr;
+  }
+
   size_t n_, size_;
-  std::unique_ptr<double[], FftwDeleter> real_;
-  std::unique_ptr<fftw_complex[], FftwDeleter> spectrum_, signal_;
+  std::vector<Buffers> buffers_;
+  std::unique_ptr<fftw_complex[], FftwDeleter> signal_;
   fftw_plan forward_ = nullptr, backward_ = nullptr;
 };
 
@@ -301,6 +396,7 @@ void BestOffset(const Weights& w, const std::vector<SubtitleSpan>& spans, Piece&
     const double centre = p.a;
     const int n = static_cast<int>(std::lround(reach / step));
     for (int i = -n; i <= n; ++i) {
+      if (i == 0) continue;  // the centre's score is p.score
       const double a = centre + i * step;
       const double score = PieceScore(w, spans, p.from, p.to, a, b);
       if (score > p.score) {
@@ -334,19 +430,24 @@ Fit AtScale(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit&
 
 // The scale searched around the fit's, every offset with it: to kRefineReach
 // of the scale, in steps that move the document's ends by 10 ms, then 2 ms.
-Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& start) {
+// The scales of a pass are fitted on `threads` threads and compared in order.
+Fit Refine(const Weights& w, const std::vector<SubtitleSpan>& spans, const Fit& start,
+           unsigned threads) {
   Fit best = AtScale(w, spans, start, start.b, 0.05);
   const double ends = std::max(Extent(spans) / 2, 1.0);
   double reach = std::max(kRefineReach * start.b * ends, 0.02);
   for (double step : {0.01, 0.002}) {
     const Fit centre = best;
     const int n = static_cast<int>(std::lround(reach / step));
-    for (int i = -n; i <= n; ++i) {
+    std::vector<std::optional<Fit>> tried(2 * static_cast<size_t>(n) + 1);
+    ForEach(tried.size(), threads, [&](size_t k, unsigned) {
+      const int i = static_cast<int>(k) - n;
       const double b = centre.b + i * step / ends;
-      if (b <= 0 || i == 0) continue;
-      Fit f = AtScale(w, spans, centre, b, 0.02);
-      if (f.score > best.score) best = std::move(f);
-    }
+      if (b <= 0 || i == 0) return;
+      tried[k] = AtScale(w, spans, centre, b, 0.02);
+    });
+    for (std::optional<Fit>& f : tried)
+      if (f && f->score > best.score) best = std::move(*f);
     reach = step;
   }
   return best;
@@ -429,16 +530,32 @@ std::vector<double> PeakOffsets(const std::vector<double>& corr, const Template&
     const bool right = i + 1 == corr.size() || corr[i] > corr[i + 1];
     if (corr[i] > 0 && left && right) peaks.push_back(i);
   }
-  std::sort(peaks.begin(), peaks.end(), [&](size_t x, size_t y) { return corr[x] > corr[y]; });
+  const auto higher = [&](size_t x, size_t y) { return corr[x] > corr[y]; };
   std::vector<double> offsets;
-  for (size_t i : peaks) {
+  // Takes the peak i; true when that makes `most`.
+  const auto take = [&](size_t i) {
     const double lag = static_cast<double>(i) - static_cast<double>(t.values.size() - 1);
     const double a = lag * kCellSeconds - t.base;
     bool near = false;
     for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
     if (!near) offsets.push_back(a);
-    if (offsets.size() == most) break;
+    return offsets.size() == most;
+  };
+  // Most often the highest few peaks give the offsets: they are sorted
+  // alone. That order is the one sorting all of them gives as long as every
+  // peak taken is strictly higher than the next; where two are level, or the
+  // few do not suffice, all are sorted.
+  constexpr size_t kFew = 256;
+  if (peaks.size() > kFew) {
+    std::vector<size_t> top(kFew);
+    std::partial_sort_copy(peaks.begin(), peaks.end(), top.begin(), top.end(), higher);
+    for (size_t j = 0; j + 1 < kFew && corr[top[j]] > corr[top[j + 1]]; ++j)
+      if (take(top[j])) return offsets;
+    offsets.clear();
   }
+  std::sort(peaks.begin(), peaks.end(), higher);
+  for (size_t i : peaks)
+    if (take(i)) break;
   return offsets;
 }
 
@@ -446,20 +563,34 @@ std::vector<double> PeakOffsets(const std::vector<double>& corr, const Template&
 // and the best offset of each short run of rows on its own, so that a stretch
 // too short to show in the whole's correlation still offers its offset.
 std::vector<double> PieceOffsets(const std::vector<double>& coarse,
-                                 const std::vector<SubtitleSpan>& spans, double b) {
+                                 const std::vector<SubtitleSpan>& spans, double b,
+                                 unsigned threads) {
   const size_t n = spans.size();
   const size_t rows = std::max(kMinPieceRows + 3, n / kRunsPerDocument);
   const Template whole = MakeTemplate(spans, b, 0, n, kCellSeconds);
-  Correlator correlator(coarse, whole.values.size());
-  std::vector<double> offsets = PeakOffsets(correlator.Correlate(whole.values), whole, kMaxPieces);
-  for (size_t from = 0; from < n; from += rows) {
+  // The whole document first, then each run; correlated on `threads` threads.
+  const size_t runs = (n + rows - 1) / rows;
+  const auto workers = static_cast<unsigned>(std::min<size_t>(std::max(threads, 1u), runs + 1));
+  Correlator correlator(coarse, whole.values.size(), workers);
+  std::vector<std::vector<double>> found(runs + 1), corr(workers);
+  ForEach(runs + 1, workers, [&](size_t k, unsigned worker) {
+    if (k == 0) {
+      correlator.Correlate(whole.values, corr[worker], worker);
+      found[0] = PeakOffsets(corr[worker], whole, kMaxPieces);
+      return;
+    }
+    const size_t from = (k - 1) * rows;
     const Template t = MakeTemplate(spans, b, from, std::min(n, from + rows), kCellSeconds);
-    for (double a : PeakOffsets(correlator.Correlate(t.values), t, 1)) {
+    correlator.Correlate(t.values, corr[worker], worker);
+    found[k] = PeakOffsets(corr[worker], t, 1);
+  });
+  std::vector<double> offsets = std::move(found[0]);
+  for (size_t k = 1; k <= runs; ++k)
+    for (double a : found[k]) {
       bool near = false;
       for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
       if (!near) offsets.push_back(a);
     }
-  }
   return offsets;
 }
 
@@ -541,21 +672,23 @@ std::vector<Piece> SplitIntoPieces(const Weights& w, const std::vector<SubtitleS
 // the pieces found again at it when it differs.
 Fit PiecewiseFit(const Weights& w, const std::vector<double>& coarse,
                  const std::vector<SubtitleSpan>& spans, double linearScale,
-                 std::vector<double>& offsets) {
+                 std::vector<double>& offsets, unsigned threads) {
   Fit fit;
   fit.b = linearScale;
   for (int round = 0; round < 2; ++round) {
-    offsets = PieceOffsets(coarse, spans, fit.b);
+    offsets = PieceOffsets(coarse, spans, fit.b, threads);
     const double b = fit.b;
     fit = {SplitIntoPieces(w, spans, offsets, b), b, 0};
     fit = AtScale(w, spans, fit, b, 0.05);
     if (fit.pieces.size() == 1) return fit;
     Fit best = fit;
-    for (double c : CandidateScales()) {
-      Fit f = AtScale(w, spans, fit, c, 0.05);
+    const std::vector<double> scales = CandidateScales();
+    std::vector<Fit> tried(scales.size());
+    ForEach(scales.size(), threads,
+            [&](size_t k, unsigned) { tried[k] = AtScale(w, spans, fit, scales[k], 0.05); });
+    for (Fit& f : tried)
       if (f.score > best.score) best = std::move(f);
-    }
-    const Fit chosen = SnapToCandidate(w, spans, Refine(w, spans, best));
+    const Fit chosen = SnapToCandidate(w, spans, Refine(w, spans, best, threads));
     const bool moved = std::fabs(chosen.b - b) * Extent(spans) >= kDistinctSeconds / 2;
     fit = chosen;
     if (!moved) break;
@@ -563,7 +696,7 @@ Fit PiecewiseFit(const Weights& w, const std::vector<double>& coarse,
   // The stretches found, their common scale is settled as a single fit's is:
   // the first usual ratio that fits as well put a whole document of two
   // stretches two frames off at its ends where 1 and 1,001 fit alike.
-  if (fit.pieces.size() > 1) fit = Snap(w, spans, Refine(w, spans, fit));
+  if (fit.pieces.size() > 1) fit = Snap(w, spans, Refine(w, spans, fit, threads));
   return fit;
 }
 
@@ -612,22 +745,29 @@ double TypicalScore(const Weights& w, const std::vector<SubtitleSpan>& spans, co
 }
 
 // Single fits to choose from: the best peaks of every candidate scale's
-// correlation, each offset searched to the millisecond.
+// correlation, each offset searched to the millisecond. The scales are done
+// on `threads` threads and their fits kept in the order of the scales.
 std::vector<Fit> Hypotheses(const Weights& w, const std::vector<double>& coarse,
-                            const std::vector<SubtitleSpan>& spans) {
+                            const std::vector<SubtitleSpan>& spans, unsigned threads) {
   const std::vector<double> scales = CandidateScales();
   // The fastest scale makes the longest template.
   const double fastest = *std::max_element(scales.begin(), scales.end());
-  Correlator correlator(coarse,
-                        MakeTemplate(spans, fastest, 0, spans.size(), kCellSeconds).values.size());
-  std::vector<Fit> fits;
-  for (double scale : scales) {
+  const auto workers = static_cast<unsigned>(std::min<size_t>(std::max(threads, 1u), scales.size()));
+  Correlator correlator(
+      coarse, MakeTemplate(spans, fastest, 0, spans.size(), kCellSeconds).values.size(), workers);
+  std::vector<std::vector<Fit>> perScale(scales.size());
+  std::vector<std::vector<double>> corr(workers);
+  ForEach(scales.size(), workers, [&](size_t k, unsigned worker) {
+    const double scale = scales[k];
     const Template t = MakeTemplate(spans, scale, 0, spans.size(), kCellSeconds);
-    for (double a : PeakOffsets(correlator.Correlate(t.values), t, kPeaksPerScale)) {
+    correlator.Correlate(t.values, corr[worker], worker);
+    for (double a : PeakOffsets(corr[worker], t, kPeaksPerScale)) {
       const Fit start{{MakePiece(spans, 0, spans.size(), a)}, scale, 0};
-      fits.push_back(AtScale(w, spans, start, scale, 0.05));
+      perScale[k].push_back(AtScale(w, spans, start, scale, 0.05));
     }
-  }
+  });
+  std::vector<Fit> fits;
+  for (std::vector<Fit>& f : perScale) std::move(f.begin(), f.end(), std::back_inserter(fits));
   return fits;
 }
 
@@ -760,7 +900,7 @@ std::vector<double> CandidateScales() {
 }
 
 AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
-                             bool piecewise) {
+                             bool piecewise, unsigned threads) {
   if (!(fps >= kMinAutoSyncRate && fps <= kMaxAutoSyncRate))
     throw Error("the frame rate " + FormatDecimal(fps) + " is out of range");
   AutoSyncResult result;
@@ -780,7 +920,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   // The best peaks of every candidate scale, each to the millisecond; then
   // again with every subtitle's loss bounded by half what a typical one
   // earns at the best of them.
-  std::vector<Fit> fits = Hypotheses(w, coarse, spans);
+  std::vector<Fit> fits = Hypotheses(w, coarse, spans, threads);
   auto bestOf = [](const std::vector<Fit>& f) {
     return std::max_element(f.begin(), f.end(),
                             [](const Fit& x, const Fit& y) { return x.score < y.score; });
@@ -791,7 +931,8 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     return result;
   }
   w.SetFloor(kFloorShare * TypicalScore(w, spans, *bestOf(fits)));
-  for (Fit& f : fits) f = AtScale(w, spans, f, f.b, 0.05);
+  ForEach(fits.size(), threads,
+          [&](size_t k, unsigned) { fits[k] = AtScale(w, spans, fits[k], fits[k].b, 0.05); });
 
   // To the millisecond, and between the candidates where that is clearly better.
   // The coarse cells hardly tell close scales apart (1 and 1,001 on a short
@@ -803,7 +944,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
     Fit f = AtScale(w, spans, *bestOf(fits), c, 0.1);
     if (f.score > near.score) near = std::move(f);
   }
-  const Fit refined = Refine(w, spans, near);
+  const Fit refined = Refine(w, spans, near, threads);
   const Fit fit = Snap(w, spans, refined);
   const Piece& whole = fit.pieces.front();
 
@@ -842,7 +983,7 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   // The stretches start from the candidate scale nearest the refined one:
   // one stretch's share of the document cannot weigh scales between them.
   const Fit pieces =
-      PiecewiseFit(w, coarse, spans, SnapToCandidate(w, spans, refined).b, offsets);
+      PiecewiseFit(w, coarse, spans, SnapToCandidate(w, spans, refined).b, offsets, threads);
   std::vector<AutoSyncSegment> segments;
   double lowest = 1;
   // The stretches keep their order in the film: a stretch placed before the

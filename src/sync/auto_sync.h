@@ -104,9 +104,11 @@ inline constexpr double kMinAutoSyncConfidence = 0.2;
 // fits clearly better. With piecewise, also the stretches of the document
 // whose best offset differs (a film cut differently) and their points.
 // fps is the film's frame rate, kMinAutoSyncRate to kMaxAutoSyncRate. Throws
-// Error for a frame too large or a rate out of that range.
+// Error for a frame too large or a rate out of that range. The work is shared
+// among `threads` threads at most (the calling one among them); the result is
+// the same to the last bit for any number of them.
 AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
-                             bool piecewise = false);
+                             bool piecewise = false, unsigned threads = 1);
 
 // The message for Unclear, NoSpeech and NoSubtitles.
 std::string AutoSyncMessage(const AutoSyncResult& result);
