@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     auto run = [&](double scale, AutoSyncResult& r) {
       const Lines wrong = Mistimed(film.lines, offset, scale);
       const auto start = std::chrono::steady_clock::now();
-      r = AlignToSpeech(track.speech, wrong, fps);
+      r = AlignToSpeech(track.speech, wrong, fps, false, bench::AlignThreads());
       alignSeconds +=
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       ++alignments;

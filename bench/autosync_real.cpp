@@ -364,7 +364,7 @@ Outcome Try(const SpeechTrack& track, const Film& film, const Distortion& d) {
     const double s = (w.start - d.offset) / d.scale, e = (w.end - d.offset) / d.scale;
     wrong.push_back(ComposeSubtitleLine(Frame(s), Frame(e), w.text));
   }
-  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, kFps, film.cut);
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, kFps, film.cut, bench::AlignThreads());
   Outcome o;
   o.confidence = r.confidence;
   o.segments = r.segments.empty() ? 1 : r.segments.size();

@@ -32,4 +32,12 @@ inline SpeechTrack ListenOrReuse(const std::string& path) {
   return track;
 }
 
+// VELORIN_THREADS=N has the alignment use N threads (1 without it), to show
+// that the results do not depend on them.
+inline unsigned AlignThreads() {
+  const char* n = std::getenv("VELORIN_THREADS");
+  const long threads = n ? std::strtol(n, nullptr, 10) : 1;
+  return threads > 0 ? static_cast<unsigned>(threads) : 1;
+}
+
 }  // namespace velorin::bench

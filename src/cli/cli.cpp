@@ -15,6 +15,7 @@
 #include <ostream>
 #include <span>
 #include <sstream>
+#include <thread>
 
 #include "cli/listen_loader.h"
 #include "convert/srt_export.h"
@@ -949,7 +950,10 @@ int AutoSync(const Arguments& args, const Streams& io) {
     rate = track.frameRate;
   }
 
-  const AutoSyncResult r = AlignToSpeech(track.speech, doc.Lines(), *rate, points);
+  // The command waits for nothing else: the alignment takes a thread per
+  // processor (four at most), as the listening does.
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  const AutoSyncResult r = AlignToSpeech(track.speech, doc.Lines(), *rate, points, threads);
   if (r.status != AutoSyncStatus::Found)
     Fail(AutoSyncMessage(r) +
          (r.cut ? " The film seems cut differently from the subtitles: --points finds the stretches."

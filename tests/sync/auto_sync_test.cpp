@@ -364,6 +364,50 @@ TEST(AlignToSpeech, FramesAndRatesFarOutside) {
     EXPECT_THROW(AlignToSpeech(film.speech, film.truth, fps), Error) << fps;
 }
 
+TEST(AlignToSpeech, ThreadsChangeNoBitOfTheResult) {
+  // The work is shared among threads and combined in order: every field the
+  // same to the last bit, fits, cuts, refusals and points alike.
+  const Film noisy = MakeFilm(600, 25, 51, 0.05);
+  const Film cut = MakeFilm(900, 25, 11);
+  Lines cutDoc;
+  for (size_t i = 0; i < cut.truth.size(); ++i)
+    cutDoc.push_back(i < 30 ? cut.truth[i] : Mistimed({cut.truth[i]}, -1000, 1).front());
+  const Film shortFilm = MakeFilm(150, 25, 52);
+  const std::vector<bool> everywhere(60000, true);
+  const struct {
+    const char* name;
+    const std::vector<bool>& speech;
+    Lines doc;
+    bool piecewise;
+  } cases[] = {
+      {"noisy, another rate", noisy.speech, Mistimed(noisy.truth, 300, 25 / kNtsc), false},
+      {"a cut, piecewise", cut.speech, Mistimed(cutDoc, 5 * 25, 1), true},
+      {"a cut, single fit", cut.speech, cutDoc, false},
+      {"short, scales alike", shortFilm.speech, Mistimed(shortFilm.truth, -40, 1.001), true},
+      {"speech everywhere", everywhere, noisy.truth, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const AutoSyncResult one = AlignToSpeech(c.speech, c.doc, 25, c.piecewise, 1);
+    for (unsigned threads : {2u, 3u}) {
+      const AutoSyncResult r = AlignToSpeech(c.speech, c.doc, 25, c.piecewise, threads);
+      EXPECT_EQ(r.status, one.status);
+      EXPECT_EQ(r.cut, one.cut);
+      EXPECT_EQ(r.offset, one.offset);
+      EXPECT_EQ(r.scale, one.scale);
+      EXPECT_EQ(r.confidence, one.confidence);
+      EXPECT_EQ(r.offsetText + r.scaleText, one.offsetText + one.scaleText);
+      ASSERT_EQ(r.segments.size(), one.segments.size());
+      for (size_t i = 0; i < r.segments.size(); ++i) {
+        EXPECT_EQ(r.segments[i].lastRow, one.segments[i].lastRow);
+        EXPECT_EQ(r.segments[i].offset, one.segments[i].offset);
+        EXPECT_EQ(r.segments[i].confidence, one.segments[i].confidence);
+      }
+      EXPECT_EQ(r.points, one.points);
+    }
+  }
+}
+
 TEST(SubtitleSpans, SecondFramesAndLinesWithoutFrames) {
   const auto spans =
       SubtitleSpans({"{25}{75}a", "{}{50}x", "{100}{}b", "{150}{100}c", "{200}{}d"}, 25);
