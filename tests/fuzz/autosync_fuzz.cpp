@@ -75,12 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          : input.ConsumeFloatingPointInRange(kMinAutoSyncRate,
                                                                              kMaxAutoSyncRate);
   const bool piecewise = input.ConsumeBool();
+  // Shared among threads or not: the same bounds hold.
+  const unsigned threads = input.ConsumeBool() ? 2 : 1;
 
   const size_t before = live;
   peak = before;
   largest = 0;
   try {
-    const AutoSyncResult r = AlignToSpeech(speech, lines, fps, piecewise);
+    const AutoSyncResult r = AlignToSpeech(speech, lines, fps, piecewise, threads);
     if (r.status == AutoSyncStatus::Found || r.status == AutoSyncStatus::Unclear) {
       FUZZ_CHECK(std::isfinite(r.offset));
       FUZZ_CHECK(std::isfinite(r.scale) && r.scale > 0);
