@@ -9,6 +9,7 @@
 //                     MicroDVD line each; PARTS listened to at once, 1 for the
 //                     whole film in one go, 0 as the program chooses; the
 //                     speech track, one 0 or 1 per 10 ms, written to TRACK)
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/subtitle_line.h"
@@ -33,6 +35,9 @@ namespace {
 double Since(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
+
+// Aligned on as many threads as velorin-cli autosync takes.
+unsigned Threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 }  // namespace
 
@@ -58,11 +63,12 @@ int main(int argc, char** argv) {
       std::ofstream out(argv[5]);
       for (const bool s : track.speech) out << (s ? '1' : '0');
     }
+    const unsigned threads = Threads();
     t = std::chrono::steady_clock::now();
-    const AutoSyncResult r = AlignToSpeech(track.speech, lines, 25);
-    std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s; "
-                "track %zu steps, %zu speech, hash %016llx; %s\n",
-                times.parts, times.decoding, times.detecting, listening, Since(t),
+    const AutoSyncResult r = AlignToSpeech(track.speech, lines, 25, false, threads);
+    std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s "
+                "on %u thread(s); track %zu steps, %zu speech, hash %016llx; %s\n",
+                times.parts, times.decoding, times.detecting, listening, Since(t), threads,
                 track.speech.size(), speech, static_cast<unsigned long long>(hash),
                 r.status == AutoSyncStatus::Found ? "found" : AutoSyncMessage(r).c_str());
     return 0;
@@ -95,10 +101,11 @@ int main(int argc, char** argv) {
   const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(film.path, {});
   const double listening = Since(t);
   t = std::chrono::steady_clock::now();
-  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, track.frameRate);
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, track.frameRate, false, Threads());
   const double aligning = Since(t);
   t = std::chrono::steady_clock::now();
-  const AutoSyncResult pieces = AlignToSpeech(track.speech, wrong, track.frameRate, true);
+  const AutoSyncResult pieces =
+      AlignToSpeech(track.speech, wrong, track.frameRate, true, Threads());
   const double piecewise = Since(t) - aligning;
   SubtitleList doc;
   doc.Assign(wrong);
