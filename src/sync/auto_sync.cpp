@@ -200,6 +200,7 @@ void ForEach(size_t n, unsigned threads, const Work& work) {
     }
   };
   std::vector<std::thread> helpers;
+  helpers.reserve(count - 1);  // no allocation while threads run
   for (unsigned k = 1; k < count; ++k) {
     try {
       helpers.emplace_back(run, k);
