@@ -1,6 +1,7 @@
 // Speech detection on FFmpeg's decoders and WebRTC's voice activity detector.
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 
 #include "film/part_overlap.h"
+#include "film/speech_steps.h"
 #include "film/speech_detector.h"
 
 // WebRTC's voice activity detector itself. The audio processing library
@@ -31,6 +33,11 @@ void WebRtcVad_Free(WebRtcVadInst* handle);
 int WebRtcVad_Init(WebRtcVadInst* handle);
 int WebRtcVad_set_mode(WebRtcVadInst* handle, int mode);
 int WebRtcVad_Process(WebRtcVadInst* handle, int rate, const int16_t* frame, size_t length);
+// The detector's own measure of a step: the log energy of its six bands
+// (80-250, 250-500, 500-1000, 1000-2000, 2000-3000 and 3000-4000 Hz) in dB
+// times 16. It keeps filter state in the instance, so it gets one of its own.
+int16_t WebRtcVad_CalculateFeatures(WebRtcVadInst* self, const int16_t* data_in,
+                                    size_t data_length, int16_t* features);
 }
 
 extern "C" {
@@ -83,95 +90,6 @@ struct FrameFreer {
 
 constexpr float kSilentDb = -120;
 
-// Where people speak, from the voice activity detector's decisions and the
-// loudness of every step. The detector alone starts speech a tenth of a
-// second or more after the voice does, and takes a steady bed of music or
-// noise for speech throughout; the loudness against its quietest level
-// nearby marks where a voice actually rises above the bed. The detector's
-// speech starts where the sound rose out of the bed; where the detector hears
-// a voice nearly everywhere, a step is speech when it stands out of the bed
-// and a voice was heard close to it. Gaps shorter than a breath are closed.
-std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector<float>& level) {
-  constexpr size_t kSmooth = 2;       // steps either side for the loudness
-  constexpr size_t kBed = 300;        // steps either side for the bed's level
-  constexpr float kAbove = 6;         // dB above the bed
-  constexpr float kQuietest = -70;    // dB: quieter than this is no bed, only silence
-  constexpr size_t kBefore = 30;      // steps a voice may start before the detector hears it
-  constexpr size_t kAfter = 50;       // steps it may end before the detector lets go
-  constexpr size_t kBreath = 20;      // longest gap closed
-  constexpr size_t kLagSteps = 1;     // how late a rise is marked
-  constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
-  const size_t n = level.size();
-  std::vector<float> smooth(n);
-  double sum = 0;
-  for (size_t i = 0; i < n + kSmooth; ++i) {
-    if (i < n) sum += level[i];
-    if (i >= 2 * kSmooth + 1) sum -= level[i - 2 * kSmooth - 1];
-    if (i >= kSmooth) {
-      const size_t at = i - kSmooth;
-      const size_t lo = at >= kSmooth ? at - kSmooth : 0, hi = std::min(n - 1, at + kSmooth);
-      smooth[at] = static_cast<float>(sum / static_cast<double>(hi - lo + 1));
-    }
-  }
-  // The bed: the lowest smoothed loudness within kBed steps (a running
-  // minimum over a sliding window).
-  std::vector<float> bed(n);
-  std::vector<size_t> window;  // indices of rising values, as a deque
-  size_t head = 0;
-  for (size_t i = 0; i < n + kBed; ++i) {
-    if (i < n) {
-      while (window.size() > head && smooth[window.back()] >= smooth[i]) window.pop_back();
-      window.push_back(i);
-    }
-    if (i < kBed) continue;
-    const size_t at = i - kBed;
-    while (window[head] + kBed < at) ++head;
-    bed[at] = std::max(smooth[window[head]], kQuietest);
-    if (head > 4096 && head * 2 > window.size()) {
-      window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(head));
-      head = 0;
-    }
-  }
-  std::vector<uint32_t> heard(n + 1, 0);  // voiced steps before each
-  for (size_t i = 0; i < n; ++i) heard[i + 1] = heard[i] + (voiced[i] ? 1 : 0);
-  auto loud = [&](size_t i) { return smooth[i] > bed[i] + kAbove; };
-  std::vector<bool> speech(n, false);
-  if (heard[n] > kCollapsed * static_cast<double>(n)) {
-    // The detector hears a voice nearly throughout (a bed of music or
-    // noise): speech is where the sound stands out of the bed near a voice.
-    for (size_t i = 0; i < n; ++i) {
-      if (!loud(i)) continue;
-      const size_t lo = i >= kAfter ? i - kAfter : 0, hi = std::min(n, i + kBefore + 1);
-      speech[i] = heard[hi] > heard[lo];
-    }
-  } else {
-    // The detector's speech, each start taken back to where the sound
-    // began to stand out of the bed.
-    for (size_t i = 0; i < n; ++i) {
-      speech[i] = voiced[i];
-      if (!voiced[i] || (i > 0 && voiced[i - 1])) continue;
-      for (size_t j = i; j > 0 && i - j < kBefore && loud(j - 1); --j) speech[j - 1] = true;
-    }
-  }
-  size_t last = n;  // the last speech step seen
-  for (size_t i = 0; i < n; ++i) {
-    if (!speech[i]) continue;
-    if (last < i && i - last - 1 <= kBreath)
-      for (size_t j = last + 1; j < i; ++j) speech[j] = true;
-    last = i;
-  }
-  // Even so, speech is marked from where it has risen well above the bed,
-  // some 10 ms after it begins: the track is moved that much earlier. The
-  // recorded-speech cases (bench/autosync_real) would take 20 or 30 ms (their
-  // median distance from the subtitles' own timing is 0 frames there, and
-  // under a frame late at 10 ms), but the generated films then land most of
-  // a frame early, the Opus ones by more than a frame.
-  const size_t lag = std::min(kLagSteps, n);
-  speech.erase(speech.begin(), speech.begin() + static_cast<std::ptrdiff_t>(lag));
-  speech.resize(n, false);
-  return speech;
-}
-
 struct VadFreer {
   void operator()(WebRtcVadInst* v) const { WebRtcVad_Free(v); }
 };
@@ -179,12 +97,15 @@ struct VadFreer {
 // Feeds 8 kHz mono samples in any amounts and decides every 10 ms.
 class VoiceActivity {
  public:
-  explicit VoiceActivity(size_t limit) : vad_(WebRtcVad_Create()), limit_(limit) {
+  explicit VoiceActivity(size_t limit)
+      : vad_(WebRtcVad_Create()), features_(WebRtcVad_Create()), limit_(limit) {
     if (!vad_) throw Error("WebRTC voice detection is not available");
     // The least willing mode: noise is taken for speech far less often, and
     // a missed quiet word costs the alignment little.
     constexpr int kLeastWilling = 3;
     if (WebRtcVad_Init(vad_.get()) != 0 || WebRtcVad_set_mode(vad_.get(), kLeastWilling) != 0)
+      throw Error("WebRTC voice detection cannot be set up");
+    if (!features_ || WebRtcVad_Init(features_.get()) != 0)
       throw Error("WebRTC voice detection cannot be set up");
   }
 
@@ -195,6 +116,7 @@ class VoiceActivity {
     tailSlices_.resize(tailSlices_.size() + tail * kSlicesPerStep, 0.0F);
     voiced_.resize(to, false);
     level_.resize(to, kSilentDb);
+    bands_.resize(to, BandEnergy{});
   }
   size_t Steps() const { return voiced_.size(); }
   // Keeps the energy of every slice of the first headSteps steps and of the
@@ -240,6 +162,7 @@ class VoiceActivity {
   }
   std::vector<bool>& Voiced() { return voiced_; }
   std::vector<float>& Levels() { return level_; }
+  std::vector<BandEnergy>& Bands() { return bands_; }
 
  private:
   void Decide(const int16_t* step) {
@@ -247,6 +170,8 @@ class VoiceActivity {
     const int voiced = WebRtcVad_Process(vad_.get(), kRate, step, kStepSamples);
     if (voiced < 0) throw Error("WebRTC voice detection failed");
     voiced_.push_back(voiced == 1);
+    BandEnergy& e = bands_.emplace_back();
+    WebRtcVad_CalculateFeatures(features_.get(), step, kStepSamples, e.data());
   }
 
   // The step's loudness in dB below full scale, after a first-order high
@@ -277,6 +202,7 @@ class VoiceActivity {
   }
 
   std::unique_ptr<WebRtcVadInst, VadFreer> vad_;
+  std::unique_ptr<WebRtcVadInst, VadFreer> features_;  // for the band energies alone
   size_t limit_;  // steps listened to at most
   int16_t step_[kStepSamples] = {};  // a step split between two calls
   // The energy of each slice of the first steps, and of the steps from
@@ -288,6 +214,7 @@ class VoiceActivity {
   double previous_ = 0;
   std::vector<bool> voiced_;   // the voice activity detector's decisions
   std::vector<float> level_;  // the loudness of each step
+  std::vector<BandEnergy> bands_;  // the energy of each step's bands
 };
 
 double StreamRate(const AVStream* st) {
@@ -413,7 +340,7 @@ class Listening {
     Listen();
     AddTimes(times);
     if (times) times->parts = 1;
-    track_.speech = SpeechSteps(vad_.Voiced(), vad_.Levels());
+    track_.speech = SpeechSteps(vad_.Voiced(), vad_.Levels(), vad_.Bands());
     if (progress_) progress_(1.0);
     return std::move(track_);
   }
@@ -736,6 +663,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
   // Each part's steps from its start on, checked against the part before.
   std::vector<bool> voiced;
   std::vector<float> level;
+  std::vector<BandEnergy> bands;
   Listening* previous = &head;
   // The previous part's step at the film's step 0 (its steps run from
   // there); a part moved to fit is no longer where its start says.
@@ -745,6 +673,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
     const size_t end = k + 1 < parts ? starts[k + 1] : SIZE_MAX;
     std::vector<bool>& v = part->Heard().Voiced();
     std::vector<float>& l = part->Heard().Levels();
+    std::vector<BandEnergy>& e = part->Heard().Bands();
     std::ptrdiff_t shift = 0;
     if (k > 0) {
       if (!sought[k - 1]) return Parts::Disagree;
@@ -774,6 +703,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
     if (take > 0) {
       voiced.insert(voiced.end(), v.begin() + from, v.begin() + from + static_cast<std::ptrdiff_t>(take));
       level.insert(level.end(), l.begin() + from, l.begin() + from + static_cast<std::ptrdiff_t>(take));
+      bands.insert(bands.end(), e.begin() + from, e.begin() + from + static_cast<std::ptrdiff_t>(take));
     }
     previous = part;
     previousFrom = static_cast<std::ptrdiff_t>(partFrom(k)) - shift;
@@ -782,7 +712,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
   for (const auto& part : rest) part->AddTimes(times);
   if (times) times->parts = parts;
   track.frameRate = first.FrameRate();
-  track.speech = SpeechSteps(voiced, level);
+  track.speech = SpeechSteps(voiced, level, bands);
   if (progress) progress(1.0);
   return Parts::Heard;
 }

@@ -2,6 +2,7 @@ list(APPEND VELORIN_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/overlay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/film_info.cpp
   ${CMAKE_CURRENT_LIST_DIR}/part_overlap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/speech_steps.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sound_summary.cpp
   ${CMAKE_CURRENT_LIST_DIR}/timeline.cpp)
 list(APPEND VELORIN_GUI_SOURCES
