@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,6 +55,21 @@ std::vector<Cue> ReadSrt(const std::string& path) {
     cues.push_back(c);
   }
   return cues;
+}
+
+// The harmonics 1 to `count` of each frequency (Hz, as written) as one
+// aevalsrc sum: harmonic h is sin(2*PI*f*h*time) over h to the power fall.
+std::string Partials(std::initializer_list<const char*> frequencies, int count,
+                     const std::string& time, int fall) {
+  std::string sum;
+  for (int h = 1; h <= count; ++h)
+    for (const char* f : frequencies) {
+      int over = 1;
+      for (int k = 0; k < fall; ++k) over *= h;
+      sum += (sum.empty() ? "" : "+") + std::string("sin(2*PI*") + f + "*" + std::to_string(h) +
+             "*" + time + ")/" + std::to_string(over);
+    }
+  return sum;
 }
 
 void Run(const std::string& command) {
@@ -287,11 +303,7 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   // hi-hat of noise bursts every quarter second and a kick.
   {
     const std::string p = made("music3.wav");
-    std::string chord;
-    for (int h = 1; h <= 10; ++h)
-      for (const char* f : {"147", "185", "220"})
-        chord += (chord.empty() ? "" : "+") + std::string("sin(2*PI*") + f + "*" +
-                 std::to_string(h) + "*t)/" + std::to_string(h);
+    const std::string chord = Partials({"147", "185", "220"}, 10, "t", 1);
     once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.03*(" + chord +
                 ")*(0.7+0.3*sin(2*PI*0.25*t))+0.05*(2*random(0)-1)*exp(-40*mod(t,0.25))"
                 "+0.12*sin(2*PI*50*mod(t,0.5))*exp(-12*mod(t,0.5))':d=90:s=44100[m];"
@@ -307,18 +319,10 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   // struck every 0.6 s rise in several of them at once.
   {
     const std::string p = made("music4.wav");
-    std::string bed;
-    for (int h = 1; h <= 20; ++h)
-      for (const char* f : {"131", "165", "196"})
-        bed += (bed.empty() ? "" : "+") + std::string("sin(2*PI*") + f + "*" + std::to_string(h) +
-               "*(t+0.0008*sin(2*PI*5*t)))/" + std::to_string(h);
-    std::string piano;
-    for (int h = 1; h <= 6; ++h)
-      for (const char* f : {"523", "659", "784"})
-        piano += "+sin(2*PI*" + std::string(f) + "*" + std::to_string(h) + "*t)/" +
-                 std::to_string(h * h);
+    const std::string bed = Partials({"131", "165", "196"}, 20, "(t+0.0008*sin(2*PI*5*t))", 1);
+    const std::string piano = Partials({"523", "659", "784"}, 6, "t", 2);
     once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.02*(" + bed +
-                ")+0.04*exp(-4*mod(t,0.6))*(0" + piano + ")':d=90:s=44100[m];"
+                ")+0.04*exp(-4*mod(t,0.6))*(" + piano + ")':d=90:s=44100[m];"
                 "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
     Film f = MakeFilm("strings and piano", p, cues);
     f.heldOut = true;

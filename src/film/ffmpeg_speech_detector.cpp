@@ -1,7 +1,6 @@
 // Speech detection on FFmpeg's decoders and WebRTC's voice activity detector.
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <exception>
 #include <memory>
