@@ -3,7 +3,11 @@
 // detector, the alignment (and the piecewise one), the recalculation.
 //
 //   autosync_speed [folder] [minutes]   (default a temp folder and 120 minutes;
-//                                        the film is made once and kept there)
+//                                        the film is made once and kept there,
+//                                        with its sound as 48 kHz stereo in
+//                                        long-48k.m4a and the mistimed
+//                                        subtitles in long.sub, for timing
+//                                        velorin-cli autosync on them)
 //   autosync_speed --film FILM SUBTITLES [PARTS [TRACK]]
 //                     (a film of your own and its mistimed subtitles, one
 //                     MicroDVD line each; PARTS listened to at once, 1 for the
@@ -95,17 +99,33 @@ int main(int argc, char** argv) {
     };
     wrong.push_back(ComposeSubtitleLine(back(f.first), back(f.second), f.text));
   }
+  // The sound as films carry it, 48 kHz stereo AAC (the film made above has
+  // 22 kHz mono, which decodes in a fraction of the time), and the
+  // subtitles beside it: `velorin-cli autosync` is timed on the two.
+  const std::string sound = dir + "/long-48k.m4a", subtitles = dir + "/long.sub";
+  if (!std::filesystem::exists(sound) &&
+      std::system(("ffmpeg -nostdin -y -loglevel error -i '" + film.path +
+                   "' -vn -ac 2 -ar 48000 -c:a aac -b:a 160k '" + sound + "'")
+                      .c_str()) != 0) {
+    std::fprintf(stderr, "ffmpeg could not make %s\n", sound.c_str());
+    return 2;
+  }
+  {
+    std::ofstream out(subtitles, std::ios::binary);
+    for (const std::string& l : wrong) out << l << "\r\n";
+  }
+  std::printf("sound: %s; subtitles: %s\n", sound.c_str(), subtitles.c_str());
 
   ListenTimes times;
   t = std::chrono::steady_clock::now();
-  const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(film.path, {});
+  const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(sound, {});
   const double listening = Since(t);
   t = std::chrono::steady_clock::now();
-  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, track.frameRate, false, Threads());
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, plan.rate, false, Threads());
   const double aligning = Since(t);
   t = std::chrono::steady_clock::now();
   const AutoSyncResult pieces =
-      AlignToSpeech(track.speech, wrong, track.frameRate, true, Threads());
+      AlignToSpeech(track.speech, wrong, plan.rate, true, Threads());
   const double piecewise = Since(t) - aligning;
   SubtitleList doc;
   doc.Assign(wrong);
