@@ -20,6 +20,9 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
   constexpr double kCollapsed = 0.9;  // share of voiced steps: the detector hears only the bed
   constexpr size_t kVoiceBand = 1;    // the first band a voice fills (250-500 Hz)
   constexpr size_t kMostBands = 3;    // of the five from there: most of them
+  constexpr size_t kVoiceSteps = 15;  // a stretch this long is a voice, not a note's attack
+  constexpr size_t kFootSteps = 10;   // steps a voice's start is taken back at most
+  constexpr float kRising = 0.5;      // dB a step louder than the one before: still rising
   // A band quieter than this (dB on the detector's scale) is silence, not a
   // bed: about the loudness's kQuietest there.
   constexpr float kBandQuietest = 34;
@@ -78,6 +81,25 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
       if (!loud(i)) continue;
       const size_t lo = i >= kAfter ? i - kAfter : 0, hi = std::min(n, i + kBefore + 1);
       speech[i] = heard[hi] > heard[lo];
+    }
+    // A voice stands out of a bed only some way up its rise, the later the
+    // louder the bed: each stretch long enough to be a voice is taken back
+    // to the foot of its rise, over the steps each louder than the one
+    // before. A note's attack is too short to be moved: walked back it
+    // would only join the voice before it.
+    const std::vector<bool> marked = speech;
+    for (size_t i = 1; i < n;) {
+      if (!marked[i] || marked[i - 1]) {
+        ++i;
+        continue;
+      }
+      size_t end = i;
+      while (end < n && marked[end]) ++end;
+      if (end - i >= kVoiceSteps)
+        for (size_t j = i; j > 1 && i - j < kFootSteps && smooth[j - 1] > smooth[j - 2] + kRising;
+             --j)
+          speech[j - 1] = true;
+      i = end;
     }
   } else {
     // The detector's speech, each start taken back to where the sound

@@ -25,7 +25,9 @@ using BandEnergy = std::array<int16_t, kBands>;
 // low notes fill, while the bands the music leaves free show it: a step also
 // stands out when most of the bands a voice fills (250 Hz to 4 kHz) stand
 // out of their own beds. A note or a beat fills a band or two; a voice, its
-// formants and hiss, most of them.
+// formants and hiss, most of them. Under a bed a voice stands out only some
+// way up its rise: where the detector hears a voice throughout, each stretch
+// long enough to be one starts where its loudness began to rise.
 // One value per 10 ms step in each: level in dB below full scale; bands
 // either as many or none (the loudness alone then decides).
 std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector<float>& level,
