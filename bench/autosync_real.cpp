@@ -328,6 +328,69 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
     f.heldOut = true;
     films.push_back(f);
   }
+  // Held out: a crowd talking under the speech, built after a voice's start
+  // under a bed was taken to the foot of its rise. Six copies of the clip,
+  // each started elsewhere in it and 18 dB down, murmur together about
+  // 10 dB under the voice the subtitles follow.
+  {
+    const std::string p = made("crowd.wav");
+    std::string filter, mix = "[0:a]";
+    int k = 0;
+    for (const char* from : {"13.1", "27.9", "41.3", "55.7", "67.2", "79.9"}) {
+      const std::string n = std::to_string(k++);
+      filter += "[0:a]atrim=start=" + std::string(from) + ",asetpts=PTS-STARTPTS[a" + n +
+                "];[0:a]atrim=end=" + from + ",asetpts=PTS-STARTPTS[b" + n + "];[a" + n + "][b" +
+                n + "]concat=n=2:v=0:a=1,volume=0.12[c" + n + "];";
+      mix += "[c" + n + "]";
+    }
+    once(p, ff + "-i " + wav + " -filter_complex \"" + filter + mix +
+                "amix=inputs=7:normalize=0:duration=first\" " + p);
+    Film f = MakeFilm("a crowd talking", p, cues);
+    f.heldOut = true;
+    films.push_back(f);
+  }
+  // Held out, built with the crowd: rain (noise above 800 Hz) and a pad of
+  // sawtooth chords swelling every eight seconds.
+  {
+    const std::string p = made("rain.wav");
+    const std::string pad = Partials({"174.6", "220", "261.6"}, 12, "t", 1);
+    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.012*(" + pad +
+                ")*(0.6+0.4*sin(2*PI*0.125*t))':d=90:s=44100[m];"
+                "anoisesrc=a=0.03:d=90:r=44100:seed=11,highpass=f=800,lowpass=f=6000[n];"
+                "[0:a][m][n]amix=inputs=3:normalize=0:duration=first\" " + p);
+    Film f = MakeFilm("rain and a pad", p, cues);
+    f.heldOut = true;
+    films.push_back(f);
+  }
+  // Held out, built with the crowd, and a bed of the kind the detector
+  // hears as a voice throughout (the two above are not: it hears one in
+  // about half of them): brass chords, two of them taking turns every two
+  // seconds, each blown in over 50 ms, and a snare every half second.
+  {
+    const std::string p = made("brass.wav");
+    const std::string first = Partials({"233", "294", "349"}, 15, "t", 1);
+    const std::string second = Partials({"262", "330", "392"}, 15, "t", 1);
+    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.025*(1-exp(-20*mod(t,2)))*if(lt(mod(t,4),2)," +
+                first + "," + second + ")+0.04*(2*random(0)-1)*exp(-30*mod(t,0.5))':d=90:s=44100[m];"
+                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
+    Film f = MakeFilm("brass and a snare", p, cues);
+    f.heldOut = true;
+    films.push_back(f);
+  }
+  // Held out, built with the crowd: reeds (a chord of 20 harmonics with a
+  // tremolo) and breath noise, loud enough that the detector hears a voice
+  // in 97 % of it (checked before it was first aligned), as it does under
+  // the strings and the broadband bed.
+  {
+    const std::string p = made("reeds.wav");
+    const std::string reeds = Partials({"196", "247", "294"}, 20, "t", 1);
+    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.025*(" + reeds +
+                ")*(1+0.2*sin(2*PI*6*t))+0.015*(2*random(0)-1)':d=90:s=44100[m];"
+                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
+    Film f = MakeFilm("reeds and breath noise", p, cues);
+    f.heldOut = true;
+    films.push_back(f);
+  }
   return films;
 }
 
