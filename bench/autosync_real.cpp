@@ -118,6 +118,16 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   auto once = [&](const std::string& path, const std::string& command) {
     if (!std::filesystem::exists(path)) Run(command);
   };
+  // A held-out film: the clip with a bed of 90 s (an aevalsrc expression of
+  // t) mixed under it as it is, made into file.
+  auto underBed = [&](const std::string& name, const std::string& file, const std::string& bed) {
+    const std::string p = made(file);
+    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='" + bed + "':d=90:s=44100[m];" +
+                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
+    Film f = MakeFilm(name, p, cues);
+    f.heldOut = true;
+    return f;
+  };
   once(wav, ff + "-i " + mp3 + " -ac 1 -ar 44100 " + wav);
   const double length = 89.2;
   std::vector<Film> films;
@@ -301,33 +311,18 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   // Held out: a bed of another kind under the speech, about as loud as the
   // chords above but broadband: a chord with harmonics far above 1 kHz, a
   // hi-hat of noise bursts every quarter second and a kick.
-  {
-    const std::string p = made("music3.wav");
-    const std::string chord = Partials({"147", "185", "220"}, 10, "t", 1);
-    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.03*(" + chord +
-                ")*(0.7+0.3*sin(2*PI*0.25*t))+0.05*(2*random(0)-1)*exp(-40*mod(t,0.25))"
-                "+0.12*sin(2*PI*50*mod(t,0.5))*exp(-12*mod(t,0.5))':d=90:s=44100[m];"
-                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " +
-                p);
-    Film f = MakeFilm("broadband music and hi-hat", p, cues);
-    f.heldOut = true;
-    films.push_back(f);
-  }
+  films.push_back(underBed("broadband music and hi-hat", "music3.wav",
+                           "0.03*(" + Partials({"147", "185", "220"}, 10, "t", 1) +
+                               ")*(0.7+0.3*sin(2*PI*0.25*t))+0.05*(2*random(0)-1)*exp(-40*mod(t,0.25))"
+                               "+0.12*sin(2*PI*50*mod(t,0.5))*exp(-12*mod(t,0.5))"));
   // Held out: strings and a piano, built after the listening's bands were
   // settled. Bowed chords with their harmonics up to 4 kHz and a vibrato
   // fill every band a voice fills, steadily; piano notes with harmonics
   // struck every 0.6 s rise in several of them at once.
-  {
-    const std::string p = made("music4.wav");
-    const std::string bed = Partials({"131", "165", "196"}, 20, "(t+0.0008*sin(2*PI*5*t))", 1);
-    const std::string piano = Partials({"523", "659", "784"}, 6, "t", 2);
-    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.02*(" + bed +
-                ")+0.04*exp(-4*mod(t,0.6))*(" + piano + ")':d=90:s=44100[m];"
-                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
-    Film f = MakeFilm("strings and piano", p, cues);
-    f.heldOut = true;
-    films.push_back(f);
-  }
+  films.push_back(underBed(
+      "strings and piano", "music4.wav",
+      "0.02*(" + Partials({"131", "165", "196"}, 20, "(t+0.0008*sin(2*PI*5*t))", 1) +
+          ")+0.04*exp(-4*mod(t,0.6))*(" + Partials({"523", "659", "784"}, 6, "t", 2) + ")"));
   // Held out: a crowd talking under the speech, built after a voice's start
   // under a bed was taken to the foot of its rise. Six copies of the clip,
   // each started elsewhere in it and 18 dB down, murmur together about
@@ -366,31 +361,18 @@ std::vector<Film> MakeFilms(const std::string& media, const std::string& dir) {
   // hears as a voice throughout (the two above are not: it hears one in
   // about half of them): brass chords, two of them taking turns every two
   // seconds, each blown in over 50 ms, and a snare every half second.
-  {
-    const std::string p = made("brass.wav");
-    const std::string first = Partials({"233", "294", "349"}, 15, "t", 1);
-    const std::string second = Partials({"262", "330", "392"}, 15, "t", 1);
-    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.025*(1-exp(-20*mod(t,2)))*if(lt(mod(t,4),2)," +
-                first + "," + second + ")+0.04*(2*random(0)-1)*exp(-30*mod(t,0.5))':d=90:s=44100[m];"
-                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
-    Film f = MakeFilm("brass and a snare", p, cues);
-    f.heldOut = true;
-    films.push_back(f);
-  }
+  films.push_back(underBed("brass and a snare", "brass.wav",
+                           "0.025*(1-exp(-20*mod(t,2)))*if(lt(mod(t,4),2)," +
+                               Partials({"233", "294", "349"}, 15, "t", 1) + "," +
+                               Partials({"262", "330", "392"}, 15, "t", 1) +
+                               ")+0.04*(2*random(0)-1)*exp(-30*mod(t,0.5))"));
   // Held out, built with the crowd: reeds (a chord of 20 harmonics with a
   // tremolo) and breath noise, loud enough that the detector hears a voice
   // in 97 % of it (checked before it was first aligned), as it does under
   // the strings and the broadband bed.
-  {
-    const std::string p = made("reeds.wav");
-    const std::string reeds = Partials({"196", "247", "294"}, 20, "t", 1);
-    once(p, ff + "-i " + wav + " -filter_complex \"aevalsrc='0.025*(" + reeds +
-                ")*(1+0.2*sin(2*PI*6*t))+0.015*(2*random(0)-1)':d=90:s=44100[m];"
-                "[0:a][m]amix=inputs=2:normalize=0:duration=first\" " + p);
-    Film f = MakeFilm("reeds and breath noise", p, cues);
-    f.heldOut = true;
-    films.push_back(f);
-  }
+  films.push_back(underBed("reeds and breath noise", "reeds.wav",
+                           "0.025*(" + Partials({"196", "247", "294"}, 20, "t", 1) +
+                               ")*(1+0.2*sin(2*PI*6*t))+0.015*(2*random(0)-1)"));
   return films;
 }
 
