@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "document/subtitle_line.h"
@@ -41,7 +40,7 @@ double Since(std::chrono::steady_clock::time_point t) {
 }
 
 // Aligned on as many threads as velorin-cli autosync takes.
-unsigned Threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
+unsigned Threads() { return AlignThreadsForCommand(); }
 
 }  // namespace
 

@@ -15,7 +15,6 @@
 #include <ostream>
 #include <span>
 #include <sstream>
-#include <thread>
 
 #include "cli/listen_loader.h"
 #include "convert/srt_export.h"
@@ -950,10 +949,8 @@ int AutoSync(const Arguments& args, const Streams& io) {
     rate = track.frameRate;
   }
 
-  // The command waits for nothing else: the alignment takes a thread per
-  // processor (four at most), as the listening does.
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-  const AutoSyncResult r = AlignToSpeech(track.speech, doc.Lines(), *rate, points, threads);
+  const AutoSyncResult r =
+      AlignToSpeech(track.speech, doc.Lines(), *rate, points, AlignThreadsForCommand());
   if (r.status != AutoSyncStatus::Found)
     Fail(AutoSyncMessage(r) +
          (r.cut ? " The film seems cut differently from the subtitles: --points finds the stretches."

@@ -87,14 +87,14 @@ std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector
     // to the foot of its rise, over the steps each louder than the one
     // before. A note's attack is too short to be moved: walked back it
     // would only join the voice before it.
-    const std::vector<bool> marked = speech;
+    // (A walk changes only steps before the stretch, which the loop has passed.)
     for (size_t i = 1; i < n;) {
-      if (!marked[i] || marked[i - 1]) {
+      if (!speech[i] || speech[i - 1]) {
         ++i;
         continue;
       }
       size_t end = i;
-      while (end < n && marked[end]) ++end;
+      while (end < n && speech[end]) ++end;
       if (end - i >= kVoiceSteps)
         for (size_t j = i; j > 1 && i - j < kFootSteps && smooth[j - 1] > smooth[j - 2] + kRising;
              --j)

@@ -522,6 +522,13 @@ constexpr double kCellSeconds = kStep * kCells;
 // Each candidate scale offers this many of its correlation's peaks.
 constexpr size_t kPeaksPerScale = 6;
 
+// Adds offset a unless one within kDistinctSeconds is there already.
+void AddDistinct(std::vector<double>& offsets, double a) {
+  for (double o : offsets)
+    if (std::fabs(o - a) < kDistinctSeconds) return;
+  offsets.push_back(a);
+}
+
 // The offsets at which the template's correlation peaks above zero, best
 // first, at least kDistinctSeconds apart, `most` of them at most.
 std::vector<double> PeakOffsets(const std::vector<double>& corr, const Template& t, size_t most) {
@@ -536,10 +543,7 @@ std::vector<double> PeakOffsets(const std::vector<double>& corr, const Template&
   // Takes the peak i; true when that makes `most`.
   const auto take = [&](size_t i) {
     const double lag = static_cast<double>(i) - static_cast<double>(t.values.size() - 1);
-    const double a = lag * kCellSeconds - t.base;
-    bool near = false;
-    for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
-    if (!near) offsets.push_back(a);
+    AddDistinct(offsets, lag * kCellSeconds - t.base);
     return offsets.size() == most;
   };
   // Most often the highest few peaks give the offsets: they are sorted
@@ -587,11 +591,7 @@ std::vector<double> PieceOffsets(const std::vector<double>& coarse,
   });
   std::vector<double> offsets = std::move(found[0]);
   for (size_t k = 1; k <= runs; ++k)
-    for (double a : found[k]) {
-      bool near = false;
-      for (double o : offsets) near = near || std::fabs(o - a) < kDistinctSeconds;
-      if (!near) offsets.push_back(a);
-    }
+    for (double a : found[k]) AddDistinct(offsets, a);
   return offsets;
 }
 
@@ -1045,6 +1045,10 @@ AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, do
   result.status = AutoSyncStatus::Found;
   MakePoints(result, lines, spans, pieces.pieces);
   return result;
+}
+
+unsigned AlignThreadsForCommand() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
 }
 
 void FillRetimingFields(AutoSyncResult& result, LineSpan lines) {

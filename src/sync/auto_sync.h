@@ -110,6 +110,10 @@ inline constexpr double kMinAutoSyncConfidence = 0.2;
 AutoSyncResult AlignToSpeech(const std::vector<bool>& speech, LineSpan lines, double fps,
                              bool piecewise = false, unsigned threads = 1);
 
+// The threads a command that waits for nothing else aligns on: one per
+// processor, four at most.
+unsigned AlignThreadsForCommand();
+
 // The message for Unclear, NoSpeech and NoSubtitles.
 std::string AutoSyncMessage(const AutoSyncResult& result);
 
