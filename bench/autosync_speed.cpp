@@ -39,9 +39,6 @@ double Since(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
-// Aligned on as many threads as velorin-cli autosync takes.
-unsigned Threads() { return AlignThreadsForCommand(); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +63,7 @@ int main(int argc, char** argv) {
       std::ofstream out(argv[5]);
       for (const bool s : track.speech) out << (s ? '1' : '0');
     }
-    const unsigned threads = Threads();
+    const unsigned threads = AlignThreadsForCommand();
     t = std::chrono::steady_clock::now();
     const AutoSyncResult r = AlignToSpeech(track.speech, lines, 25, false, threads);
     std::printf("%zu part(s): decoding %.2f s, detector %.2f s, listening %.2f s, alignment %.2f s "
@@ -120,11 +117,12 @@ int main(int argc, char** argv) {
   const SpeechTrack track = MakeFfmpegSpeechDetector(&times)->Detect(sound, {});
   const double listening = Since(t);
   t = std::chrono::steady_clock::now();
-  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, plan.rate, false, Threads());
+  const unsigned threads = AlignThreadsForCommand();
+  const AutoSyncResult r = AlignToSpeech(track.speech, wrong, plan.rate, false, threads);
   const double aligning = Since(t);
   t = std::chrono::steady_clock::now();
   const AutoSyncResult pieces =
-      AlignToSpeech(track.speech, wrong, plan.rate, true, Threads());
+      AlignToSpeech(track.speech, wrong, plan.rate, true, threads);
   const double piecewise = Since(t) - aligning;
   SubtitleList doc;
   doc.Assign(wrong);

@@ -110,14 +110,12 @@ class VoiceActivity {
 
   // Silence before the first sound (a stream that starts late).
   void AddSilentSteps(size_t steps) {
-    const size_t to = std::min(voiced_.size() + steps, limit_);
-    const size_t tail = std::min(to, tailTo_) - std::min(std::max(voiced_.size(), tailFrom_), std::min(to, tailTo_));
+    const size_t to = std::min(heard_.Size() + steps, limit_);
+    const size_t tail = std::min(to, tailTo_) - std::min(std::max(heard_.Size(), tailFrom_), std::min(to, tailTo_));
     tailSlices_.resize(tailSlices_.size() + tail * kSlicesPerStep, 0.0F);
-    voiced_.resize(to, false);
-    level_.resize(to, kSilentDb);
-    bands_.resize(to, BandEnergy{});
+    heard_.PadTo(to, kSilentDb);
   }
-  size_t Steps() const { return voiced_.size(); }
+  size_t Steps() const { return heard_.Size(); }
   // Keeps the energy of every slice of the first headSteps steps and of the
   // steps from tailFrom to tailTo (those silent before the first sound have
   // none: they are left out of the tail, and zero in the head).
@@ -159,17 +157,15 @@ class VoiceActivity {
       Decide(step_);
     }
   }
-  std::vector<bool>& Voiced() { return voiced_; }
-  std::vector<float>& Levels() { return level_; }
-  std::vector<BandEnergy>& Bands() { return bands_; }
+  const HeardSteps& Heard() const { return heard_; }
 
  private:
   void Decide(const int16_t* step) {
-    level_.push_back(Level(step));
+    heard_.level.push_back(Level(step));
     const int voiced = WebRtcVad_Process(vad_.get(), kRate, step, kStepSamples);
     if (voiced < 0) throw Error("WebRTC voice detection failed");
-    voiced_.push_back(voiced == 1);
-    BandEnergy& e = bands_.emplace_back();
+    heard_.voiced.push_back(voiced == 1);
+    BandEnergy& e = heard_.bands.emplace_back();
     WebRtcVad_CalculateFeatures(features_.get(), step, kStepSamples, e.data());
   }
 
@@ -177,7 +173,7 @@ class VoiceActivity {
   // pass that takes the hum and the bass out; the energy of its slices kept
   // where asked.
   float Level(const int16_t* step) {
-    const size_t index = level_.size();
+    const size_t index = heard_.level.size();
     float* slices = nullptr;
     if (index < headSlices_.size() / kSlicesPerStep) {
       slices = headSlices_.data() + index * kSlicesPerStep;
@@ -211,9 +207,7 @@ class VoiceActivity {
   double sliced_ = 0;  // the energy of the step's slices so far
   size_t filled_ = 0;
   double previous_ = 0;
-  std::vector<bool> voiced_;   // the voice activity detector's decisions
-  std::vector<float> level_;  // the loudness of each step
-  std::vector<BandEnergy> bands_;  // the energy of each step's bands
+  HeardSteps heard_;  // the decision, loudness and band energies of each step
 };
 
 double StreamRate(const AVStream* st) {
@@ -323,7 +317,7 @@ class Listening {
     return true;
   }
 
-  VoiceActivity& Heard() { return vad_; }
+  const VoiceActivity& Activity() const { return vad_; }
   // The energy of slices kept: see VoiceActivity::KeepSlices.
   void KeepSlices(size_t headSteps, size_t tailFrom, size_t tailTo) {
     vad_.KeepSlices(headSteps, tailFrom, tailTo);
@@ -339,7 +333,7 @@ class Listening {
     Listen();
     AddTimes(times);
     if (times) times->parts = 1;
-    track_.speech = SpeechSteps(vad_.Voiced(), vad_.Levels(), vad_.Bands());
+    track_.speech = SpeechSteps(vad_.Heard());
     if (progress_) progress_(1.0);
     return std::move(track_);
   }
@@ -660,9 +654,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
     if (e) std::rethrow_exception(e);
 
   // Each part's steps from its start on, checked against the part before.
-  std::vector<bool> voiced;
-  std::vector<float> level;
-  std::vector<BandEnergy> bands;
+  HeardSteps heard;
   Listening* previous = &head;
   // The previous part's step at the film's step 0 (its steps run from
   // there); a part moved to fit is no longer where its start says.
@@ -670,9 +662,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
   for (size_t k = 0; k < parts; ++k) {
     Listening* part = k == 0 ? &head : rest[k - 1].get();
     const size_t end = k + 1 < parts ? starts[k + 1] : SIZE_MAX;
-    std::vector<bool>& v = part->Heard().Voiced();
-    std::vector<float>& l = part->Heard().Levels();
-    std::vector<BandEnergy>& e = part->Heard().Bands();
+    const HeardSteps& steps = part->Activity().Heard();
     std::ptrdiff_t shift = 0;
     if (k > 0) {
       if (!sought[k - 1]) return Parts::Disagree;
@@ -682,28 +672,24 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
       const auto at = static_cast<std::ptrdiff_t>(starts[k] - kWarmUpSteps + kCompareFrom);
       if (at < previousFrom) return Parts::Disagree;
       const auto aFrom = static_cast<size_t>(at - previousFrom);
-      if (!SameSound(previous->Heard().Levels(), aFrom, l, kCompareFrom, count)) {
+      if (!SameSound(previous->Activity().Heard().level, aFrom, steps.level, kCompareFrom, count)) {
         // Moved by the steps that make both agree, where the sound says so.
         const size_t tailFrom = tailAt(k - 1) - kMostShift;
         if (aFrom < tailFrom) return Parts::Disagree;
-        const PartOverlap overlap{previous->Heard().TailSlices(), (aFrom - tailFrom) * kSlicesPerStep,
-                                  part->Heard().HeadSlices(), kCompareFrom * kSlicesPerStep, count};
+        const PartOverlap overlap{previous->Activity().TailSlices(), (aFrom - tailFrom) * kSlicesPerStep,
+                                  part->Activity().HeadSlices(), kCompareFrom * kSlicesPerStep, count};
         const std::optional<std::ptrdiff_t> fit = OverlapShift(overlap, kMostShift);
         if (!fit) return Parts::Disagree;
         shift = *fit;
       }
     }
     const auto from = static_cast<std::ptrdiff_t>(k == 0 ? 0 : kWarmUpSteps) + shift;
-    const auto have = static_cast<std::ptrdiff_t>(v.size());
+    const auto have = static_cast<std::ptrdiff_t>(steps.Size());
     const size_t take = end == SIZE_MAX ? static_cast<size_t>(std::max<std::ptrdiff_t>(have - from, 0))
                                         : end - starts[k];
     if (k + 1 < parts && have < from + static_cast<std::ptrdiff_t>(take))
       return Parts::Disagree;  // the film ended early
-    if (take > 0) {
-      voiced.insert(voiced.end(), v.begin() + from, v.begin() + from + static_cast<std::ptrdiff_t>(take));
-      level.insert(level.end(), l.begin() + from, l.begin() + from + static_cast<std::ptrdiff_t>(take));
-      bands.insert(bands.end(), e.begin() + from, e.begin() + from + static_cast<std::ptrdiff_t>(take));
-    }
+    if (take > 0) heard.Append(steps, static_cast<size_t>(from), take);
     previous = part;
     previousFrom = static_cast<std::ptrdiff_t>(partFrom(k)) - shift;
   }
@@ -711,7 +697,7 @@ Parts ListenInParts(Listening& first, const std::string& path, const ListenProgr
   for (const auto& part : rest) part->AddTimes(times);
   if (times) times->parts = parts;
   track.frameRate = first.FrameRate();
-  track.speech = SpeechSteps(voiced, level, bands);
+  track.speech = SpeechSteps(heard);
   if (progress) progress(1.0);
   return Parts::Heard;
 }

@@ -13,6 +13,22 @@ namespace velorin {
 inline constexpr size_t kBands = 6;
 using BandEnergy = std::array<int16_t, kBands>;
 
+// What was heard at each 10 ms step: the voice activity detector's decision,
+// the loudness in dB below full scale and the band energies (either one per
+// step or none at all: the loudness alone then decides).
+struct HeardSteps {
+  std::vector<bool> voiced;
+  std::vector<float> level;
+  std::vector<BandEnergy> bands;
+
+  size_t Size() const { return voiced.size(); }
+  // Steps up to n, silent at silentLevel (sound that starts late).
+  void PadTo(size_t n, float silentLevel);
+  // Appends count of the other's steps from `from` on (both with band
+  // energies for every step).
+  void Append(const HeardSteps& other, size_t from, size_t count);
+};
+
 // Where people speak, from the voice activity detector's decisions and the
 // loudness of every step. The detector alone starts speech a tenth of a
 // second or more after the voice does, and takes a steady bed of music or
@@ -28,9 +44,6 @@ using BandEnergy = std::array<int16_t, kBands>;
 // formants and hiss, most of them. Under a bed a voice stands out only some
 // way up its rise: where the detector hears a voice throughout, each stretch
 // long enough to be one starts where its loudness began to rise.
-// One value per 10 ms step in each: level in dB below full scale; bands
-// either as many or none (the loudness alone then decides).
-std::vector<bool> SpeechSteps(const std::vector<bool>& voiced, const std::vector<float>& level,
-                              const std::vector<BandEnergy>& bands);
+std::vector<bool> SpeechSteps(const HeardSteps& heard);
 
 }  // namespace velorin

@@ -45,17 +45,17 @@ TEST(SpeechSteps, AVoiceRisesInMostBandsANoteInAFew) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<float> level(kSteps, -40);
-    std::vector<BandEnergy> bands(c.withBands ? kSteps : 0);
-    for (BandEnergy& b : bands) b.fill(40 * 16);
+    HeardSteps heard{std::vector<bool>(kSteps, true), std::vector<float>(kSteps, -40),
+                     std::vector<BandEnergy>(c.withBands ? kSteps : 0)};
+    for (BandEnergy& b : heard.bands) b.fill(40 * 16);
     for (const Sound& s : c.sounds)
       for (size_t i = s.from; i < s.to; ++i) {
-        level[i] += s.louder * std::min(1.0F, static_cast<float>(i - s.from + 1) /
-                                                  static_cast<float>(s.rampSteps + 1));
+        heard.level[i] += s.louder * std::min(1.0F, static_cast<float>(i - s.from + 1) /
+                                                        static_cast<float>(s.rampSteps + 1));
         for (size_t b = s.firstBand; b < s.endBand && c.withBands; ++b)
-          bands[i][b] = (40 + 20) * 16;
+          heard.bands[i][b] = (40 + 20) * 16;
       }
-    const std::vector<bool> speech = SpeechSteps(std::vector<bool>(kSteps, true), level, bands);
+    const std::vector<bool> speech = SpeechSteps(heard);
     ASSERT_EQ(speech.size(), kSteps);
     std::optional<std::pair<size_t, size_t>> found;
     for (size_t i = 0; i < kSteps; ++i)
